@@ -1,0 +1,24 @@
+include(CMakePackageConfigHelpers)
+
+install(TARGETS lkmdb7 EXPORT lkmdb7Targets
+        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+
+# Headers keep their folders, so "lkmdb7/items/Record.h" reads the same installed as in the tree.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/lkmdb7/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/lkmdb7
+        FILES_MATCHING PATTERN "*.h"
+        PATTERN "posix" EXCLUDE
+        PATTERN "win32" EXCLUDE)
+
+install(EXPORT lkmdb7Targets NAMESPACE lkmdb7:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/lkmdb7)
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/lkmdb7Config.cmake.in
+    ${PROJECT_BINARY_DIR}/lkmdb7Config.cmake
+    INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/lkmdb7)
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/lkmdb7ConfigVersion.cmake
+    COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/lkmdb7Config.cmake ${PROJECT_BINARY_DIR}/lkmdb7ConfigVersion.cmake
+        DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/lkmdb7)
+
+configure_file(${PROJECT_SOURCE_DIR}/cmake/lkmdb7.pc.in ${PROJECT_BINARY_DIR}/lkmdb7.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/lkmdb7.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

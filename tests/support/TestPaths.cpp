@@ -1,0 +1,34 @@
+#include "tests/support/TestPaths.h"
+
+#include <atomic>
+#include <chrono>
+#include <system_error>
+
+namespace lkmdb7_test {
+
+std::filesystem::path DataPath(const std::string& name) {
+    return std::filesystem::path(LKMDB7_TEST_DATA_DIR) / name;
+}
+
+std::filesystem::path VectorsPath(const std::string& name) {
+    return std::filesystem::path(LKMDB7_VECTORS_DIR) / name;
+}
+
+TempDir::TempDir() {
+    static std::atomic<unsigned> counter{0};
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    for (;;) {
+        path_ = std::filesystem::temp_directory_path() /
+                ("lkmdb7-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+        if (std::filesystem::create_directory(path_)) {
+            break;
+        }
+    }
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+}  // namespace lkmdb7_test
