@@ -1,0 +1,533 @@
+#include "lkmdb7/database/DatabaseObj7.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "lkmdb7/database/SafeFile.h"
+#include "lkmdb7/foundation/PathUtils.h"
+#include "lkmdb7/items/CategoryItem.h"
+#include "lkmdb7/items/Record.h"
+#include "lkmdb7/items/TypeItem.h"
+#include "lkmdb7/items/RecordCipher.h"
+#include "lkmdb7/platform/CArchive.h"
+#include "lkmdb7/platform/Clock.h"
+#include "lkmdb7/platform/KnownFolders.h"
+#include "lkmdb7/platform/PathSeparator.h"
+#include "lkmdb7/platform/ProfileString.h"
+#include "lkmdb7/platform/CFile.h"
+#include "lkmdb7/platform/FileSystem.h"
+#include "lkmdb7/platform/NamedMutex.h"
+#include "lkmdb7/platform/SystemError.h"
+
+namespace LKMDB7 {
+
+namespace {
+
+// Holds the named mutex for one operation. Only a time-out counts as failure: an abandoned mutex
+// (its owner died) or a wait that fails outright lets the operation go on, and only a wait that
+// succeeded is paired with a release.
+class MutexHold {
+public:
+    explicit MutexHold(HANDLE mutex) : mutex_(mutex) {
+        if (mutex_ == nullptr) {
+            return;
+        }
+        const DWORD result = WaitForSingleObject(mutex_, kMutexWaitMs);
+        timedOut_ = result == WAIT_TIMEOUT;
+        held_ = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+    }
+    ~MutexHold() {
+        if (held_) {
+            ReleaseMutex(mutex_);
+        }
+    }
+    MutexHold(const MutexHold&) = delete;
+    MutexHold& operator=(const MutexHold&) = delete;
+    bool TimedOut() const { return timedOut_; }
+
+private:
+    HANDLE mutex_;
+    bool held_ = false;
+    bool timedOut_ = false;
+};
+
+}  // namespace
+
+LKMDB7_IMPLEMENT_SERIAL(CDatabaseObj7, CObject, VERSIONABLE_SCHEMA | 9)
+
+CDatabaseObj7::CDatabaseObj7() : m_mutex(CreateMutexA(nullptr, FALSE, kDatabaseMutexName)) {}
+
+CDatabaseObj7::~CDatabaseObj7() {
+    if (m_mutex != nullptr) {
+        CloseHandle(m_mutex);
+        m_mutex = nullptr;
+    }
+}
+
+void CDatabaseObj7::Init() {
+    m_crib.fill(0);
+    m_palmCreateDate = 0;
+    m_version = kCurrentVersion;
+    m_reservedWord = 0;
+    m_reserved1 = 0;
+    m_reserved2 = 0;
+}
+
+LONG CDatabaseObj7::Reset(bool full) {
+    if (full) {
+        Init();
+    }
+    m_records.Reset();
+    m_types.Reset();
+    m_categories.Reset();
+    return 0;
+}
+
+CString CDatabaseObj7::GetName() const { return FileNameOf(m_pathName); }
+
+void CDatabaseObj7::SetSyncType(SyncType type) {
+    m_types.SetSyncType(type);
+    m_records.SetSyncType(type);
+    m_categories.SetSyncType(type);
+    m_syncType = type;
+}
+
+CBaseItem* CDatabaseObj7::GetItemByRecordID(int list, DWORD recordID) {
+    CObjectList* const order[] = {&m_types, &m_categories, &m_records};
+    if (list == -1) {
+        for (CObjectList* l : order) {
+            if (CBaseItem* item = l->GetItemByRecordID(recordID, false)) {
+                return item;
+            }
+        }
+        return nullptr;
+    }
+    CObjectList* l = ListByNumber(list);
+    return l != nullptr ? l->GetItemByRecordID(recordID, false) : nullptr;
+}
+
+CBaseItem* CDatabaseObj7::RemoveItemByRecordID(int list, DWORD recordID) {
+    CObjectList* const order[] = {&m_types, &m_categories, &m_records};
+    if (list == -1) {
+        for (CObjectList* l : order) {
+            if (CBaseItem* item = l->GetItemByRecordID(recordID, true)) {
+                return item;
+            }
+        }
+        return nullptr;
+    }
+    CObjectList* l = ListByNumber(list);
+    return l != nullptr ? l->GetItemByRecordID(recordID, true) : nullptr;
+}
+
+CObjectList* CDatabaseObj7::ListByNumber(int list) {
+    switch (list) {
+        case 0: return &m_records;
+        case 1: return &m_types;
+        case 2: return &m_categories;
+        default: return nullptr;
+    }
+}
+
+// --- the file ---
+
+void CDatabaseObj7::StampClassSchemas() const {
+    const UINT schema = VERSIONABLE_SCHEMA | m_version;
+    for (CRuntimeClass* cls :
+         {RUNTIME_CLASS(CDatabaseObj7), RUNTIME_CLASS(CBaseItem), RUNTIME_CLASS(CCategory),
+          RUNTIME_CLASS(CCategoryItem), RUNTIME_CLASS(CTypeItem), RUNTIME_CLASS(CRecord)}) {
+        cls->m_wSchema = schema;
+    }
+}
+
+void CDatabaseObj7::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        ar.Write(m_crib.data(), static_cast<UINT>(m_crib.size()));
+        ar.WriteDword(m_palmCreateDate);
+        ar.WriteWord(m_version);
+        ar.WriteString(m_iconFileName);
+        ar.WriteWord(m_reservedWord);
+        ar.WriteDword(m_reserved1);
+        ar.WriteDword(m_reserved2);
+        StampClassSchemas();
+    } else {
+        ar.ReadExact(m_crib.data(), m_crib.size(), "crib");
+        m_palmCreateDate = ar.ReadDword("create date");
+        m_version = ar.ReadWord("version");
+        StampClassSchemas();
+        if (m_version >= 5) {
+            m_iconFileName = ar.ReadString("icon file name");
+        }
+        m_reservedWord = ar.ReadWord("reserved word");
+        m_reserved1 = ar.ReadDword("reserved value 1");
+        m_reserved2 = ar.ReadDword("reserved value 2");
+    }
+    m_records.Serialize(ar, m_version);
+    m_types.Serialize(ar, m_version);
+    m_categories.Serialize(ar, m_version);
+}
+
+void CDatabaseObj7::GetCrib(unsigned char* out) const { std::memcpy(out, m_crib.data(), kCribSize); }
+
+void CDatabaseObj7::SetCrib(const unsigned char* in) { std::memcpy(m_crib.data(), in, kCribSize); }
+
+bool CDatabaseObj7::DoesCribMatch(const unsigned char* in) const {
+    return std::memcmp(m_crib.data(), in, kCribSize) == 0;
+}
+
+bool CDatabaseObj7::HasPassword(const unsigned char* crib) {
+    return std::any_of(crib, crib + kCribSize, [](unsigned char b) { return b != 0; });
+}
+
+void CDatabaseObj7::ReadCrib(const CString& /*name*/, const CString& folder, unsigned char* out) {
+    m_pathName = JoinPath(folder, kDatabaseFileName);
+    ReadCrib(m_pathName, out);
+}
+
+void CDatabaseObj7::ReadCrib(const CString& path, unsigned char* out) {
+    std::memset(out, 0, kCribSize);
+    try {
+        CFile file;
+        if (!file.Open(path, CFile::modeRead | CFile::shareExclusive | CFile::typeBinary)) {
+            return;
+        }
+        std::size_t got = 0;
+        while (got < kCribSize) {
+            const UINT n = file.Read(out + got, static_cast<UINT>(kCribSize - got));
+            if (n == 0) {
+                break;
+            }
+            got += n;
+        }
+        file.Abort();
+    } catch (const CException&) {
+        // An unreadable file reads as no password; what was read stays.
+    }
+}
+
+bool CDatabaseObj7::HasPasswordDB(const CString& path) {
+    unsigned char crib[kCribSize];
+    ReadCrib(path, crib);
+    return HasPassword(crib);
+}
+
+unsigned short CDatabaseObj7::GetVersion(const char* path) {
+    BYTE bytes[2] = {0xFF, 0xFF};
+    try {
+        CFile file;
+        if (!file.Open(path, CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary)) {
+            return 0xFFFF;
+        }
+        if (file.GetLength() > 44) {
+            file.Seek(44, CFile::begin);
+            (void)file.Read(bytes, 2);
+        }
+        file.Abort();
+    } catch (const CException&) {
+        return 0xFFFF;
+    }
+    return static_cast<unsigned short>(bytes[0] | (bytes[1] << 8));
+}
+
+// --- open, save, backup ---
+
+bool CDatabaseObj7::DatabaseExists(const CString& folder) {
+    return PathExists(JoinPath(folder, kDatabaseFileName));
+}
+
+LONG CDatabaseObj7::Load(const CString& /*name*/, const CString& folder) {
+    m_pathName = JoinPath(folder, kDatabaseFileName);
+    if (!PathExists(folder)) {
+        (void)CreateFolderTree(folder);
+    }
+    return Load(CString(m_pathName));
+}
+
+LONG CDatabaseObj7::Load(const CString& path) {
+    Init();
+    m_records.Reset();
+    m_types.Reset();
+    m_categories.Reset();
+    MutexHold hold(m_mutex);
+    if (hold.TimedOut()) {
+        return -1;
+    }
+    m_pathName = path;
+    {
+        CFile file;
+        CFileException error(CFileException::none, -1, "", "");
+        if (file.Open(path, CFile::modeRead | CFile::shareExclusive | CFile::typeBinary, &error)) {
+            CArchive ar(&file, CArchive::load);
+            ar.SetName(path);
+            Serialize(ar);
+            ar.Close();
+            file.Abort();
+        } else {
+            // A missing file is a new, empty database. Any other failure (no permission, the
+            // file held open elsewhere) is reported: an empty database saved over it would
+            // destroy the user's data.
+            const auto code = static_cast<DWORD>(error.m_lOsError);
+            return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND
+                       ? 0
+                       : static_cast<LONG>(code);
+        }
+    }
+    m_types.SortByName();
+    m_categories.SortByName();
+    if (m_version < kCurrentVersion) {
+        // Older layouts hold things the current one drops: keep the old file beside the new.
+        CString kept;
+        kept.Format("%s.v%u", static_cast<const char*>(path), static_cast<unsigned>(m_version));
+        m_version = kCurrentVersion;
+        if (CopyFileA(path, kept, FALSE)) {
+            (void)Save(true);
+        }
+    }
+    return 0;
+}
+
+LONG CDatabaseObj7::Save(bool /*flag*/) {
+    if (m_locked) {
+        return -1;
+    }
+    MutexHold hold(m_mutex);
+    if (hold.TimedOut()) {
+        return -1;
+    }
+    return SaveUnderLock();
+}
+
+LONG CDatabaseObj7::SaveUnderLock() {
+    return WriteFileSafely(m_pathName, [this](CArchive& ar) { Serialize(ar); });
+}
+
+LONG CDatabaseObj7::MoveToPath(const CString& folder) {
+    const LONG saved = Save(false);
+    if (saved != 0) {
+        return saved;
+    }
+    if (!PathExists(folder)) {
+        (void)CreateDirectoryA(folder);
+    }
+    const CString target = JoinPath(folder, kDatabaseFileName);
+    if (!MoveFileA(m_pathName, target)) {
+        return static_cast<LONG>(GetLastError());
+    }
+    m_pathName = target;
+    return 0;
+}
+
+int CDatabaseObj7::TakeTempBackup() {
+    return CopyFileSafely(m_pathName, m_pathName + kBackupSuffix) == 0 ? 1 : 0;
+}
+
+int CDatabaseObj7::RestoreTempBackup() {
+    return CopyFileSafely(m_pathName + kBackupSuffix, m_pathName) == 0 ? 1 : 0;
+}
+
+CBaseItem* CDatabaseObj7::LoadRecord(int list, DWORD recordID) {
+    auto temporary = std::make_unique<CDatabaseObj7>();
+    if (temporary->Load(CString(m_pathName)) != 0) {
+        return nullptr;
+    }
+    CObjectList* l = temporary->ListByNumber(list);
+    return l != nullptr ? l->GetItemByRecordID(recordID, true) : nullptr;
+}
+
+CBaseItem* CDatabaseObj7::ReloadRecord(int list, DWORD recordID) {
+    std::unique_ptr<CBaseItem> copy(LoadRecord(list, recordID));
+    if (!copy) {
+        return nullptr;
+    }
+    CBaseItem* found = nullptr;
+    if (list == -1 || list == 1) {
+        found = m_types.GetItemByRecordID(recordID, false);
+    }
+    if (found == nullptr && (list == -1 || list == 2)) {
+        found = m_categories.GetItemByRecordID(recordID, false);
+    }
+    if (found == nullptr && (list == -1 || list == 0)) {
+        found = m_records.GetItemByRecordID(recordID, false);
+    }
+    if (found != nullptr) {
+        *found = *copy;
+    }
+    return found;
+}
+
+}  // namespace LKMDB7
+
+// --- editing across lists ---
+
+namespace LKMDB7 {
+
+namespace {
+bool IsUnfiled(const CString& name) { return name.CompareNoCase("Unfiled") == 0; }
+}  // namespace
+
+CRecord* CDatabaseObj7::AddRecord(CStringArray& texts, unsigned short mask, CStringArray& labels,
+                                  const CString& category, unsigned short icon,
+                                  CNotifyProviderList& /*providers*/, bool localOnly) {
+    return AddRecordImpl(texts, mask, labels, category, icon, localOnly,
+                         RecordIDPolicy::kWaitForClock);
+}
+
+CRecord* CDatabaseObj7::AddRecordWithoutWaiting(CStringArray& texts, unsigned short mask,
+                                                CStringArray& labels, const CString& category,
+                                                unsigned short icon, bool localOnly) {
+    return AddRecordImpl(texts, mask, labels, category, icon, localOnly, RecordIDPolicy::kNextFree);
+}
+
+DWORD CDatabaseObj7::DrawRecordID(RecordIDPolicy policy) {
+    DWORD id = CBaseItem::GenerateRecordID();
+    while (m_records.GetRecordByID(id) != nullptr) {
+        if (policy == RecordIDPolicy::kNextFree) {
+            ++id;
+            continue;
+        }
+        // Record IDs are clock seconds: sleep until the next one rather than spin.
+        SYSTEMTIME now{};
+        GetLocalTime(&now);
+        SleepMs(static_cast<DWORD>(1000 - now.wMilliseconds) + 5);
+        id = CBaseItem::GenerateRecordID();
+    }
+    return id;
+}
+
+CRecord* CDatabaseObj7::AddRecordImpl(CStringArray& texts, WORD mask, CStringArray& labels,
+                                      const CString& category, WORD icon, bool localOnly,
+                                      RecordIDPolicy policy) {
+    if (texts.GetSize() == 0) {
+        AfxThrowInvalidArgException("AddRecord: no texts (entry 0 names the record type)");
+    }
+    CUID typeID;
+    CUID categoryID;
+    WORD iconIndex = icon;
+    const CString typeName = texts.GetAt(0);
+    if (!IsUnfiled(typeName)) {
+        CTypeItem* type = m_types.GetTypeByName(typeName);
+        if (type == nullptr) {
+            auto created = std::make_unique<CTypeItem>();
+            created->SetName(typeName);
+            created->SetDefaultLabels();
+            created->SetNeedsSync(true);
+            type = created.get();
+            m_types.AddItemSorted(created.release());
+        }
+        if (icon == 255) {
+            iconIndex = static_cast<WORD>(type->GetIconIndex());
+        }
+        typeID = type->GetUniqueID();
+    }
+    if (!category.IsEmpty() && !IsUnfiled(category)) {
+        CCategoryItem* item = m_categories.GetCategoryByName(category);
+        if (item == nullptr) {
+            auto created = std::make_unique<CCategoryItem>();
+            created->SetName(category);
+            created->SetNeedsSync(true);
+            item = created.get();
+            m_categories.AddItemSorted(created.release());
+        }
+        categoryID = item->GetUniqueID();
+    }
+    auto record = std::make_unique<CRecord>();
+    texts.RemoveAt(0);
+    record->SetRecordID(DrawRecordID(policy));
+    record->SetTypeID(typeID);
+    record->SetCategoryID(categoryID);
+    record->SetMaskBits(mask);
+    record->SetFieldLabels(labels);
+    record->SetIconIndex(iconIndex);
+    record->SetFields(texts);
+    record->SetNeedsSync(!localOnly);
+    CString note;
+    for (int i = 10; i < texts.GetSize(); ++i) {
+        if (texts.GetAt(i).IsEmpty()) {
+            continue;
+        }
+        note += texts.GetAt(i);
+        if (i != texts.GetSize() - 1) {
+            note += "\r\n";
+        }
+    }
+    record->SetNote(note);
+    record->SetLocalOnly(localOnly);
+    CRecord* added = record.get();
+    m_records.AddItem(record.release());
+    return added;
+}
+
+void CDatabaseObj7::SetRecordDeleted(CRecord* record) { m_records.SetDeleted(record, m_pathName); }
+
+void CDatabaseObj7::SetTypeDeleted(CTypeItem* type) {
+    if (type == nullptr) {
+        return;
+    }
+    const CUID id = type->GetUniqueID();
+    for (POSITION pos = m_records.GetHeadPosition(); pos != nullptr;) {
+        auto* record = static_cast<CRecord*>(m_records.GetNext(pos));
+        if (record->GetTypeID() == id) {
+            record->SetTypeID(CUID());
+            record->SetNeedsSync(true);
+        }
+    }
+    m_types.SetDeleted(type, CString(), 1);
+}
+
+void CDatabaseObj7::SetCategoryDeleted(CCategoryItem* category) {
+    if (category == nullptr) {
+        return;
+    }
+    const CUID id = category->GetUniqueID();
+    for (POSITION pos = m_records.GetHeadPosition(); pos != nullptr;) {
+        auto* record = static_cast<CRecord*>(m_records.GetNext(pos));
+        if (record->GetCategoryID() == id) {
+            record->SetCategoryID(CUID());
+            record->SetNeedsSync(true);
+        }
+    }
+    m_categories.SetDeleted(category, CString(), 1);
+}
+
+void CDatabaseObj7::ApplyToAllColumns(const CShowColumns& columns) {
+    for (POSITION pos = m_types.GetHeadPosition(); pos != nullptr;) {
+        static_cast<CTypeItem*>(m_types.GetNext(pos))->SetColumnInfo(columns);
+    }
+}
+
+void CDatabaseObj7::NotifyAllChanged(CUserItem* /*user*/) {}
+
+// --- import of older data ---
+
+bool CDatabaseObj7::ReadVersion7Data(char* password, CRecordList** records, CTypesList** types,
+                                     CCategoryList** categories) {
+    SetRecordCipherPassword(password);
+    const CString documents = GetPersonalFolder();
+    const CString sep(kPathSeparator, 1);
+    const CString lockmera = documents + sep + "Marrowleaf" + sep + "Lockmera" + sep;
+    const CString preferences = lockmera + "Preferences" + sep + "Preferences.ini";
+
+    char user[260] = {};
+    GetPrivateProfileStringA("Preferences iPhone", "Current User", "", user, sizeof user, preferences);
+    CString folder = lockmera + user;
+    CString section;
+    section.Format("User-iPhone-%s-%s", user, user);
+    char directory[512] = {};
+    GetPrivateProfileStringA(section, "User Directory", "", directory, sizeof directory, preferences);
+    if (directory[0] != '\0') {
+        folder = directory;
+    }
+    if (Load(JoinPath(folder, kDatabaseFileName)) != 0) {
+        return false;
+    }
+    if (records != nullptr) *records = &m_records;
+    if (types != nullptr) *types = &m_types;
+    if (categories != nullptr) *categories = &m_categories;
+    return true;
+}
+
+bool CDatabaseObj7::IsLegacyDB(const CString& /*name*/) { return false; }
+
+}  // namespace LKMDB7

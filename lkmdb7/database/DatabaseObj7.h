@@ -1,0 +1,157 @@
+// CDatabaseObj7: one open password database - the header values of the file, the record, types
+// and category lists it owns, its path, the save lock flag and a handle to the named mutex
+// "LockmeraDatabaseMutex" that serialises Load and Save across processes.
+//
+// Results of Load, Save and MoveToPath: 0 success; -1 lock not obtained within 10 s, save
+// refused by the lock flag, or an error while writing; otherwise the Windows error code of the
+// file that could not be written or moved (the same codes on POSIX).
+//
+// Save never leaves a half-written database in place of a good one: it writes a temporary file
+// beside the database, flushes it to disk and renames it over the database file.
+//
+// Not thread-safe: one thread at a time per object. Load lets archive exceptions through (a
+// malformed file), naming the file and what was being read; the lock is released first.
+#pragma once
+
+#include <array>
+
+#include "lkmdb7/lists/CategoryList.h"
+#include "lkmdb7/lists/RecordList.h"
+#include "lkmdb7/lists/TypesList.h"
+#include "lkmdb7/platform/CObject.h"
+#include "lkmdb7/platform/CString.h"
+#include "lkmdb7/platform/Export.h"
+#include "lkmdb7/platform/Types.h"
+
+// The host's classes; the library only passes them through its signatures.
+class CNotifyProviderList;
+class CUserItem;
+
+namespace LKMDB7 {
+
+inline constexpr const char* kDatabaseFileName = "LockmeraDatabase.lkb";
+inline constexpr const char* kDatabaseMutexName = "LockmeraDatabaseMutex";
+inline constexpr const char* kBackupSuffix = ".bak";
+inline constexpr WORD kCurrentVersion = 9;
+inline constexpr std::size_t kCribSize = 40;
+inline constexpr DWORD kMutexWaitMs = 10000;
+
+class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
+    LKMDB7_DECLARE_SERIAL(CDatabaseObj7)
+
+public:
+    CDatabaseObj7();
+    ~CDatabaseObj7() override;
+    CDatabaseObj7(const CDatabaseObj7&) = delete;
+    CDatabaseObj7& operator=(const CDatabaseObj7&) = delete;
+
+    // --- life cycle ---
+    void Init();
+    LONG Reset(bool full);
+
+    // --- members ---
+    CRecordList& GetRecordList() { return m_records; }
+    CTypesList& GetTypesList() { return m_types; }
+    CCategoryList& GetCategoryList() { return m_categories; }
+    CString GetPathName() const { return m_pathName; }
+    CString GetName() const;
+    int GetVersion() const { return m_version; }
+    CString GetIconFileName() const { return m_iconFileName; }
+    void SetIconFileName(const char* name) { m_iconFileName = name; }
+    DWORD GetPalmCreateDate() const { return m_palmCreateDate; }
+    void SetPalmCreateDate(DWORD date) { m_palmCreateDate = date; }
+    void SetSyncType(SyncType type);
+    SyncType GetSyncType() const { return m_syncType; }
+
+    // --- finding items (list -1 any, 0 records, 1 types, 2 categories) ---
+    CBaseItem* GetItemByRecordID(int list, DWORD recordID);
+    // Takes the item out of its list; the caller owns it.
+    CBaseItem* RemoveItemByRecordID(int list, DWORD recordID);
+
+    // --- the file ---
+    // Writes or reads the whole file; throws CArchiveException / CFileException / CMemoryException.
+    void Serialize(CArchive& ar) override;
+    void GetCrib(unsigned char* out) const;
+    void SetCrib(const unsigned char* in);
+    bool DoesCribMatch(const unsigned char* in) const;
+    bool IsEncrypted() const { return HasPassword(m_crib.data()); }
+    void ReadCrib(const CString& name, const CString& folder, unsigned char* out);
+    static void ReadCrib(const CString& path, unsigned char* out);
+    static bool HasPassword(const unsigned char* crib);
+    static bool HasPasswordDB(const CString& path);
+    // The version of the file at path; 0xFFFF when it cannot be opened.
+    static unsigned short GetVersion(const char* path);
+
+    // --- open, save, backup, locking ---
+    static bool DatabaseExists(const CString& folder);
+    LONG Load(const CString& name, const CString& folder);
+    LONG Load(const CString& path);
+    LONG Save(bool flag);
+    LONG MoveToPath(const CString& folder);
+    int TakeTempBackup();
+    int RestoreTempBackup();
+    void Lock() { m_locked = true; }
+    void Unlock() { m_locked = false; }
+    bool IsLocked() const { return m_locked; }
+    // A fresh copy of one item from the file on disk, owned by the caller; null when absent.
+    CBaseItem* LoadRecord(int list, DWORD recordID);
+    // Overwrites the item in memory with its copy from disk; returns it, or null.
+    CBaseItem* ReloadRecord(int list, DWORD recordID);
+
+    // --- editing across lists (in memory only; nothing is saved) ---
+    // Adds a record from a row of texts: entry 0 names the record type ("Unfiled" for none),
+    // entries 1-10 are the fields, entries from 11 on further note lines. Missing types and
+    // categories are created. The caller's array loses its first entry. When the record ID that
+    // the clock gives is taken, waits (sleeping) for the next second. Throws
+    // CInvalidArgException for an empty array, before anything changes.
+    CRecord* AddRecord(CStringArray& texts, unsigned short mask, CStringArray& labels,
+                       const CString& category, unsigned short icon,
+                       CNotifyProviderList& providers, bool localOnly);
+    // As AddRecord, but a taken record ID is replaced by the next free one above it instead of
+    // waiting for the clock: for adding many records at once.
+    CRecord* AddRecordWithoutWaiting(CStringArray& texts, unsigned short mask,
+                                     CStringArray& labels, const CString& category,
+                                     unsigned short icon, bool localOnly);
+    void SetRecordDeleted(CRecord* record);
+    // Clears the type from every record that uses it, then deletes it from the types list
+    // (a never-synced type is destroyed: the caller's pointer is then invalid).
+    void SetTypeDeleted(CTypeItem* type);
+    void SetCategoryDeleted(CCategoryItem* category);
+    void ApplyToAllColumns(const CShowColumns& columns);
+    void NotifyAllChanged(CUserItem* user);
+
+    // --- import of older data ---
+    // Sets the record cipher from password, finds the current user's database through the host's
+    // preferences file and loads it; on success hands out this object's own lists.
+    bool ReadVersion7Data(char* password, CRecordList** records, CTypesList** types,
+                          CCategoryList** categories);
+    // Always false: no folder of older data is known.
+    static bool IsLegacyDB(const CString& name);
+
+private:
+    enum class RecordIDPolicy { kWaitForClock, kNextFree };
+    CRecord* AddRecordImpl(CStringArray& texts, WORD mask, CStringArray& labels,
+                           const CString& category, WORD icon, bool localOnly,
+                           RecordIDPolicy policy);
+    DWORD DrawRecordID(RecordIDPolicy policy);
+    CObjectList* ListByNumber(int list);
+    LONG SaveUnderLock();
+    void StampClassSchemas() const;
+
+    std::array<unsigned char, kCribSize> m_crib{};
+    DWORD m_palmCreateDate = 0;
+    WORD m_version = kCurrentVersion;
+    WORD m_reservedWord = 0;
+    DWORD m_reserved1 = 0;
+    DWORD m_reserved2 = 0;
+    CString m_iconFileName;
+    CTypesList m_types;
+    CRecordList m_records;
+    CCategoryList m_categories;
+    CString m_pathName;
+    bool m_locked = false;
+    HANDLE m_mutex = nullptr;
+    SyncType m_syncType = kSyncDesktop;
+};
+
+}  // namespace LKMDB7

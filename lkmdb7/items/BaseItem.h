@@ -1,0 +1,198 @@
+// CBaseItem: what every stored item has (record ID, identifier, ten working texts and their
+// unpacked copies, mask, icon, sync flags, time stamp) and its packed record.
+//
+// Working values and unpacked copies are kept apart on purpose: setters and the packed writers use
+// the working values, while GetCustom (and the record's GetField) read the copy that the last
+// unpacking of a packed record left. Hosts rely on that to show what a device last sent.
+//
+// The item owns its packed record buffer. Packed records are untrusted input: every reader is
+// bounded by the record's length, and a record shorter than its form's fixed header is refused
+// with CArchiveException (the item is then unchanged).
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "lkmdb7/foundation/Uid.h"
+#include "lkmdb7/platform/CObject.h"
+#include "lkmdb7/platform/CString.h"
+#include "lkmdb7/platform/CStringArray.h"
+#include "lkmdb7/platform/Export.h"
+#include "lkmdb7/platform/Types.h"
+
+class CArchive;
+
+namespace LKMDB7 {
+
+class PackedCursor;
+
+// Bytes of the packed header that every current-form record starts with; never enciphered.
+inline constexpr std::size_t kPackedHeaderSize = 22;
+// Pseudo-random bytes that end every current-form packed record.
+inline constexpr std::size_t kPackedTailSize = 7;
+// Initial value of the CRC-16 over a packed record's plain bytes.
+inline constexpr WORD kPackedCrcInitial = 1259;
+// Headers of the two old packed forms.
+inline constexpr std::size_t kOldFormV1HeaderSize = 4;
+inline constexpr std::size_t kOldFormV2HeaderSize = 6;
+
+class LKMDB7_EXPORT CBaseItem : public CObject {
+    LKMDB7_DECLARE_SERIAL(CBaseItem)
+
+public:
+    CBaseItem();
+    ~CBaseItem() override;
+    CBaseItem(const CBaseItem&) = delete;
+
+    // Writes the item body when storing, reads it when loading (schemas 0 to 9).
+    // Throws CArchiveException (end of data, named field), CFileException, CMemoryException.
+    void Serialize(CArchive& ar) override;
+
+    // --- virtual operations, in the order hosts know them ---
+    virtual int GetListType() const { return -1; }
+    virtual void SetUniqueID(const CUID& id) { m_uniqueID = id; }
+    virtual CUID GetUniqueID() const { return m_uniqueID; }
+    virtual void SetPKID(const CUID& id) { m_uniqueID = id; }
+    virtual CUID GetPKID() const { return m_uniqueID; }
+    virtual bool WasSynced() const { return m_recordID != 0; }
+    // True when the ten working values are all empty. Throws CInvalidArgException when fewer
+    // than ten exist.
+    virtual bool IsEmpty() const;
+    virtual bool IsBuiltin() const { return false; }
+    virtual CBaseItem& operator=(CBaseItem& source);
+    // Full length of the packed record that the next packing makes, tail included.
+    virtual LONG CalculateRecordSize() { return static_cast<LONG>(kPackedTailSize); }
+    // Writes bytes 0 to L-8 of the packed record at buffer; returns the position after them.
+    virtual char* WritePalmRecord(char* buffer);
+    // Reads a current-form record of `length` bytes; returns the position after the last byte
+    // used. The base reads nothing and returns null.
+    virtual char* ReadPalmRecord(char* record, std::size_t length);
+    // The one-argument form reads a record of this item's packed length.
+    char* ReadPalmRecord(char* record) { return ReadPalmRecord(record, m_palmRecord.size()); }
+    virtual void SetPalmRecord(char* bytes, int count);
+    virtual int GetPalmRecord(char* buffer) const;
+    virtual void PackPalmRecord(bool encipher);
+    virtual void PuffPalmRecord(bool decipher);
+    virtual void PuffPalmRecordV1();
+    virtual void PuffPalmRecordV2();
+    virtual CString GetName() const { return CString(); }
+    virtual int GetNameSize() const { return 0; }
+    virtual int WriteName(char*& p);
+    // Name and note readers take the end of the record, so they never read past it.
+    virtual void ReadName(const char*& p, const char* end);
+    virtual CString GetNote() const { return CString(); }
+    virtual int GetNoteSize() const { return 0; }
+    virtual int WriteNote(char*& p);
+    virtual void ReadNote(const char*& p, const char* end);
+
+    // --- identity ---
+    DWORD GetRecordID() const { return m_recordID; }
+    void SetRecordID(DWORD id) { m_recordID = id; }
+    // Whole seconds of local time since 1904-01-01; reseeds the shared generator first.
+    static DWORD GenerateRecordID();
+
+    // --- working values and unpacked copies ---
+    // Throws CInvalidArgException for an index outside the working values.
+    void SetCustom(int i, const CString& value);
+    void SetCustom(const CStringArray& values);
+    // The unpacked copy of entry i (0 to 9); other indices throw CInvalidArgException.
+    CString GetCustom(int i) const;
+
+    // --- field mask (bit numbers taken modulo 32; bits 16-31 never set) ---
+    bool GetMask(int bit) const { return GetFieldMask(m_mask, bit); }
+    void SetMask(int bit, bool on) { SetFieldMask(m_mask, bit, on); }
+    WORD GetMaskBits() const { return m_mask; }
+    void SetMaskBits(WORD mask) { m_mask = mask; }
+    static bool GetFieldMask(WORD mask, int bit);
+    static void SetFieldMask(WORD& mask, int bit, bool on);
+
+    // --- flags and host values ---
+    bool NeedsSync() const { return m_needsSync; }
+    void SetNeedsSync(bool on) { m_needsSync = on; }
+    bool IsDeleted() const { return m_deleted; }
+    // Also sets needs-sync and clears cloud-sync, whatever the value.
+    void SetDeleted(bool deleted);
+    bool getCloudSync() const { return m_cloudSync; }
+    void setCloudSync(bool on) { m_cloudSync = on; }
+    bool IsLocalOnly() const { return (m_itemFlags & kLocalOnlyFlag) != 0; }
+    void SetLocalOnly(bool on);
+    bool AttachmentPresent() const { return m_attachmentPresent != 0; }
+    void SetHasAttachment(bool on) { m_attachmentPresent = on ? 1 : 0; }
+    LONG IsAttachmentDeleted() const { return m_attachmentDeleted; }
+    void SetAttachmentDeleted(LONG value) { m_attachmentDeleted = value; }
+    int SyncStatus() const { return m_syncStatus; }
+    void SetSyncStatus(int status) { m_syncStatus = status; }
+    void SetVirginSync() { m_virginSync = true; }
+    bool IsVirginSync() const { return m_virginSync; }
+    unsigned char GetAttribs() const { return m_attribs; }
+    void SetAttribs(unsigned char attribs) { m_attribs = attribs; }
+    int GetIconIndex() const { return m_iconIndex; }
+    void SetIconIndex(int index) { m_iconIndex = static_cast<WORD>(index); }
+    WORD GetCRC() const { return m_crc; }
+    void SetCRC(WORD crc) { m_crc = crc; }
+    LONG getTimeStamp() const { return m_timeStamp; }
+    void setTimeStamp(LONG stamp) { m_timeStamp = stamp; }
+    void renewTimeStamp();
+
+    // --- comparison, logging ---
+    // True only when both items hold packed records of equal length and bytes.
+    bool CompareRecord(const CBaseItem* other) const;
+    void logRecord(char*) {}
+
+    // --- packed record access ---
+    const std::vector<BYTE>& PalmRecord() const { return m_palmRecord; }
+    bool HasPalmRecord() const { return m_hasPalmRecord; }
+    // Layout version: the schema of this item's class without the versionable flag.
+    UINT LayoutVersion() const;
+
+    // --- values carried through the archive only ---
+    WORD GetItemFlags() const { return m_itemFlags; }
+
+    static constexpr WORD kLocalOnlyFlag = 0x10;
+
+protected:
+    CStringArray& Working() { return m_working; }
+    const CStringArray& Working() const { return m_working; }
+    CString* Unpacked() { return m_unpacked; }
+    const CString* Unpacked() const { return m_unpacked; }
+    // Stores text as working value i, inserting entries when the array is shorter.
+    void StoreWorking(int i, const CString& text);
+    // Installs a packed record, freeing the previous one.
+    void InstallPalmRecord(std::vector<BYTE> bytes);
+    // Reads the old forms' name, texts and note from byte `start` on.
+    void ReadOldForm(std::size_t start);
+    // Whether the PK identifier of an archived body belongs to this item (records only; other
+    // items take their identity from the packed record).
+    virtual bool TakesArchivedPKID() const;
+
+private:
+    void StoreBody(CArchive& ar);
+    void LoadBody(CArchive& ar);
+
+    int m_syncStatus = 0;
+    CStringArray m_working;
+    CString m_unpacked[10];
+    WORD m_mask = 0;
+    CUID m_uniqueID;
+    WORD m_iconIndex = 24;
+    bool m_needsSync = false;
+    bool m_deleted = false;
+    DWORD m_recordID;
+    unsigned char m_attribs = 0;
+    WORD m_crc = 0;
+    bool m_cloudSync = false;
+    LONG m_attachmentPresent = 0;
+    LONG m_attachmentDeleted = 0;
+    CString m_extraString1;
+    CString m_extraString2;
+    DWORD m_extraValue1 = 0;
+    WORD m_extraValue2 = 0;
+    DWORD m_extraValue3 = 0;
+    WORD m_itemFlags = 0;
+    std::vector<BYTE> m_palmRecord;
+    bool m_hasPalmRecord = false;
+    bool m_virginSync = false;
+    LONG m_timeStamp;
+};
+
+}  // namespace LKMDB7

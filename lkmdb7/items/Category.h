@@ -1,0 +1,33 @@
+// CCategory: an item with a name; the common base of record types and categories. Plain CCategory
+// objects come only from the types list of files older than version 5.
+#pragma once
+
+#include "lkmdb7/items/BaseItem.h"
+
+namespace LKMDB7 {
+
+class LKMDB7_EXPORT CCategory : public CBaseItem {
+    LKMDB7_DECLARE_SERIAL(CCategory)
+
+public:
+    CCategory() = default;
+
+    // Base assignment, then the name when the source is a CCategory or derived from it.
+    CBaseItem& operator=(CBaseItem& source) override;
+    CCategory& operator=(CCategory& source);
+
+    bool WasSynced() const override { return IsBuiltin() || GetRecordID() != 0; }
+    // Built in: identifier bytes 0 to 6 all zero, whatever byte 7 holds (the null one included).
+    bool IsBuiltin() const override;
+
+    CString GetName() const override { return m_name; }
+    void SetName(const CString& name) { m_name = name; }
+    int GetNameSize() const override;
+    int WriteName(char*& p) override;
+    void ReadName(const char*& p, const char* end) override;
+
+private:
+    CString m_name;
+};
+
+}  // namespace LKMDB7

@@ -1,0 +1,43 @@
+#include "lkmdb7/items/CategoryItem.h"
+
+#include <cstring>
+
+#include "lkmdb7/items/PackedText.h"
+#include "lkmdb7/platform/ByteOrder.h"
+
+namespace LKMDB7 {
+
+LKMDB7_IMPLEMENT_SERIAL(CCategoryItem, CCategory, VERSIONABLE_SCHEMA | 9)
+
+CCategoryItem& CCategoryItem::operator=(CCategoryItem& source) {
+    CCategory::operator=(static_cast<CBaseItem&>(source));
+    return *this;
+}
+
+LONG CCategoryItem::CalculateRecordSize() {
+    return static_cast<LONG>(kPackedHeaderSize + kPackedTailSize) + GetNameSize();
+}
+
+char* CCategoryItem::WritePalmRecord(char* buffer) {
+    auto* p = reinterpret_cast<BYTE*>(buffer);
+    std::memset(p, 0, kPackedHeaderSize);
+    PutBE16(p, GetCRC());
+    WriteUidAt(p + 2, GetUniqueID());
+    char* cursor = buffer + kPackedHeaderSize;
+    WriteName(cursor);
+    return cursor;
+}
+
+char* CCategoryItem::ReadPalmRecord(char* record, std::size_t length) {
+    if (length < kPackedHeaderSize) {
+        return nullptr;
+    }
+    const auto* p = reinterpret_cast<const BYTE*>(record);
+    SetCRC(GetBE16(p));
+    SetUniqueID(ReadUidAt(p + 2));
+    const char* cursor = record + kPackedHeaderSize;
+    ReadName(cursor, record + length);
+    return record + (cursor - record);
+}
+
+}  // namespace LKMDB7

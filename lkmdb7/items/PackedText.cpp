@@ -1,0 +1,41 @@
+#include "lkmdb7/items/PackedText.h"
+
+#include <cstring>
+#include <string>
+
+namespace LKMDB7 {
+
+CString PackedCursor::ReadText() {
+    const BYTE* zero = static_cast<const BYTE*>(std::memchr(pos_, 0, Remaining()));
+    const BYTE* stop = zero ? zero : end_;
+    CString text(std::string(reinterpret_cast<const char*>(pos_), static_cast<std::size_t>(stop - pos_)));
+    pos_ = zero ? zero + 1 : end_;
+    return text;
+}
+
+CString PackedCursor::ReadTextExpandingLineFeeds() {
+    const CString raw = ReadText();
+    std::string out;
+    out.reserve(static_cast<std::size_t>(raw.GetLength()) + 8);
+    for (char c : raw.str()) {
+        if (c == '\n') {
+            out += '\r';
+        }
+        out += c;
+    }
+    return CString(std::move(out));
+}
+
+std::size_t PackedTextLength(const CString& text) {
+    const std::size_t zero = text.str().find('\0');
+    return zero == std::string::npos ? text.str().size() : zero;
+}
+
+BYTE* WritePackedText(BYTE* p, const CString& text) {
+    const std::size_t n = PackedTextLength(text);
+    std::memcpy(p, text.str().data(), n);
+    p[n] = 0;
+    return p + n + 1;
+}
+
+}  // namespace LKMDB7

@@ -1,0 +1,347 @@
+#include "lkmdb7/items/Record.h"
+
+#include <climits>
+#include <cstring>
+#include <string>
+
+#include "lkmdb7/foundation/PathUtils.h"
+#include "lkmdb7/items/PackedText.h"
+#include "lkmdb7/items/TypeItem.h"
+#include "lkmdb7/platform/ByteOrder.h"
+#include "lkmdb7/platform/Exceptions.h"
+#include "lkmdb7/platform/FileSystem.h"
+
+namespace LKMDB7 {
+
+namespace {
+
+// Decimal text to int the way atoi reads it (leading blanks, a sign, digits up to the first other
+// character; none gives 0), clamped to the 32-bit range instead of overflowing.
+int ParseViewCount(const CString& text) {
+    const std::string& s = text.str();
+    std::size_t i = 0;
+    while (i < s.size() && (s[i] == ' ' || (s[i] >= '\t' && s[i] <= '\r'))) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+        negative = s[i] == '-';
+        ++i;
+    }
+    long long value = 0;
+    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
+        value = value * 10 + (s[i] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1) {
+            value = static_cast<long long>(INT_MAX) + 1;
+        }
+    }
+    if (negative) {
+        value = -value;
+    }
+    if (value > INT_MAX) {
+        value = INT_MAX;
+    }
+    return static_cast<int>(value);
+}
+
+CString ViewCountText(int count) { return CString(std::to_string(count)); }
+
+}  // namespace
+
+LKMDB7_IMPLEMENT_SERIAL(CRecord, CBaseItem, VERSIONABLE_SCHEMA | 9)
+
+CRecord::CRecord() {
+    m_labels.SetSize(10);
+    m_pkID.Generate();
+}
+
+CBaseItem& CRecord::operator=(CBaseItem& source) {
+    if (&source == this) {
+        return *this;
+    }
+    CBaseItem::operator=(source);
+    if (auto* record = dynamic_cast<CRecord*>(&source)) {
+        SetRecordID(record->GetRecordID());
+        m_note = record->m_note;
+        m_categoryID = record->m_categoryID;
+        m_attachedFileName = record->m_attachedFileName;
+        m_attachedFileKey = record->m_attachedFileKey;
+        m_labels.Copy(record->m_labels);
+    }
+    return *this;
+}
+
+void CRecord::operator=(CRecord& source) {
+    operator=(static_cast<CBaseItem&>(source));
+    m_viewCount = source.m_viewCount;
+    m_attachedFileName = source.m_attachedFileName;
+    m_attachedFileKey = source.m_attachedFileKey;
+    m_reminderDate = source.m_reminderDate;
+    m_labels.Copy(source.m_labels);
+}
+
+int CRecord::GetNoteSize() const {
+    const std::size_t n = PackedTextLength(m_note);
+    int size = 1;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (m_note.str()[i] != '\r') {
+            ++size;
+        }
+    }
+    return size;
+}
+
+int CRecord::WriteNote(char*& p) {
+    char* const start = p;
+    const std::size_t n = PackedTextLength(m_note);
+    for (std::size_t i = 0; i < n; ++i) {
+        const char c = m_note.str()[i];
+        if (c != '\r') {
+            *p++ = c;
+        }
+    }
+    *p++ = '\0';
+    return static_cast<int>(p - start);
+}
+
+void CRecord::ReadNote(const char*& p, const char* end) {
+    PackedCursor cursor(reinterpret_cast<const BYTE*>(p), reinterpret_cast<const BYTE*>(end));
+    m_note = cursor.ReadTextExpandingLineFeeds();
+    p = reinterpret_cast<const char*>(cursor.Position());
+}
+
+LONG CRecord::CalculateRecordSize() {
+    std::size_t size = kPackedHeaderSize + kPackedTailSize;
+    for (int i = 0; i < 10; ++i) {
+        size += PackedTextLength(Working().GetAt(i)) + 1;
+    }
+    size += static_cast<std::size_t>(GetNoteSize());
+    size += static_cast<std::size_t>(ViewCountText(m_viewCount).GetLength()) + 1;
+    size += PackedTextLength(m_attachedFileName) + 1;
+    size += PackedTextLength(m_attachedFileKey) + 1;
+    if (GetNumFieldLabelsWithText() > 0) {
+        for (int i = 0; i < 10; ++i) {
+            size += PackedTextLength(m_labels.GetAt(i)) + 1;
+        }
+    }
+    return static_cast<LONG>(size);
+}
+
+char* CRecord::WritePalmRecord(char* buffer) {
+    auto* p = reinterpret_cast<BYTE*>(buffer);
+    PutBE16(p, GetCRC());
+    WriteUidAt(p + 2, GetTypeID());
+    WriteUidAt(p + 10, m_categoryID);
+    PutBE16(p + 18, static_cast<WORD>(GetIconIndex()));
+    PutBE16(p + 20, GetMaskBits());
+    BYTE* q = p + kPackedHeaderSize;
+    for (int i = 0; i < 10; ++i) {
+        q = WritePackedText(q, Working().GetAt(i));
+    }
+    char* note = reinterpret_cast<char*>(q);
+    WriteNote(note);
+    q = reinterpret_cast<BYTE*>(note);
+    q = WritePackedText(q, ViewCountText(m_viewCount));
+    q = WritePackedText(q, m_attachedFileName);
+    q = WritePackedText(q, m_attachedFileKey);
+    if (GetNumFieldLabelsWithText() > 0) {
+        for (int i = 0; i < 10; ++i) {
+            q = WritePackedText(q, m_labels.GetAt(i));
+        }
+    }
+    return reinterpret_cast<char*>(q);
+}
+
+char* CRecord::ReadPalmRecord(char* record, std::size_t length) {
+    if (length < kPackedHeaderSize) {
+        return nullptr;
+    }
+    const auto* p = reinterpret_cast<const BYTE*>(record);
+    const BYTE* const end = p + length;
+    const UINT version = LayoutVersion();
+    SetCRC(GetBE16(p));
+    SetTypeID(ReadUidAt(p + 2));
+    m_categoryID = ReadUidAt(p + 10);
+    SetIconIndex(GetBE16(p + 18));
+    SetMaskBits(GetBE16(p + 20));
+
+    PackedCursor cursor(p + kPackedHeaderSize, end);
+    const int fields = version < 6 ? 6 : 10;
+    for (int i = 0; i < fields; ++i) {
+        const CString text = cursor.ReadText();
+        StoreWorking(i, text);
+        Unpacked()[i] = text;
+    }
+    const char* note = reinterpret_cast<const char*>(cursor.Position());
+    ReadNote(note, reinterpret_cast<const char*>(end));
+    cursor = PackedCursor(reinterpret_cast<const BYTE*>(note), end);
+    // The cursor restarted at the note's end; count what came before it.
+    const std::size_t before = static_cast<std::size_t>(reinterpret_cast<const BYTE*>(note) - p);
+
+    if (version >= 7) {
+        m_viewCount = ParseViewCount(cursor.ReadText());
+        m_attachedFileName = cursor.ReadText();
+        m_attachedFileKey = cursor.ReadText();
+    }
+    const std::size_t consumed = before + cursor.Consumed();
+    if (length > consumed + kPackedTailSize) {
+        for (int i = 0; i < fields; ++i) {
+            const CString label = cursor.ReadText();
+            m_labels.SetAt(i, label);
+            m_unpackedLabels[i] = label;
+        }
+    }
+    if (fields == 6) {
+        StoreWorking(9, "Unknown");
+        m_labels.SetAt(9, "Date Mod");
+        m_unpackedLabels[9] = "Date Mod";
+    }
+    return record + (cursor.Position() - p);
+}
+
+CString CRecord::GetField(int i, bool mask) const {
+    const CString value = GetCustom(i);
+    if (mask && !value.IsEmpty() && GetMask(i)) {
+        return CString("****");
+    }
+    return value;
+}
+
+CString CRecord::GetFieldLabel(int i, const CTypeItem* type, bool colon) const {
+    CString label = m_labels.GetAt(i);
+    if (label.IsEmpty()) {
+        if (type != nullptr) {
+            label = type->GetCustom(i);
+        } else {
+            label.Format("Field %d", i);
+        }
+    }
+    if (colon && !label.IsEmpty() && label.str().back() != ':') {
+        label += ':';
+    }
+    return label;
+}
+
+void CRecord::GetFieldLabels(const CTypeItem* type, CStringArray& out) const {
+    out.SetSize(10);
+    for (int i = 0; i < 10; ++i) {
+        out.SetAt(i, GetFieldLabel(i, type, false));
+    }
+}
+
+CString CRecord::GetFieldLabelA(int i) const {
+    if (i < 0 || i >= 10) {
+        AfxThrowInvalidArgException("GetFieldLabelA: index " + std::to_string(i) +
+                                    " outside 0 to 9");
+    }
+    return m_unpackedLabels[i];
+}
+
+void CRecord::SetFieldLabel(int i, const CTypeItem* type, const CString& label) {
+    const CString& current = m_labels.GetAt(i);  // validates the index
+    (void)current;
+    if (type != nullptr && type->GetCustom(i).Compare(label) == 0) {
+        m_labels.SetAt(i, CString());
+    } else {
+        m_labels.SetAt(i, label);
+    }
+}
+
+void CRecord::SetFieldLabels(const CStringArray& labels) {
+    m_labels.Copy(labels);
+    m_labels.SetSize(10);
+}
+
+void CRecord::ClearFieldLabels() {
+    for (int i = 0; i < 10; ++i) {
+        m_labels.SetAt(i, CString());
+    }
+}
+
+int CRecord::GetNumFieldLabelsWithText() const {
+    int count = 0;
+    for (int i = 0; i < 10; ++i) {
+        if (!m_labels.GetAt(i).IsEmpty()) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+void CRecord::SetAttachedFileName(const CString& name) {
+    m_attachedFileName = name;
+    SetHasAttachment(!name.IsEmpty());
+}
+
+void CRecord::SetAttachedFileEncryptionKey(const CString& key) {
+    m_attachedFileKey = key;
+    SetHasAttachment(!key.IsEmpty());
+}
+
+CString CRecord::GetEncryptedAttachedFileName() const {
+    CString name;
+    name.Format("%x.lfa", static_cast<unsigned>(GetRecordID()));
+    return name;
+}
+
+int CRecord::RemoveAttachment(const CString& databasePath) {
+    if (databasePath.IsEmpty()) {
+        return 0;
+    }
+    int result = 0;
+    try {
+        const CString folder = JoinPath(FolderOf(databasePath), "Files");
+        const CString file = JoinPath(folder, GetEncryptedAttachedFileName());
+        result = DeleteFileA(file) ? 1 : 0;
+    } catch (const CException&) {
+        // The attachment texts are cleared whatever happened to the file.
+    }
+    m_attachedFileName.Empty();
+    m_attachedFileKey.Empty();
+    SetHasAttachment(false);
+    return result;
+}
+
+void CRecord::InitFromType(const CTypeItem* type) {
+    if (type != nullptr) {
+        SetTypeID(type->GetUniqueID());
+        SetIconIndex(type->GetIconIndex());
+        SetMaskBits(type->GetMaskBits());
+    } else {
+        SetTypeID(CUID());
+        SetIconIndex(24);
+        SetMaskBits(0);
+    }
+    ClearFieldLabels();
+}
+
+void CRecord::Duplicate(const CRecord* source) {
+    if (source == nullptr) {
+        return;
+    }
+    m_labels.Copy(source->m_labels);
+    SetMaskBits(source->GetMaskBits());
+}
+
+bool CRecord::IsInView(const CUID& typeID, const CUID& categoryID) const {
+    if (IsDeleted()) {
+        return false;
+    }
+    if (typeID == CUID_ALL && categoryID == CUID_ALL) {
+        return true;
+    }
+    return (typeID == CUID_ALL || typeID == GetTypeID()) &&
+           (categoryID == CUID_ALL || categoryID == m_categoryID);
+}
+
+bool CRecord::ContainsText(const CString& text, bool matchCase, bool wholeWord,
+                           int fieldBits) const {
+    for (int i = 0; i < 10; ++i) {
+        if ((fieldBits & (1 << i)) != 0 && TextMatches(GetField(i, false), text, matchCase, wholeWord)) {
+            return true;
+        }
+    }
+    return TextMatches(m_note, text, matchCase, wholeWord);
+}
+
+}  // namespace LKMDB7

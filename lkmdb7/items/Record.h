@@ -1,0 +1,119 @@
+// CRecord: one stored password record.
+//
+// Packed body (16-bit numbers big-endian, texts each followed by one zero byte):
+//   0-1 CRC, 2-9 type ID, 10-17 category ID, 18-19 icon index, 20-21 field mask,
+//   then fields 0 to 9, the note (CR dropped; LF read back as CR LF), the view count as decimal
+//   text, the attached file name, the attached file key, and - only when some label override is
+//   set - the ten label overrides.
+// Older layouts: below 6, six fields and no extended strings (field 9 "Unknown", label 9
+// "Date Mod"); 6, ten fields and no extended strings; from 7, as above.
+//
+// The identifier slot of the base item holds the record's type ID; the record's own identity is
+// its PK ID. GetField and GetFieldLabelA read the copies that the last unpacking left.
+#pragma once
+
+#include "lkmdb7/items/BaseItem.h"
+
+namespace LKMDB7 {
+
+class CTypeItem;
+
+class LKMDB7_EXPORT CRecord : public CBaseItem {
+    LKMDB7_DECLARE_SERIAL(CRecord)
+
+public:
+    CRecord();
+
+    int GetListType() const override { return 0; }
+    void SetPKID(const CUID& id) override { m_pkID = id; }
+    CUID GetPKID() const override { return m_pkID; }
+    // Base assignment; from another record also the record ID, note, category, attachment
+    // texts and label overrides. The PK ID and the unpacked copies are never copied.
+    CBaseItem& operator=(CBaseItem& source) override;
+    // As above, plus the view count and the reminder date.
+    void operator=(CRecord& source);
+    LONG CalculateRecordSize() override;
+    char* WritePalmRecord(char* buffer) override;
+    char* ReadPalmRecord(char* record, std::size_t length) override;
+    using CBaseItem::ReadPalmRecord;
+    void PuffPalmRecordV1() override {}
+    CString GetNote() const override { return m_note; }
+    int GetNoteSize() const override;
+    int WriteNote(char*& p) override;
+    void ReadNote(const char*& p, const char* end) override;
+    virtual void SetTypeID(const CUID& id) { SetUniqueID(id); }
+    virtual CUID GetTypeID() const { return GetUniqueID(); }
+
+    // --- fields ---
+    // Unpacked field i (0 to 9); "****" for a non-empty secret field when mask is true.
+    CString GetField(int i, bool mask) const;
+    void SetField(int i, const CString& value) { SetCustom(i, value); }
+    void SetFields(const CStringArray& values) { SetCustom(values); }
+    bool HasFieldText(int i) const { return !Working().GetAt(i).IsEmpty(); }
+    bool GetFieldMask(int i) const { return GetMask(i); }
+    void SetFieldMask(int i, bool on) { SetMask(i, on); }
+    using CBaseItem::GetFieldMask;
+    using CBaseItem::SetFieldMask;
+
+    // --- labels ---
+    CString GetFieldLabel(int i, const CTypeItem* type, bool colon) const;
+    void GetFieldLabels(const CTypeItem* type, CStringArray& out) const;
+    CString GetFieldLabelA(int i) const;
+    bool HasFieldLabel(int i) const { return !GetFieldLabelA(i).IsEmpty(); }
+    void SetFieldLabel(int i, const CTypeItem* type, const CString& label);
+    void SetFieldLabels(const CStringArray& labels);
+    void ClearFieldLabel(int i) { m_labels.SetAt(i, CString()); }
+    void ClearFieldLabels();
+    int GetNumFieldLabelsWithText() const;
+    const CStringArray& GetLabelOverrides() const { return m_labels; }
+
+    // --- note ---
+    void SetNote(const CString& note) { m_note = note; }
+    bool HasNote() const { return !m_note.IsEmpty(); }
+
+    // --- identifiers ---
+    CUID GetCategoryID() const { return m_categoryID; }
+    void SetCategoryID(const CUID& id) { m_categoryID = id; }
+
+    // --- view count, reminder ---
+    int GetViewCount() const { return m_viewCount; }
+    void SetViewCount(int count) { m_viewCount = count; }
+    int RecordViewed() { return m_viewCount++; }
+    CString GetReminderDate() const { return m_reminderDate; }
+    void SetReminderDate(const CString& date) { m_reminderDate = date; }
+
+    // --- attachment ---
+    CString GetAttachedFileName() const { return m_attachedFileName; }
+    void SetAttachedFileName(const CString& name);
+    CString GetAttachedFileEncryptionKey() const { return m_attachedFileKey; }
+    void SetAttachedFileEncryptionKey(const CString& key);
+    int HasAttachment() const { return m_attachedFileName.IsEmpty() ? 0 : 1; }
+    // The record ID in lower-case hexadecimal followed by ".lfa".
+    CString GetEncryptedAttachedFileName() const;
+    // Deletes the attachment file from the "Files" folder beside the database file and clears
+    // the attachment texts. Returns the deletion's result (non-zero on success); never throws.
+    int RemoveAttachment(const CString& databasePath);
+
+    // --- set-up, copy, search ---
+    void InitFromType(const CTypeItem* type);
+    void Duplicate(const CRecord* source);
+    bool IsInView(const CUID& typeID, const CUID& categoryID) const;
+    // Unpacked fields whose bit is set in fieldBits, then always the note.
+    bool ContainsText(const CString& text, bool matchCase, bool wholeWord, int fieldBits) const;
+
+protected:
+    bool TakesArchivedPKID() const override { return true; }
+
+private:
+    CString m_note;
+    CUID m_categoryID;
+    CStringArray m_labels;
+    CString m_unpackedLabels[10];
+    CUID m_pkID;
+    int m_viewCount = 0;
+    CString m_attachedFileName;
+    CString m_attachedFileKey;
+    CString m_reminderDate;
+};
+
+}  // namespace LKMDB7

@@ -1,0 +1,21 @@
+// The process-wide record cipher: the Blowfish key schedule under which every packed record is
+// enciphered and deciphered, or none.
+//
+// This file owns the one schedule of the process. Setting a new password (or clearing it) wipes
+// the old schedule before it is freed. Not thread-safe: the library is used from one thread at a
+// time, and changing the cipher while another thread packs records is a caller error.
+#pragma once
+
+#include "lkmdb7/foundation/Blowfish.h"
+#include "lkmdb7/platform/Export.h"
+
+namespace LKMDB7 {
+
+// Replaces the record cipher with one keyed by the bytes of password up to its terminator;
+// a null or empty password leaves no cipher. May throw CMemoryException (the cipher is then none).
+LKMDB7_EXPORT void SetRecordCipherPassword(const char* password);
+
+// The schedule in force, or null. The pointer is valid until the next SetRecordCipherPassword.
+LKMDB7_EXPORT const BlowfishKey* GetRecordCipher();
+
+}  // namespace LKMDB7

@@ -1,0 +1,56 @@
+// CTypeItem: a record type - a name, ten field labels, a default mask, an icon and the host's
+// column settings.
+//
+// Packed body (16-bit numbers big-endian):
+//   0-1 CRC, 2-9 unique ID, 10-11 icon index, 12-13 field mask, 14-21 zero (ignored),
+//   22.. name, then the ten working labels, each followed by one zero byte.
+// Layout versions below 6 hold six labels; label 9 then reads "Date Mod".
+//
+// The archive body is the common item body followed by the 96-byte column block.
+#pragma once
+
+#include "lkmdb7/foundation/ShowColumns.h"
+#include "lkmdb7/items/Category.h"
+
+namespace LKMDB7 {
+
+class LKMDB7_EXPORT CTypeItem : public CCategory {
+    LKMDB7_DECLARE_SERIAL(CTypeItem)
+
+public:
+    CTypeItem() = default;
+    // Turns a plain category of an old file into a type: base assignment and the name.
+    explicit CTypeItem(CCategory& source);
+
+    using CCategory::operator=;
+    // Base assignment, the name and the column settings.
+    CTypeItem& operator=(CTypeItem& source);
+
+    void Serialize(CArchive& ar) override;
+    int GetListType() const override { return 1; }
+    LONG CalculateRecordSize() override;
+    char* WritePalmRecord(char* buffer) override;
+    char* ReadPalmRecord(char* record, std::size_t length) override;
+    using CBaseItem::ReadPalmRecord;
+
+    // Unpacked label i, or "Field <i+1>" when it is empty. i must be 0 to 9.
+    CString GetLabel(int i) const;
+    void GetLabels(CStringArray& out) const { out.Copy(Working()); }
+    // Working label i; an index outside 0 to 9 throws CInvalidArgException.
+    void SetLabel(int i, const CString& text) { SetCustom(i, text); }
+    void SetLabels(const CStringArray& labels) { SetCustom(labels); }
+    // Working labels "Field 0" to "Field 9".
+    void SetDefaultLabels();
+
+    CShowColumns& GetColumnInfo() { return m_columns; }
+    const CShowColumns& GetColumnInfo() const { return m_columns; }
+    void SetColumnInfo(const CShowColumns& columns) { m_columns = columns; }
+
+    // Same name (case-sensitive), mask and icon, and labels 0 to 8 equal without regard to case.
+    bool IsEqual(const CTypeItem* other) const;
+
+private:
+    CShowColumns m_columns;
+};
+
+}  // namespace LKMDB7

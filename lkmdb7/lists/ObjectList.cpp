@@ -1,0 +1,152 @@
+#include "lkmdb7/lists/ObjectList.h"
+
+#include <memory>
+#include <string>
+
+#include "lkmdb7/platform/CArchive.h"
+
+namespace LKMDB7 {
+
+const char* SyncTypeName(SyncType type) {
+    switch (type) {
+        case kSyncDesktop: return "Lockmera Desktop";
+        case kSyncPalm: return "Palm";
+        case kSyncWinCE: return "WinCE";
+        case kSyncSymbian: return "Symbian";
+        case kSyncStandalone: return "Standalone";
+        case kSyncBlackBerry: return "BlackBerry";
+        case kSyncIPhone: return "iPhone";
+        default: return "Unknown";
+    }
+}
+
+CObjectList::~CObjectList() { Reset(); }
+
+void CObjectList::AddItem(CBaseItem* item) { AddTail(item); }
+
+void CObjectList::DeleteItem(CBaseItem* item) {
+    if (item == nullptr) {
+        return;
+    }
+    for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
+        const POSITION current = pos;
+        if (GetNext(pos) == item) {
+            RemoveAt(current);
+            delete item;
+            return;
+        }
+    }
+}
+
+void CObjectList::SetDeleted(CBaseItem* item, const CString& /*path*/, int /*unused*/) {
+    if (item == nullptr) {
+        return;
+    }
+    if (item->WasSynced()) {
+        item->SetDeleted(true);
+    } else {
+        DeleteItem(item);
+    }
+}
+
+CBaseItem* CObjectList::MatchItem(CBaseItem* item) {
+    if (item == nullptr) {
+        return nullptr;
+    }
+    switch (m_syncType) {
+        case kSyncDesktop: return GetRecord(item->GetRecordID());
+        case kSyncPalm: {
+            CUID pk = item->GetPKID();
+            return GetRecordByPK(pk);
+        }
+        default: return nullptr;
+    }
+}
+
+CBaseItem* CObjectList::GetRecord(DWORD recordID) {
+    return recordID == 0 ? nullptr : GetItemByRecordID(recordID, false);
+}
+
+CBaseItem* CObjectList::GetRecordByPK(CUID& pk) {
+    if (pk.IsNull()) {
+        return nullptr;
+    }
+    for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
+        CBaseItem* item = ItemAt(GetNext(pos));
+        if (item->GetPKID() == pk) {
+            return item;
+        }
+    }
+    return nullptr;
+}
+
+CBaseItem* CObjectList::GetItemByRecordID(DWORD recordID, bool remove) {
+    for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
+        const POSITION current = pos;
+        CBaseItem* item = ItemAt(GetNext(pos));
+        if (item->GetRecordID() == recordID) {
+            if (remove) {
+                RemoveAt(current);
+            }
+            return item;
+        }
+    }
+    return nullptr;
+}
+
+void CObjectList::MarkAllCloudSync(bool value) {
+    for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
+        ItemAt(GetNext(pos))->setCloudSync(value);
+    }
+}
+
+void CObjectList::MarkAllNeedSync(bool value) {
+    for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
+        ItemAt(GetNext(pos))->SetNeedsSync(value);
+    }
+}
+
+void CObjectList::PurgeDeleted() {
+    for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
+        const POSITION current = pos;
+        CBaseItem* item = ItemAt(GetNext(pos));
+        if (item->IsDeleted()) {
+            RemoveAt(current);
+            delete item;
+        }
+    }
+}
+
+void CObjectList::Reset() {
+    for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
+        delete ItemAt(GetNext(pos));
+    }
+    RemoveAll();
+}
+
+void CObjectList::ResetDeletedAttachmentField() {
+    for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
+        ItemAt(GetNext(pos))->SetAttachmentDeleted(0);
+    }
+}
+
+void CObjectList::SerializeItems(CArchive& ar, const CRuntimeClass* required, const char* listName) {
+    if (ar.IsStoring()) {
+        ar.WriteCount(static_cast<DWORD>(GetCount()));
+        for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
+            ar.WriteObject(GetNext(pos));
+        }
+        return;
+    }
+    const std::string what = std::string(listName) + " count";
+    const DWORD count = ar.ReadCount(what.c_str());
+    for (DWORD i = 0; i < count; ++i) {
+        const std::string itemWhat = std::string(listName) + " item " + std::to_string(i + 1) +
+                                     " of " + std::to_string(count);
+        std::unique_ptr<CObject> object = ar.ReadObject(required, itemWhat.c_str());
+        AddTail(object.get());
+        object.release();
+    }
+}
+
+}  // namespace LKMDB7

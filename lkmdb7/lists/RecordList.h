@@ -1,0 +1,41 @@
+// CRecordList: the password records of a database, in file order, counted and indexed by type
+// and category (records flagged deleted are in no view).
+#pragma once
+
+#include "lkmdb7/items/Record.h"
+#include "lkmdb7/items/TypeItem.h"
+#include "lkmdb7/lists/ObjectList.h"
+
+namespace LKMDB7 {
+
+class LKMDB7_EXPORT CRecordList : public CObjectList {
+public:
+    int GetListType() const override { return 0; }
+    CBaseItem* CreateItem() override;
+
+    // Records in the view of (type, category); CUID_ALL matches any.
+    virtual int GetCount(const CUID& type, const CUID& category);
+    // The record at index among those in the view, in list order; null when out of range.
+    virtual CRecord* GetRecord(const CUID& type, const CUID& category, int index);
+    // Marks a record deleted (it stays in the list) and removes its attachment file when the
+    // database path is not empty. Items that are not records are left alone.
+    virtual void SetDeleted(CBaseItem* item, const CString& path);
+    using CObjectList::GetCount;
+    using CObjectList::GetRecord;
+    using CObjectList::SetDeleted;
+
+    // First record with this record ID (0 included, deleted ones included), or null.
+    CRecord* GetRecordByID(DWORD recordID) const;
+    // Brings the undeleted records of type in line after the type was edited: labels dropped and
+    // mask bits copied for the fields whose bits are set (bits 0-9), the icon copied on request;
+    // every such record then needs sync, gets a new time stamp and loses cloud-sync.
+    void UpdateRecordsOnTypeChange(CTypeItem& type, WORD labelFields, WORD maskFields,
+                                   bool copyIcon);
+
+    void Serialize(CArchive& ar, WORD version);
+    using CObject::Serialize;
+    // The older form: 40 raw crib bytes, then the framing.
+    void LegacySerialize(CArchive& ar, BYTE* crib);
+};
+
+}  // namespace LKMDB7

@@ -1,0 +1,264 @@
+// Database files of every version, built byte by byte: what loads from them, the upgrade to
+// version 9 on load, and the exact bytes of the files this library writes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "lkmdb7/database/DatabaseObj7.h"
+#include "lkmdb7/foundation/PathUtils.h"
+#include "lkmdb7/items/RecordCipher.h"
+#include "lkmdb7/platform/ByteOrder.h"
+#include "lkmdb7/platform/Exceptions.h"
+#include "tests/support/ItemTesting.h"
+#include "tests/support/TestPaths.h"
+
+using namespace LKMDB7;
+using namespace lkmdb7_test;
+
+namespace {
+
+Bytes Ascii(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes U16(WORD v) { return {static_cast<BYTE>(v), static_cast<BYTE>(v >> 8)}; }
+Bytes U32(DWORD v) {
+    Bytes b(4);
+    PutLE32(b.data(), v);
+    return b;
+}
+
+Bytes ReadFile(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const std::filesystem::path& p, const Bytes& b) {
+    std::ofstream out(p, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+}
+
+// The header of a file: crib, create date, version, the icon name from version 5, reserved values.
+Bytes Header(WORD version, const std::string& icon = "") {
+    Bytes h = Cat({Bytes(40, 0), U32(0x01020304), U16(version)});
+    if (version >= 5) {
+        h = Cat({h, {static_cast<BYTE>(icon.size())}, Ascii(icon)});
+    }
+    return Cat({h, U16(0), U32(0), U32(0)});
+}
+
+// An item body around a packed record, for schema s.
+Bytes Body(WORD s, const Bytes& record, DWORD recordID) {
+    Bytes b = Cat({U32(static_cast<DWORD>(record.size())), record, U32(recordID)});
+    if (s >= 6) {
+        b = Cat({b, Bytes(8, 0xAA), U32(1600000000)});
+    }
+    b = Cat({b, U16(1), U16(0)});
+    if (s <= 2) {
+        b = Cat({b, U16(0)});
+    }
+    b = Cat({b, U16(0), U32(0), U32(0)});
+    if (s >= 8) {
+        b = Cat({b, {0x00, 0x00}, U32(0), U16(0)});
+    }
+    if (s >= 9) {
+        b = Cat({b, U32(0), U16(0)});
+    }
+    return b;
+}
+
+Bytes NewClass(WORD schema, const std::string& name) {
+    return Cat({{0xFF, 0xFF}, U16(schema), U16(static_cast<WORD>(name.size())), Ascii(name)});
+}
+
+const Bytes kTypeId = {0, 0, 0, 0, 0, 0, 0, 7};
+const Bytes kCatId = {1, 2, 3, 4, 5, 6, 7, 8};
+
+// A current-form record of layout version v, typed kTypeId, in category kCatId.
+Bytes RecordV(WORD v, const std::string& first) {
+    Bytes r = Cat({{0, 0}, kTypeId, kCatId, U16(0), U16(0)});  // icon/mask big-endian 0
+    const int fields = v < 6 ? 6 : 10;
+    r = Cat({r, Z(first)});
+    for (int i = 1; i < fields; ++i) r = Cat({r, Z("")});
+    r = Cat({r, Z("note")});
+    if (v >= 7) r = Cat({r, Z("2"), Z(""), Z("")});
+    return Cat({r, Bytes(7, 0)});
+}
+
+Bytes TypeV(WORD v, const std::string& name) {
+    Bytes r = Cat({{0, 0}, kTypeId, U16(0), U16(0), Bytes(8, 0), Z(name)});
+    const int labels = v < 6 ? 6 : 10;
+    for (int i = 0; i < labels; ++i) r = Cat({r, Z(i == 0 ? "Login" : "")});
+    return Cat({r, Bytes(7, 0)});
+}
+
+Bytes CategoryRecord(const std::string& name) {
+    return Cat({{0, 0}, kCatId, Bytes(12, 0), Z(name), Bytes(7, 0)});
+}
+
+// A whole file of version v (5 or more) with one record, one type and one category.
+Bytes FileV(WORD v) {
+    const Bytes columns = Cat({U32(15), Bytes(92, 0)});
+    return Cat({Header(v, "icon.ico"),
+                U16(1), NewClass(v, "CRecord"), Body(v, RecordV(v, "alice"), 11),
+                U16(1), NewClass(v, "CTypeItem"), Body(v, TypeV(v, "Web"), 12), columns,
+                U16(1), NewClass(v, "CCategoryItem"), Body(v, CategoryRecord("Home"), 13)});
+}
+
+// Version 4: no icon name, records and types in the second old form, no category list.
+Bytes FileV4() {
+    const Bytes rec = Cat({{0x00, 0x09, 0x05, 0x00, 0x00, 0x00}, Z("bob"), Z(""), Z(""), Z(""), Z(""), Z(""), Z("n")});
+    const Bytes type = Cat({{0x00, 0x07, 0x03, 0x00, 0x00, 0x00}, Z("Card"), Z("Number"), Z(""), Z(""), Z(""), Z(""), Z("")});
+    return Cat({Header(4), U16(1), NewClass(4, "CRecord"), Body(4, rec, 21),
+                U16(1), NewClass(4, "CCategory"), Body(4, type, 22)});
+}
+
+class FileVersions : public ::testing::Test {
+protected:
+    ProcessStateGuard guard;
+    TempDir dir;
+    std::filesystem::path file() const { return dir.path() / "LockmeraDatabase.lkb"; }
+};
+
+}  // namespace
+
+TEST_F(FileVersions, NewDatabaseSavesAsSixtyThreeBytes) {
+    CDatabaseObj7 db;
+    EXPECT_EQ(db.Load("", CString(dir.str())), 0);
+    EXPECT_FALSE(std::filesystem::exists(file()));
+    EXPECT_EQ(db.Save(true), 0);
+    const Bytes expected = Cat({Bytes(40, 0), Bytes(4, 0), {0x09, 0x00}, {0x00}, Bytes(10, 0), Bytes(6, 0)});
+    EXPECT_EQ(ReadFile(file()), expected);
+    EXPECT_EQ(CDatabaseObj7::GetVersion(file().string().c_str()), 9);
+}
+
+TEST_F(FileVersions, EachVersionLoads) {
+    for (WORD v : {5, 8, 9, 10}) {
+        WriteFile(file(), FileV(v));
+        CDatabaseObj7 db;
+        ASSERT_EQ(db.Load(CString(file().string())), 0) << v;
+        EXPECT_EQ(db.GetIconFileName(), "icon.ico") << v;
+        EXPECT_EQ(db.GetPalmCreateDate(), 0x01020304u);
+        CRecord* record = db.GetRecordList().GetRecordByID(11);
+        ASSERT_NE(record, nullptr) << v;
+        EXPECT_EQ(record->GetField(0, false), "alice") << v;
+        EXPECT_EQ(record->GetNote(), "note");
+        EXPECT_EQ(record->GetViewCount(), v >= 7 ? 2 : 0) << v;
+        EXPECT_EQ(db.GetTypesList().GetTypeName(CUID::FromBytes(kTypeId.data())), "Web");
+        EXPECT_EQ(db.GetTypesList().GetLabel(CUID::FromBytes(kTypeId.data()), 0), "Login");
+        EXPECT_EQ(db.GetCategoryList().GetCategoryName(CUID::FromBytes(kCatId.data())), "Home");
+        if (v == 5) {
+            EXPECT_EQ(record->GetFieldLabelA(9), "Date Mod");
+            EXPECT_EQ(db.GetTypesList().GetType(CUID::FromBytes(kTypeId.data()))->GetColumnInfo(), CShowColumns());
+        }
+        // Older files are rewritten at version 9 at once, keeping the old file beside them; a
+        // newer file keeps its number.
+        const WORD expected = v < 9 ? 9 : v;
+        EXPECT_EQ(db.GetVersion(), expected);
+        EXPECT_EQ(CDatabaseObj7::GetVersion(file().string().c_str()), expected) << v;
+        EXPECT_EQ(std::filesystem::exists(file().string() + ".v" + std::to_string(v)), v < 9) << v;
+        std::filesystem::remove(file().string() + ".v" + std::to_string(v));
+    }
+}
+
+TEST_F(FileVersions, VersionFourHasNoCategoriesAndPlainCategoryTypes) {
+    WriteFile(file(), FileV4());
+    CDatabaseObj7 db;
+    db.SetIconFileName("unchanged");
+    ASSERT_EQ(db.Load(CString(file().string())), 0);
+    EXPECT_EQ(db.GetCategoryList().GetCount(), 0);
+    EXPECT_EQ(db.GetIconFileName(), "unchanged");
+    const BYTE typeId[8] = {0, 0, 0, 0, 0, 0, 0, 7};
+    CTypeItem* type = db.GetTypesList().GetType(CUID::FromBytes(typeId));
+    ASSERT_NE(type, nullptr);
+    EXPECT_EQ(type->GetName(), "Card");
+    EXPECT_EQ(db.GetRecordList().GetCount(), 1);
+    EXPECT_EQ(CDatabaseObj7::GetVersion(file().string().c_str()), 9);
+    EXPECT_EQ(ReadFile(file().string() + ".v4"), FileV4());
+
+    // And the rewritten file reads back the same database.
+    CDatabaseObj7 again;
+    ASSERT_EQ(again.Load(CString(file().string())), 0);
+    EXPECT_EQ(again.GetTypesList().GetType(CUID::FromBytes(typeId))->GetName(), "Card");
+}
+
+TEST_F(FileVersions, VersionTenIsWrittenBackAsTen) {
+    WriteFile(file(), FileV(10));
+    CDatabaseObj7 db;
+    ASSERT_EQ(db.Load(CString(file().string())), 0);
+    ASSERT_EQ(db.Save(true), 0);
+    const Bytes saved = ReadFile(file());
+    EXPECT_EQ(GetLE16(saved.data() + 44), 10);
+    // The first class description carries schema 10.
+    const std::size_t firstTag = 40 + 4 + 2 + 9 + 10 + 2;
+    EXPECT_EQ(Bytes(saved.begin() + firstTag, saved.begin() + firstTag + 4), Bytes({0xFF, 0xFF, 10, 0}));
+}
+
+TEST_F(FileVersions, RefusedUpgradeLeavesTheOldFileReadable) {
+    WriteFile(file(), FileV(8));
+    CDatabaseObj7 db;
+    db.Lock();
+    ASSERT_EQ(db.Load(CString(file().string())), 0);
+    EXPECT_EQ(ReadFile(file()), FileV(8));
+    EXPECT_EQ(db.GetRecordList().GetCount(), 1);
+}
+
+TEST_F(FileVersions, RoundTripWithAndWithoutTheRecordCipher) {
+    for (const char* password : {"", "hunter2"}) {
+        SetRecordCipherPassword(password);
+        {
+            CDatabaseObj7 db;
+            ASSERT_EQ(db.Load("", CString(dir.str())), 0);
+            CRecord* record = new CRecord;
+            record->SetField(0, "user@example.com");
+            record->SetField(1, "p4ssw0rd");
+            record->SetNote("two\r\nlines");
+            record->SetRecordID(77);
+            db.GetRecordList().AddItem(record);
+            auto* type = new CTypeItem;
+            type->SetName("Email");
+            type->SetLabel(0, "Address");
+            db.GetTypesList().AddItemSorted(type);
+            auto* category = new CCategoryItem;
+            category->SetName("Personal");
+            db.GetCategoryList().AddItemSorted(category);
+            unsigned char crib[40] = {};
+            crib[39] = 1;
+            db.SetCrib(crib);
+            ASSERT_EQ(db.Save(true), 0);
+        }
+        const Bytes onDisk = ReadFile(file());
+        const std::string text(onDisk.begin(), onDisk.end());
+        EXPECT_EQ(text.find("p4ssw0rd") == std::string::npos, password[0] != '\0') << password;
+
+        CDatabaseObj7 db;
+        ASSERT_EQ(db.Load("", CString(dir.str())), 0);
+        CRecord* record = db.GetRecordList().GetRecordByID(77);
+        ASSERT_NE(record, nullptr);
+        EXPECT_EQ(record->GetField(1, false), "p4ssw0rd");
+        EXPECT_EQ(record->GetNote(), "two\r\nlines");
+        EXPECT_EQ(db.GetTypesList().GetTypeByName("email")->GetLabel(0), "Address");
+        EXPECT_NE(db.GetCategoryList().GetCategoryByName("PERSONAL"), nullptr);
+        EXPECT_TRUE(db.IsEncrypted());
+        EXPECT_TRUE(CDatabaseObj7::HasPasswordDB(CString(file().string())));
+    }
+}
+
+TEST_F(FileVersions, TruncationAtEveryOffsetRaisesTheArchiveException) {
+    const Bytes whole = FileV(9);
+    for (std::size_t cut = 0; cut < whole.size(); ++cut) {
+        WriteFile(file(), Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut)));
+        CDatabaseObj7 db;
+        try {
+            db.Load(CString(file().string()));
+            ADD_FAILURE() << "loaded a file cut at " << cut;
+        } catch (const CArchiveException& e) {
+            EXPECT_NE(std::string(e.what()).find("LockmeraDatabase.lkb"), std::string::npos) << e.what();
+        }
+    }
+    // Bytes after the category list are ignored and not written back.
+    WriteFile(file(), Cat({whole, Ascii("trailing")}));
+    CDatabaseObj7 db;
+    EXPECT_EQ(db.Load(CString(file().string())), 0);
+    EXPECT_EQ(db.Save(true), 0);
+    EXPECT_LT(ReadFile(file()).size(), whole.size() + 8);
+}

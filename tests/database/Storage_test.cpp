@@ -1,0 +1,195 @@
+// Open, save, backup, move and single-item reads against real files, and the save path's
+// promise: a failed save leaves the old file as it was.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "lkmdb7/database/DatabaseObj7.h"
+#include "lkmdb7/foundation/PathUtils.h"
+#include "lkmdb7/platform/SystemError.h"
+#include "tests/support/ItemTesting.h"
+#include "tests/support/TestPaths.h"
+
+using namespace LKMDB7;
+using namespace lkmdb7_test;
+namespace fs = std::filesystem;
+
+namespace {
+
+Bytes ReadFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+class Storage : public ::testing::Test {
+protected:
+    ProcessStateGuard guard;
+    TempDir dir;
+    CString folder() const { return CString(dir.str()); }
+    fs::path file() const { return dir.path() / "LockmeraDatabase.lkb"; }
+
+    // A saved database holding one record with record ID 5 and field 0 "one".
+    void SaveOneRecord(CDatabaseObj7& db) {
+        ASSERT_EQ(db.Load("", folder()), 0);
+        auto* record = new CRecord;
+        record->SetRecordID(5);
+        record->SetField(0, "one");
+        db.GetRecordList().AddItem(record);
+        ASSERT_EQ(db.Save(true), 0);
+    }
+};
+
+}  // namespace
+
+TEST_F(Storage, LoadCreatesMissingFoldersAndReloadDoesNotDouble) {
+    CDatabaseObj7 db;
+    const CString nested = JoinPath(JoinPath(folder(), "a"), "b");
+    EXPECT_EQ(db.Load("", nested), 0);
+    EXPECT_TRUE(fs::is_directory(dir.path() / "a" / "b"));
+    EXPECT_EQ(db.GetVersion(), 9);
+    EXPECT_EQ(db.GetName(), "LockmeraDatabase.lkb");
+
+    SaveOneRecord(db);
+    ASSERT_EQ(db.Load("", folder()), 0);
+    ASSERT_EQ(db.Load("", folder()), 0);
+    EXPECT_EQ(db.GetRecordList().GetCount(), 1);
+    EXPECT_TRUE(CDatabaseObj7::DatabaseExists(folder()));
+}
+
+TEST_F(Storage, SaveResults) {
+    CDatabaseObj7 db;
+    SaveOneRecord(db);
+    db.Lock();
+    EXPECT_EQ(db.Save(true), -1);
+    db.Unlock();
+    EXPECT_EQ(db.Save(true), 0);
+
+    CDatabaseObj7 nowhere;
+    ASSERT_EQ(nowhere.Load(JoinPath(JoinPath(folder(), "missing"), "LockmeraDatabase.lkb")), 0);
+    fs::remove_all(dir.path() / "missing");
+    EXPECT_EQ(nowhere.Save(true), static_cast<LONG>(ERROR_PATH_NOT_FOUND));
+}
+
+TEST_F(Storage, ReadOnlyFileIsRefusedAndPermissionsAreKept) {
+    CDatabaseObj7 db;
+    SaveOneRecord(db);
+    const auto readWrite = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(file(), readWrite);
+    ASSERT_EQ(db.Save(true), 0);
+    EXPECT_EQ(fs::status(file()).permissions() & fs::perms::mask, readWrite);
+
+    const Bytes before = ReadFile(file());
+    fs::permissions(file(), fs::perms::owner_read);
+    // A privileged user writes through permission bits; the refusal needs an ordinary one.
+    const bool privileged = std::ofstream(file(), std::ios::app).good();
+    if (!privileged) {
+        EXPECT_EQ(db.Save(true), static_cast<LONG>(ERROR_ACCESS_DENIED));
+        EXPECT_EQ(ReadFile(file()), before);
+    }
+    fs::permissions(file(), readWrite);
+}
+
+TEST_F(Storage, BackupAndRestore) {
+    CDatabaseObj7 db;
+    ASSERT_EQ(db.Load("", folder()), 0);
+    EXPECT_EQ(db.TakeTempBackup(), 0);     // no database file yet
+    EXPECT_EQ(db.RestoreTempBackup(), 0);  // no backup yet
+    SaveOneRecord(db);
+    const Bytes saved = ReadFile(file());
+    EXPECT_NE(db.TakeTempBackup(), 0);
+    EXPECT_EQ(ReadFile(file().string() + ".bak"), saved);
+    db.GetRecordList().Reset();
+    ASSERT_EQ(db.Save(true), 0);
+    EXPECT_NE(ReadFile(file()), saved);
+    EXPECT_NE(db.RestoreTempBackup(), 0);
+    EXPECT_EQ(ReadFile(file()), saved);
+    EXPECT_TRUE(fs::exists(file().string() + ".bak"));
+    EXPECT_FALSE(fs::exists(file().string() + ".saving"));
+}
+
+TEST_F(Storage, MoveToPath) {
+    CDatabaseObj7 db;
+    SaveOneRecord(db);
+    const CString target = JoinPath(folder(), "moved");
+    EXPECT_EQ(db.MoveToPath(target), 0);
+    EXPECT_TRUE(fs::exists(dir.path() / "moved" / "LockmeraDatabase.lkb"));
+    EXPECT_FALSE(fs::exists(file()));
+    EXPECT_EQ(db.GetPathName(), JoinPath(target, "LockmeraDatabase.lkb"));
+
+    // A target that already holds a database is not replaced.
+    CDatabaseObj7 other;
+    SaveOneRecord(other);
+    EXPECT_EQ(other.MoveToPath(target), static_cast<LONG>(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(other.GetPathName(), JoinPath(folder(), "LockmeraDatabase.lkb"));
+    other.Lock();
+    EXPECT_EQ(other.MoveToPath(JoinPath(folder(), "elsewhere")), -1);
+}
+
+TEST_F(Storage, LoadRecordAndReloadRecord) {
+    CDatabaseObj7 db;
+    SaveOneRecord(db);
+    EXPECT_EQ(db.LoadRecord(-1, 5), nullptr);
+    std::unique_ptr<CBaseItem> copy(db.LoadRecord(0, 5));
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(static_cast<CRecord*>(copy.get())->GetField(0, false), "one");
+
+    CBaseItem* inMemory = db.GetItemByRecordID(0, 5);
+    static_cast<CRecord*>(inMemory)->SetNote("edited, not saved");
+    EXPECT_EQ(db.ReloadRecord(0, 5), inMemory);
+    EXPECT_EQ(static_cast<CRecord*>(inMemory)->GetNote(), "");
+    EXPECT_EQ(db.ReloadRecord(0, 6), nullptr);
+
+    // An item on disk but not in memory: null, nothing added.
+    delete db.RemoveItemByRecordID(0, 5);
+    EXPECT_EQ(db.ReloadRecord(0, 5), nullptr);
+    EXPECT_EQ(db.GetRecordList().GetCount(), 0);
+}
+
+TEST_F(Storage, CribReaders) {
+    unsigned char crib[40];
+    CDatabaseObj7::ReadCrib(CString(file().string()), crib);
+    EXPECT_FALSE(CDatabaseObj7::HasPassword(crib));
+    EXPECT_EQ(CDatabaseObj7::GetVersion(file().string().c_str()), 0xFFFF);
+    {
+        std::ofstream out(file(), std::ios::binary);
+        const Bytes b = Cat({Bytes(39, 0), {0x01}, Bytes(4, 0), {0x05}});
+        out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+    }
+    EXPECT_TRUE(CDatabaseObj7::HasPasswordDB(CString(file().string())));
+    EXPECT_EQ(CDatabaseObj7::GetVersion(file().string().c_str()), 0xFF05);
+
+    CDatabaseObj7 db;
+    db.ReadCrib("", JoinPath(folder(), "none"), crib);
+    EXPECT_EQ(db.GetPathName(), JoinPath(JoinPath(folder(), "none"), "LockmeraDatabase.lkb"));
+    unsigned char mine[40] = {};
+    mine[7] = 9;
+    db.SetCrib(mine);
+    db.GetCrib(crib);
+    EXPECT_TRUE(db.DoesCribMatch(crib));
+    crib[0] ^= 1;
+    EXPECT_FALSE(db.DoesCribMatch(crib));
+}
+
+TEST_F(Storage, ItemsByListNumber) {
+    CDatabaseObj7 db;
+    auto* type = new CTypeItem;
+    type->SetRecordID(7);
+    auto* record = new CRecord;
+    record->SetRecordID(7);
+    db.GetTypesList().AddItem(type);
+    db.GetRecordList().AddItem(record);
+    EXPECT_EQ(db.GetItemByRecordID(-1, 7), type);
+    EXPECT_EQ(db.GetItemByRecordID(0, 7), record);
+    EXPECT_EQ(db.GetItemByRecordID(3, 7), nullptr);
+    EXPECT_EQ(db.RemoveItemByRecordID(-2, 7), nullptr);
+    db.SetSyncType(kSyncIPhone);
+    EXPECT_EQ(db.GetCategoryList().GetSyncType(), kSyncIPhone);
+    unsigned char crib[40] = {1};
+    db.SetCrib(crib);
+    db.Reset(false);
+    EXPECT_TRUE(db.IsEncrypted());
+    EXPECT_EQ(db.GetRecordList().GetCount(), 0);
+    db.Reset(true);
+    EXPECT_FALSE(db.IsEncrypted());
+}

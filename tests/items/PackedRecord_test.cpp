@@ -1,0 +1,245 @@
+// Packed records: sizes and exact layouts, the CRC over the plain bytes, whole-block encryption,
+// the two old forms, and records that are too short or run off their end.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "lkmdb7/foundation/Blowfish.h"
+#include "lkmdb7/foundation/Crc16.h"
+#include "lkmdb7/items/CategoryItem.h"
+#include "lkmdb7/items/Record.h"
+#include "lkmdb7/items/RecordCipher.h"
+#include "lkmdb7/items/TypeItem.h"
+#include "lkmdb7/platform/Exceptions.h"
+#include "tests/support/ItemTesting.h"
+
+using namespace LKMDB7;
+using namespace lkmdb7_test;
+
+namespace {
+
+const BYTE kId[8] = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88};
+
+WORD StoredCrc(const Bytes& r) { return static_cast<WORD>(r[0] << 8 | r[1]); }
+
+WORD CrcOfPlain(Bytes r) {
+    r[0] = r[1] = 0;
+    return Crc16(r.data(), static_cast<WORD>(r.size() - 7), kPackedCrcInitial);
+}
+
+class PackedRecord : public ::testing::Test {
+protected:
+    ProcessStateGuard guard;
+};
+
+}  // namespace
+
+TEST_F(PackedRecord, CategoryLayoutIsHeaderNameAndTail) {
+    CCategoryItem bank;
+    bank.SetName("Bank");
+    bank.SetUniqueID(CUID::FromBytes(kId));
+    EXPECT_EQ(bank.CalculateRecordSize(), 34);
+    bank.PackPalmRecord(true);
+    const Bytes& r = bank.PalmRecord();
+    ASSERT_EQ(r.size(), 34u);
+    EXPECT_EQ(Bytes(r.begin() + 2, r.begin() + 10), Bytes(kId, kId + 8));
+    EXPECT_EQ(Bytes(r.begin() + 10, r.begin() + 22), Bytes(12, 0));
+    EXPECT_EQ(Bytes(r.begin() + 22, r.begin() + 27), Z("Bank"));
+    EXPECT_EQ(StoredCrc(r), CrcOfPlain(r));
+    // Packing does not change the item's own CRC field.
+    EXPECT_EQ(bank.GetCRC(), 0);
+}
+
+TEST_F(PackedRecord, EmptyRecordAndTypeSizes) {
+    CRecord record;
+    EXPECT_EQ(record.CalculateRecordSize(), 44);
+    CTypeItem web;
+    web.SetName("Web");
+    EXPECT_EQ(web.CalculateRecordSize(), 43);
+    record.SetFieldLabel(3, nullptr, "PIN:");
+    EXPECT_EQ(record.CalculateRecordSize(), 44 + 14);
+}
+
+TEST_F(PackedRecord, RepackingChangesOnlyTheTail) {
+    CCategoryItem a;
+    a.SetName("Mail");
+    a.PackPalmRecord(false);
+    const Bytes first = a.PalmRecord();
+    a.PackPalmRecord(false);
+    const Bytes second = a.PalmRecord();
+    EXPECT_EQ(Bytes(first.begin(), first.end() - 7), Bytes(second.begin(), second.end() - 7));
+    EXPECT_NE(Bytes(first.end() - 7, first.end()), Bytes(second.end() - 7, second.end()));
+}
+
+TEST_F(PackedRecord, CipherCoversWholeBlocksFromByte22AndCrcIsOverPlainBytes) {
+    CCategoryItem plain;
+    plain.SetName("Bank");
+    plain.PackPalmRecord(true);
+    const Bytes clear = plain.PalmRecord();
+
+    SetRecordCipherPassword("secret");
+    Bytes sealed = clear;
+    // What the cipher does to bytes 22-29; bytes 30-33 (a partial block) stay as they are.
+    BlowfishCryptBuffer(GetRecordCipher(), sealed.data() + 22, static_cast<WORD>(sealed.size() - 22), 1);
+    EXPECT_EQ(Bytes(sealed.begin(), sealed.begin() + 22), Bytes(clear.begin(), clear.begin() + 22));
+    EXPECT_NE(Bytes(sealed.begin() + 22, sealed.begin() + 30), Bytes(clear.begin() + 22, clear.begin() + 30));
+    EXPECT_EQ(Bytes(sealed.begin() + 30, sealed.end()), Bytes(clear.begin() + 30, clear.end()));
+
+    CCategoryItem read;
+    read.SetPalmRecord(reinterpret_cast<char*>(sealed.data()), static_cast<int>(sealed.size()));
+    read.PuffPalmRecord(true);
+    EXPECT_EQ(read.GetName(), "Bank");
+    EXPECT_EQ(read.GetCRC(), CrcOfPlain(clear));
+
+    // Reading without deciphering takes the enciphered bytes as they are.
+    CCategoryItem raw;
+    raw.SetPalmRecord(reinterpret_cast<char*>(sealed.data()), static_cast<int>(sealed.size()));
+    raw.PuffPalmRecord(false);
+    EXPECT_NE(raw.GetName(), "Bank");
+}
+
+TEST_F(PackedRecord, EveryClassRoundTripsUnderTheCipher) {
+    SetRecordCipherPassword("correct horse");
+    CRecord record;
+    for (int i = 0; i < 10; ++i) {
+        record.SetField(i, CString("value ") + CString(std::to_string(i)));
+    }
+    record.SetNote("line one\r\nline two");
+    record.SetCategoryID(CUID::FromBytes(kId));
+    record.SetMaskBits(0x0204);
+    record.SetIconIndex(301);
+    record.SetViewCount(-17);
+    record.SetAttachedFileName("scan.pdf");
+    record.SetAttachedFileEncryptionKey("k3y");
+    record.SetFieldLabel(9, nullptr, "Expires");
+    record.PackPalmRecord(true);
+
+    CRecord copy;
+    const Bytes r = record.PalmRecord();
+    copy.SetPalmRecord(const_cast<char*>(reinterpret_cast<const char*>(r.data())), static_cast<int>(r.size()));
+    copy.PuffPalmRecord(true);
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(copy.GetField(i, false), CString("value ") + CString(std::to_string(i)));
+    }
+    EXPECT_EQ(copy.GetNote(), "line one\r\nline two");
+    EXPECT_EQ(copy.GetCategoryID(), CUID::FromBytes(kId));
+    EXPECT_EQ(copy.GetMaskBits(), 0x0204);
+    EXPECT_EQ(copy.GetIconIndex(), 301);
+    EXPECT_EQ(copy.GetViewCount(), -17);
+    EXPECT_EQ(copy.GetAttachedFileName(), "scan.pdf");
+    EXPECT_EQ(copy.GetAttachedFileEncryptionKey(), "k3y");
+    EXPECT_EQ(copy.GetFieldLabelA(9), "Expires");
+    EXPECT_EQ(copy.GetField(2, true), "****");
+    EXPECT_EQ(copy.GetCRC(), StoredCrc(r));
+
+    CTypeItem type;
+    type.SetName("Web");
+    type.SetUniqueID(CUID::FromBytes(kId));
+    type.SetLabel(2, "User");
+    type.SetMaskBits(0x4);
+    type.SetIconIndex(7);
+    type.PackPalmRecord(true);
+    CTypeItem typeCopy;
+    const Bytes t = type.PalmRecord();
+    typeCopy.SetPalmRecord(const_cast<char*>(reinterpret_cast<const char*>(t.data())), static_cast<int>(t.size()));
+    typeCopy.PuffPalmRecord(true);
+    EXPECT_EQ(typeCopy.GetName(), "Web");
+    EXPECT_EQ(typeCopy.GetLabel(2), "User");
+    EXPECT_EQ(typeCopy.GetLabel(0), "Field 1");
+    EXPECT_EQ(typeCopy.GetUniqueID(), CUID::FromBytes(kId));
+    // The original's labels were never unpacked, so GetLabel still answers the fallbacks there.
+    EXPECT_EQ(type.GetLabel(2), "Field 3");
+}
+
+TEST_F(PackedRecord, NoteLineBreaksTravelAsBareLineFeeds) {
+    CRecord record;
+    record.SetNote("a\r\nb");
+    EXPECT_EQ(record.GetNoteSize(), 4);
+    record.PackPalmRecord(false);
+    const Bytes& r = record.PalmRecord();
+    // Ten empty fields follow the header, then the note.
+    EXPECT_EQ(Bytes(r.begin() + 32, r.begin() + 36), Z("a\nb"));
+}
+
+TEST_F(PackedRecord, OldFormsReadIdentifierIconNameAndSixTexts) {
+    ProcessStateGuard::SetLayoutVersion(2);
+    const Bytes v1 = Cat({{0x00, 0x2A, 0x07, 0x00}, Z("Bank"), Z("t0"), Z("t1"), Z("t2"), Z("t3"), Z("t4"), Z("t5")});
+    CCategoryItem item;
+    item.SetCustom(7, "kept");
+    item.SetPalmRecord(const_cast<char*>(reinterpret_cast<const char*>(v1.data())), static_cast<int>(v1.size()));
+    item.PuffPalmRecordV1();
+    const BYTE expected[8] = {0, 0, 0, 0, 0, 0, 0, 0x2A};
+    EXPECT_EQ(item.GetUniqueID(), CUID::FromBytes(expected));
+    EXPECT_EQ(item.GetIconIndex(), 7);
+    EXPECT_EQ(item.GetName(), "Bank");
+
+    // The second old form carries a CRC word at bytes 4-5 and is enciphered from byte 6 on.
+    SetRecordCipherPassword("pw");
+    Bytes v2 = Cat({{0x01, 0x02, 0x09, 0x00, 0xAB, 0xCD}, Z("Web"), Z("u"), Z(""), Z(""), Z(""), Z(""), Z("")});
+    BlowfishCryptBuffer(GetRecordCipher(), v2.data() + 6, static_cast<WORD>(v2.size() - 6), 1);
+    CCategoryItem second;
+    second.SetPalmRecord(reinterpret_cast<char*>(v2.data()), static_cast<int>(v2.size()));
+    second.PuffPalmRecordV2();
+    EXPECT_EQ(second.GetCRC(), 0xABCD);
+    EXPECT_EQ(second.GetIconIndex(), 9);
+    EXPECT_EQ(second.GetName(), "Web");
+}
+
+TEST_F(PackedRecord, ShortRecordsAreRefusedAndLeaveTheItemUnchanged) {
+    struct Case {
+        std::size_t length;
+        void (*unpack)(CCategoryItem&);
+    };
+    const Case cases[] = {
+        {21, [](CCategoryItem& c) { c.PuffPalmRecord(true); }},
+        {5, [](CCategoryItem& c) { c.PuffPalmRecordV2(); }},
+        {3, [](CCategoryItem& c) { c.PuffPalmRecordV1(); }},
+    };
+    for (const Case& c : cases) {
+        CCategoryItem item;
+        item.SetName("before");
+        Bytes bytes(c.length, 0x41);
+        item.SetPalmRecord(reinterpret_cast<char*>(bytes.data()), static_cast<int>(bytes.size()));
+        EXPECT_THROW(c.unpack(item), CArchiveException) << c.length;
+        EXPECT_EQ(item.GetName(), "before");
+    }
+}
+
+TEST_F(PackedRecord, TextsThatRunOffTheRecordEndAtItsEnd) {
+    // A record whose name has no terminator and whose labels are missing altogether.
+    Bytes r(22, 0);
+    r.insert(r.end(), {'N', 'a', 'm', 'e'});
+    CTypeItem type;
+    type.SetPalmRecord(reinterpret_cast<char*>(r.data()), static_cast<int>(r.size()));
+    type.PuffPalmRecord(false);
+    EXPECT_EQ(type.GetName(), "Name");
+    EXPECT_EQ(type.GetLabel(0), "Field 1");
+
+    // A view count of many digits is clamped, never overflowed; '12abc' reads as 12.
+    Bytes rec(22, 0);
+    for (int i = 0; i < 11; ++i) rec.push_back(0);  // ten fields and the note
+    const std::string digits(400, '9');
+    rec.insert(rec.end(), digits.begin(), digits.end());
+    CRecord record;
+    record.SetPalmRecord(reinterpret_cast<char*>(rec.data()), static_cast<int>(rec.size()));
+    record.PuffPalmRecord(false);
+    EXPECT_EQ(record.GetViewCount(), 2147483647);
+    Bytes twelve = Cat({Bytes(22 + 11, 0), Z("12abc"), Z(""), Z(""), Bytes(7, 0)});
+    record.SetPalmRecord(reinterpret_cast<char*>(twelve.data()), static_cast<int>(twelve.size()));
+    record.PuffPalmRecord(false);
+    EXPECT_EQ(record.GetViewCount(), 12);
+}
+
+TEST_F(PackedRecord, InstallAndCopyOut) {
+    CCategoryItem item;
+    char empty[4] = {};
+    EXPECT_EQ(item.GetPalmRecord(empty), 0);
+    Bytes r = {0x12, 0x34, 0x56};
+    item.SetPalmRecord(reinterpret_cast<char*>(r.data()), 3);
+    EXPECT_EQ(item.GetCRC(), 0x1234);
+    char out[3];
+    EXPECT_EQ(item.GetPalmRecord(out), 3);
+    EXPECT_EQ(std::memcmp(out, r.data(), 3), 0);
+    CBaseItem base;
+    EXPECT_THROW(base.PackPalmRecord(false), CInvalidArgException);
+}

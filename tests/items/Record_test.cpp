@@ -1,0 +1,186 @@
+// Records: working values against unpacked copies, the layouts of versions 5 to 7, labels,
+// search, view filter and attachments.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "lkmdb7/foundation/PathUtils.h"
+#include "lkmdb7/items/Record.h"
+#include "lkmdb7/items/TypeItem.h"
+#include "lkmdb7/platform/Exceptions.h"
+#include "lkmdb7/platform/PathSeparator.h"
+#include "tests/support/ItemTesting.h"
+#include "tests/support/TestPaths.h"
+
+using namespace LKMDB7;
+using namespace lkmdb7_test;
+
+namespace {
+
+class RecordTest : public ::testing::Test {
+protected:
+    ProcessStateGuard guard;
+};
+
+void Unpack(CRecord& record, Bytes bytes) {
+    record.SetPalmRecord(reinterpret_cast<char*>(bytes.data()), static_cast<int>(bytes.size()));
+    record.PuffPalmRecord(false);
+}
+
+Bytes TenFields(const char* prefix) {
+    Bytes out;
+    for (int i = 0; i < 10; ++i) {
+        const Bytes f = Z(std::string(prefix) + std::to_string(i));
+        out.insert(out.end(), f.begin(), f.end());
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST_F(RecordTest, GettersReadTheLastUnpackingNotTheWorkingValues) {
+    CRecord record;
+    record.SetField(2, "typed");
+    EXPECT_EQ(record.GetField(2, false), "");
+    EXPECT_TRUE(record.HasFieldText(2));
+    record.PackPalmRecord(false);
+    record.PuffPalmRecord(false);
+    EXPECT_EQ(record.GetField(2, false), "typed");
+    record.SetField(2, "changed");
+    EXPECT_EQ(record.GetField(2, false), "typed");
+}
+
+TEST_F(RecordTest, LayoutVersionsFiveToSeven) {
+    const Bytes header(22, 0);
+    const Bytes tail(7, 0xEE);
+    // Version 5: six fields, no extended strings; field 9 and label 9 get their fixed texts.
+    ProcessStateGuard::SetLayoutVersion(5);
+    CRecord v5;
+    v5.SetField(7, "kept");
+    Unpack(v5, Cat({header, Z("f0"), Z("f1"), Z("f2"), Z("f3"), Z("f4"), Z("f5"), Z("note"), tail}));
+    EXPECT_EQ(v5.GetField(5, false), "f5");
+    EXPECT_EQ(v5.GetNote(), "note");
+    EXPECT_EQ(v5.GetCustom(9), "");  // the unpacked copy of field 9 is not touched
+    EXPECT_EQ(v5.GetFieldLabelA(9), "Date Mod");
+    EXPECT_EQ(v5.GetFieldLabel(9, nullptr, false), "Date Mod");
+    v5.PackPalmRecord(false);  // the working value 9 is "Unknown" and 7 kept
+    v5.PuffPalmRecord(false);
+    EXPECT_EQ(v5.GetField(7, false), "kept");
+
+    // Version 6: ten fields and no extended strings; what follows the note is labels.
+    ProcessStateGuard::SetLayoutVersion(6);
+    CRecord v6;
+    Unpack(v6, Cat({header, TenFields("f"), Z("n"), TenFields("L"), tail}));
+    EXPECT_EQ(v6.GetField(9, false), "f9");
+    EXPECT_EQ(v6.GetFieldLabelA(0), "L0");
+    EXPECT_EQ(v6.GetViewCount(), 0);
+
+    // Version 7: view count, attachment name and key, then labels only when bytes remain.
+    ProcessStateGuard::SetLayoutVersion(7);
+    CRecord v7;
+    v7.SetFieldLabels(CStringArray());
+    Unpack(v7, Cat({header, TenFields("f"), Z("n"), Z("3"), Z("a.txt"), Z("key"), tail}));
+    EXPECT_EQ(v7.GetViewCount(), 3);
+    EXPECT_EQ(v7.GetAttachedFileName(), "a.txt");
+    EXPECT_EQ(v7.GetFieldLabelA(0), "");
+    EXPECT_FALSE(v7.AttachmentPresent());  // reading leaves the has-attachment flag alone
+}
+
+TEST_F(RecordTest, LabelsResolveAgainstOverridesTypeAndFallback) {
+    CRecord record;
+    EXPECT_EQ(record.GetFieldLabel(3, nullptr, true), "Field 3:");
+    record.SetFieldLabel(3, nullptr, "PIN:");
+    EXPECT_EQ(record.GetFieldLabel(3, nullptr, true), "PIN:");
+    EXPECT_THROW(record.GetFieldLabel(10, nullptr, false), CInvalidArgException);
+
+    CTypeItem type;
+    type.SetLabel(1, "User");
+    type.PackPalmRecord(false);
+    type.PuffPalmRecord(false);
+    record.SetFieldLabel(1, &type, "User");  // same as the type's: no override kept
+    EXPECT_EQ(record.GetNumFieldLabelsWithText(), 1);
+    EXPECT_EQ(record.GetFieldLabel(1, &type, false), "User");
+
+    CStringArray three;
+    three.Add("a");
+    three.Add("b");
+    three.Add("c");
+    record.SetFieldLabels(three);
+    EXPECT_EQ(record.GetLabelOverrides().GetSize(), 10);
+    EXPECT_EQ(record.GetLabelOverrides()[9], "");
+}
+
+TEST_F(RecordTest, ContainsTextUsesWholeWordsAndAlwaysTheNote) {
+    struct Case {
+        const char* field;
+        bool expected;
+    };
+    const Case cases[] = {{"x abc", true}, {"abc,", false}, {"abcd abc", true}, {"xABCx", false}};
+    for (const Case& c : cases) {
+        CRecord record;
+        record.SetField(0, c.field);
+        record.PackPalmRecord(false);
+        record.PuffPalmRecord(false);
+        EXPECT_EQ(record.ContainsText("abc", false, true, 1), c.expected) << c.field;
+    }
+    CRecord noted;
+    noted.SetNote("abc");
+    noted.PackPalmRecord(false);
+    noted.PuffPalmRecord(false);
+    EXPECT_TRUE(noted.ContainsText("ABC", false, true, 0));
+    EXPECT_FALSE(noted.ContainsText("ABC", true, false, 0));
+}
+
+TEST_F(RecordTest, ViewFilterAndDeletion) {
+    const BYTE t[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    CRecord record;
+    record.SetTypeID(CUID::FromBytes(t));
+    EXPECT_TRUE(record.IsInView(CUID::FromBytes(t), CUID()));
+    EXPECT_TRUE(record.IsInView(CUID_ALL, CUID_ALL));
+    EXPECT_FALSE(record.IsInView(CUID(), CUID_ALL));
+    record.SetDeleted(true);
+    EXPECT_FALSE(record.IsInView(CUID_ALL, CUID_ALL));
+}
+
+TEST_F(RecordTest, AttachmentFileIsNamedAndRemoved) {
+    TempDir dir;
+    CRecord record;
+    record.SetRecordID(0xa1b2c3);
+    EXPECT_EQ(record.GetEncryptedAttachedFileName(), "a1b2c3.lfa");
+    record.SetAttachedFileName("scan.pdf");
+    record.SetAttachedFileEncryptionKey("");
+    EXPECT_EQ(record.HasAttachment(), 1);
+    EXPECT_FALSE(record.AttachmentPresent());
+    EXPECT_EQ(record.RemoveAttachment(""), 0);
+    EXPECT_EQ(record.GetAttachedFileName(), "scan.pdf");
+
+    std::filesystem::create_directory(dir.path() / "Files");
+    std::ofstream(dir.path() / "Files" / "a1b2c3.lfa") << "x";
+    const CString dbPath = JoinPath(CString(dir.str()), "LockmeraDatabase.lkb");
+    EXPECT_NE(record.RemoveAttachment(dbPath), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "Files" / "a1b2c3.lfa"));
+    EXPECT_EQ(record.HasAttachment(), 0);
+}
+
+TEST_F(RecordTest, AssignmentCopiesContentButKeepsIdentity) {
+    CRecord source;
+    source.SetNote("n");
+    source.SetViewCount(4);
+    source.SetReminderDate("tomorrow");
+    source.setTimeStamp(0);
+    source.SetLocalOnly(true);
+    source.PackPalmRecord(false);
+    CRecord target;
+    target.setTimeStamp(1234);
+    const CUID pk = target.GetPKID();
+    target = source;
+    EXPECT_EQ(target.GetNote(), "n");
+    EXPECT_EQ(target.GetViewCount(), 4);
+    EXPECT_EQ(target.GetReminderDate(), "tomorrow");
+    EXPECT_EQ(target.GetPKID(), pk);
+    EXPECT_EQ(target.getTimeStamp(), 1234);
+    EXPECT_FALSE(target.IsLocalOnly());
+    EXPECT_TRUE(target.CompareRecord(&source));
+    CRecord unpacked;
+    EXPECT_FALSE(unpacked.CompareRecord(&target));
+}

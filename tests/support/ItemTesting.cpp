@@ -1,0 +1,42 @@
+#include "tests/support/ItemTesting.h"
+
+#include "lkmdb7/database/DatabaseObj7.h"
+#include "lkmdb7/items/CategoryItem.h"
+#include "lkmdb7/items/Record.h"
+#include "lkmdb7/items/RecordCipher.h"
+#include "lkmdb7/items/TypeItem.h"
+
+namespace lkmdb7_test {
+
+using namespace LKMDB7;
+
+ProcessStateGuard::ProcessStateGuard() { SetLayoutVersion(9); }
+
+ProcessStateGuard::~ProcessStateGuard() {
+    SetLayoutVersion(9);
+    SetRecordCipherPassword(nullptr);
+}
+
+void ProcessStateGuard::SetLayoutVersion(UINT version) {
+    for (CRuntimeClass* cls :
+         {RUNTIME_CLASS(CDatabaseObj7), RUNTIME_CLASS(CBaseItem), RUNTIME_CLASS(CCategory),
+          RUNTIME_CLASS(CCategoryItem), RUNTIME_CLASS(CTypeItem), RUNTIME_CLASS(CRecord)}) {
+        cls->m_wSchema = VERSIONABLE_SCHEMA | version;
+    }
+}
+
+Bytes StoreBody(CObject& object) {
+    CMemFile file;
+    CArchive ar(&file, CArchive::store);
+    object.Serialize(ar);
+    ar.Close();
+    return file.Data();
+}
+
+void LoadBody(CObject& object, const Bytes& bytes) {
+    CMemFile file(bytes);
+    CArchive ar(&file, CArchive::load);
+    object.Serialize(ar);
+}
+
+}  // namespace lkmdb7_test

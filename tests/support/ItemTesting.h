@@ -1,0 +1,46 @@
+// Helpers for item tests: byte buffers, archives in memory, and a guard that restores the
+// process-wide state (class schemas, record cipher) that tests change.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "lkmdb7/items/BaseItem.h"
+#include "lkmdb7/platform/CArchive.h"
+#include "lkmdb7/platform/CMemFile.h"
+
+namespace lkmdb7_test {
+
+using Bytes = std::vector<BYTE>;
+
+// Bytes of a text plus its zero byte.
+inline Bytes Z(const std::string& text) {
+    Bytes b(text.begin(), text.end());
+    b.push_back(0);
+    return b;
+}
+
+inline Bytes Cat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& p : parts) {
+        out.insert(out.end(), p.begin(), p.end());
+    }
+    return out;
+}
+
+// Stamps the layout version of every item class and restores 9 and no record cipher at exit.
+class ProcessStateGuard {
+public:
+    ProcessStateGuard();
+    ~ProcessStateGuard();
+    ProcessStateGuard(const ProcessStateGuard&) = delete;
+    ProcessStateGuard& operator=(const ProcessStateGuard&) = delete;
+    static void SetLayoutVersion(UINT version);
+};
+
+// Writes the object's Serialize output to memory and returns the bytes.
+Bytes StoreBody(CObject& object);
+// Reads the bytes into the object through a loading archive.
+void LoadBody(CObject& object, const Bytes& bytes);
+
+}  // namespace lkmdb7_test
