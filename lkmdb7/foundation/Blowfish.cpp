@@ -270,6 +270,14 @@ void CryptBlocks(const BlowfishKey& k, BYTE* b, std::size_t blocks) {
     }
 }
 
+void CheckBlockArgs(const BlowfishKey* key, const DWORD* left, const DWORD* right,
+                    const char* who) {
+    if (key == nullptr || left == nullptr || right == nullptr) {
+        AfxThrowInvalidArgException(std::string(who) +
+                                    ": the key schedule or a block half is null");
+    }
+}
+
 }  // namespace
 
 void BlowfishSetKey(BlowfishKey* key, const BYTE* keyBytes, int keyLength) {
@@ -315,10 +323,12 @@ void BlowfishSetKey(BlowfishKey* key, const BYTE* keyBytes, int keyLength) {
 }
 
 void BlowfishEncryptBlock(const BlowfishKey* key, DWORD* left, DWORD* right) {
+    CheckBlockArgs(key, left, right, "BlowfishEncryptBlock");
     Crypt1<false>(*key, *left, *right);
 }
 
 void BlowfishDecryptBlock(const BlowfishKey* key, DWORD* left, DWORD* right) {
+    CheckBlockArgs(key, left, right, "BlowfishDecryptBlock");
     Crypt1<true>(*key, *left, *right);
 }
 

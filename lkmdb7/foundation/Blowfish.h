@@ -25,8 +25,8 @@ struct BlowfishKey {
 // Throws CInvalidArgException when key is null, or keyBytes is null with keyLength > 0.
 LKMDB7_EXPORT void BlowfishSetKey(BlowfishKey* key, const BYTE* keyBytes, int keyLength);
 
-// Enciphers or deciphers one block given as its two halves, replaced in place. The pointers must
-// be valid (not checked: these sit in the innermost loop of callers).
+// Enciphers or deciphers one block given as its two halves, replaced in place. Throws
+// CInvalidArgException when any pointer is null.
 LKMDB7_EXPORT void BlowfishEncryptBlock(const BlowfishKey* key, DWORD* left, DWORD* right);
 LKMDB7_EXPORT void BlowfishDecryptBlock(const BlowfishKey* key, DWORD* left, DWORD* right);
 

@@ -222,6 +222,9 @@ TEST(Blowfish, NullArgumentsAreRejected) {
     EXPECT_THROW(BlowfishCryptBytes(nullptr, data, 8, true), CInvalidArgException);
     EXPECT_THROW(BlowfishCryptBytes(key.get(), nullptr, 8, true), CInvalidArgException);
     EXPECT_NO_THROW(BlowfishCryptBytes(key.get(), nullptr, 7, true));
+    DWORD half = 0;
+    EXPECT_THROW(BlowfishEncryptBlock(nullptr, &half, &half), CInvalidArgException);
+    EXPECT_THROW(BlowfishDecryptBlock(key.get(), nullptr, &half), CInvalidArgException);
 }
 
 TEST(Blowfish, WipeZeroesTheWholeSchedule) {
