@@ -1,6 +1,5 @@
-#include <windows.h>
-
 #include "lkmdb7/platform/SystemError.h"
+#include "lkmdb7/platform/win32/WinApi.h"
 
 namespace LKMDB7 {
 

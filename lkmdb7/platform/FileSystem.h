@@ -1,0 +1,75 @@
+// The file and folder operations that the engine needs, with the results of the Windows API:
+// FALSE (or false) on failure with the Windows error code left in GetLastError(), TRUE on success.
+// Paths are byte strings in the platform's form (see PathSeparator.h). Nothing here throws.
+//
+// The operations are virtual so that a test can put a replacement in place (SetFileSystem), for
+// example one that refuses a move or fails a copy. The base class is the real file system; a
+// replacement derives from it and calls the base for what it does not change.
+#pragma once
+
+#include "lkmdb7/platform/Export.h"
+#include "lkmdb7/platform/Types.h"
+
+namespace LKMDB7 {
+
+class LKMDB7_EXPORT FileSystem {
+  public:
+    FileSystem() = default;
+    FileSystem(const FileSystem&) = delete;
+    FileSystem& operator=(const FileSystem&) = delete;
+    virtual ~FileSystem();
+
+    // Whether a file or folder of that name exists. A null or empty path does not.
+    virtual bool PathExists(const char* path);
+    // Whether the path names an existing folder (not a file).
+    virtual bool FolderExists(const char* path);
+
+    // Creates one folder; its parent must exist. An existing path of any kind fails with
+    // ERROR_ALREADY_EXISTS, a missing parent with ERROR_PATH_NOT_FOUND. On POSIX the folder gets
+    // mode 0777 less the process umask, as Windows gives a new folder its parent's inherited
+    // access; a caller that wants a private folder narrows it itself.
+    virtual BOOL CreateDirectoryA(const char* path);
+
+    // Copies the contents of a file. With failIfExists an existing target is left alone and the
+    // call fails with ERROR_FILE_EXISTS; otherwise the target is replaced. TRUE only when every
+    // byte was written and flushed. On POSIX the copy is written to a temporary file beside the
+    // target, synced, given the source's permission bits and renamed over the target, so a
+    // failed copy leaves an existing target as it was.
+    virtual BOOL CopyFileA(const char* from, const char* to, BOOL failIfExists);
+
+    // Renames or moves a file or folder. Never replaces: an existing target fails with
+    // ERROR_ALREADY_EXISTS. A file moves across file systems too (copied, then the source is
+    // deleted); a folder does not.
+    virtual BOOL MoveFileA(const char* from, const char* to);
+
+    // Renames a file over an existing target in one step: a reader sees the old or the new file,
+    // never a mix or none. Both must be on one file system. TRUE only once the new name is on
+    // disk (POSIX: the target's folder is synced; Windows: write-through). After FALSE the rename
+    // may nevertheless have happened if only that sync failed.
+    virtual BOOL MoveFileReplace(const char* from, const char* to);
+
+    // Deletes a file; a folder fails with ERROR_ACCESS_DENIED.
+    virtual BOOL DeleteFileA(const char* path);
+
+    // Makes the names in a folder (created, renamed, deleted files) durable. POSIX: fsync of the
+    // folder; Windows: nothing to do, TRUE.
+    virtual BOOL SyncFolder(const char* folder);
+};
+
+// The file system in use: the real one unless a test has set another.
+LKMDB7_EXPORT FileSystem& GetFileSystem();
+// Puts fs in place and returns the one in use before; nullptr puts the real one back. The caller
+// keeps ownership of fs and keeps it alive while it is in place.
+LKMDB7_EXPORT FileSystem* SetFileSystem(FileSystem* fs);
+
+// The operations with their Windows names, through GetFileSystem().
+LKMDB7_EXPORT bool PathExists(const char* path);
+LKMDB7_EXPORT bool FolderExists(const char* path);
+LKMDB7_EXPORT BOOL CreateDirectoryA(const char* path);
+LKMDB7_EXPORT BOOL CopyFileA(const char* from, const char* to, BOOL failIfExists);
+LKMDB7_EXPORT BOOL MoveFileA(const char* from, const char* to);
+LKMDB7_EXPORT BOOL MoveFileReplace(const char* from, const char* to);
+LKMDB7_EXPORT BOOL DeleteFileA(const char* path);
+LKMDB7_EXPORT BOOL SyncFolder(const char* folder);
+
+}  // namespace LKMDB7

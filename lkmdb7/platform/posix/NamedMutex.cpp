@@ -1,0 +1,436 @@
+// Named mutex on POSIX: flock on one open file description per name and process, plus an
+// in-process owner table, because flock excludes open files, not threads. See docs/locking.md.
+
+#include "lkmdb7/platform/NamedMutex.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "lkmdb7/platform/SystemError.h"
+#include "lkmdb7/platform/posix/ErrnoMap.h"
+
+namespace LKMDB7 {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Windows refuses a recursion count beyond this; so do we, rather than wrap.
+constexpr unsigned kMaxRecursion = 0x7FFFFFFFu;
+
+struct Handle;
+
+struct Lock {
+    std::string path;  // empty for a mutex of this process alone
+    int fd = -1;
+
+    std::mutex m;
+    std::condition_variable freed;
+    bool claimed = false;  // a thread owns it or is taking the file lock for itself
+    std::thread::id owner;
+    unsigned count = 0;
+    bool abandoned = false;  // the last owner went away without releasing
+    std::vector<Handle*> handles;
+
+    ~Lock() {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+};
+
+struct Handle {
+    std::shared_ptr<Lock> lock;
+    unsigned held = 0;  // waits obtained through this handle and not yet released
+};
+
+struct Registry {
+    std::mutex m;
+    std::map<std::string, std::weak_ptr<Lock>> byPath;
+    std::map<const void*, std::shared_ptr<Handle>> open;
+};
+
+// Leaked on purpose: threads that end during process exit still release through it.
+Registry& TheRegistry() {
+    static Registry* registry = new Registry;
+    return *registry;
+}
+
+std::shared_ptr<Handle> Find(HANDLE h) {
+    Registry& r = TheRegistry();
+    std::lock_guard<std::mutex> g(r.m);
+    auto it = r.open.find(h);
+    if (it == r.open.end()) {
+        return nullptr;
+    }
+    return it->second;
+}
+
+void UnlockFile(int fd) {
+    if (fd >= 0) {
+        while (::flock(fd, LOCK_UN) != 0 && errno == EINTR) {
+        }
+    }
+}
+
+// With l.m held: the lock is free for everyone again.
+void FreeLocked(Lock& l, bool abandoned) {
+    UnlockFile(l.fd);
+    for (Handle* h : l.handles) {
+        h->held = 0;
+    }
+    l.count = 0;
+    l.claimed = false;
+    l.owner = std::thread::id();
+    l.abandoned = abandoned;
+    l.freed.notify_one();
+}
+
+// The locks a thread owns, so that they are abandoned, not kept forever, when it ends.
+class OwnedByThread {
+  public:
+    ~OwnedByThread() {
+        const std::thread::id me = std::this_thread::get_id();
+        for (auto& lock : locks_) {
+            std::lock_guard<std::mutex> g(lock->m);
+            if (lock->claimed && lock->owner == me && lock->count > 0) {
+                FreeLocked(*lock, true);
+            }
+        }
+    }
+    void Add(const std::shared_ptr<Lock>& lock) {
+        // Locks that were freed for this thread by a CloseHandle elsewhere linger here; drop
+        // those that nothing else keeps, so that their files are closed.
+        std::erase_if(locks_, [](const std::shared_ptr<Lock>& l) { return l.use_count() == 1; });
+        locks_.push_back(lock);
+    }
+    void Remove(const Lock* lock) {
+        std::erase_if(locks_, [lock](const std::shared_ptr<Lock>& l) { return l.get() == lock; });
+    }
+
+  private:
+    std::vector<std::shared_ptr<Lock>> locks_;
+};
+
+thread_local OwnedByThread t_owned;
+
+bool Fail(DWORD code) {
+    SetLastError(code);
+    return false;
+}
+
+// Opens (creating it 0700 when missing) a folder that only this user can write, or fails with
+// ERROR_ACCESS_DENIED. The check is made on the opened folder, so that it cannot be swapped
+// between the check and the use.
+int OpenPrivateFolder(const std::string& folder) {
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        SetLastErrorFromErrno();
+        return -1;
+    }
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (dir < 0) {
+        // A symbolic link, or something that is not a folder, where the folder should be.
+        if (errno == ELOOP || errno == ENOTDIR) {
+            SetLastError(ERROR_ACCESS_DENIED);
+        } else {
+            SetLastErrorFromErrno();
+        }
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(dir, &st) != 0 || st.st_uid != ::geteuid() || (st.st_mode & 022) != 0) {
+        ::close(dir);
+        SetLastError(ERROR_ACCESS_DENIED);
+        return -1;
+    }
+    return dir;
+}
+
+std::string LockFolder() {
+    const char* over = std::getenv("LKMDB7_LOCK_DIR");
+    if (over != nullptr && over[0] != '\0') {
+        return over;
+    }
+    // From the uid alone, never from the session's environment: processes of one user started
+    // with different environments must still meet at the same file.
+    return "/tmp/lkmdb7-" + std::to_string(::geteuid());
+}
+
+// Opens the lock file `path` in `folder`; -1 with the last error set on failure.
+int OpenLockFile(const std::string& folder, const std::string& file) {
+    const int dir = OpenPrivateFolder(folder);
+    if (dir < 0) {
+        return -1;
+    }
+    const int fd = ::openat(dir, file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    const int err = errno;
+    ::close(dir);
+    if (fd < 0) {
+        if (err == ELOOP) {
+            SetLastError(ERROR_ACCESS_DENIED);
+        } else {
+            SetLastError(ErrorFromErrno(err));
+        }
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
+        ::close(fd);
+        SetLastError(ERROR_ACCESS_DENIED);
+        return -1;
+    }
+    return fd;
+}
+
+std::string FolderOf(const std::string& path) {
+    return path.substr(0, path.rfind('/'));
+}
+std::string FileOf(const std::string& path) {
+    return path.substr(path.rfind('/') + 1);
+}
+
+// Whether the file we hold open is still the one at the path: a lock on a file that someone
+// removed (a cleaner of temporary folders, say) excludes nobody who opens the path afresh.
+bool StillAtPath(int fd, const std::string& path) {
+    struct stat mine {};
+    struct stat there {};
+    return ::fstat(fd, &mine) == 0 && ::lstat(path.c_str(), &there) == 0 &&
+           mine.st_dev == there.st_dev && mine.st_ino == there.st_ino;
+}
+
+// Takes the file lock for a thread that has claimed the lock in this process. Polls with a
+// growing pause. Returns WAIT_OBJECT_0, WAIT_TIMEOUT or WAIT_FAILED (last error set).
+DWORD TakeFileLock(Lock& l, bool unlimited, Clock::time_point deadline) {
+    auto pause = std::chrono::milliseconds(1);
+    for (;;) {
+        if (::flock(l.fd, LOCK_EX | LOCK_NB) == 0) {
+            if (StillAtPath(l.fd, l.path)) {
+                // Keeps the file young for cleaners that go by age.
+                ::futimens(l.fd, nullptr);
+                return WAIT_OBJECT_0;
+            }
+            const int fresh = OpenLockFile(FolderOf(l.path), FileOf(l.path));
+            if (fresh < 0) {
+                UnlockFile(l.fd);
+                return WAIT_FAILED;
+            }
+            std::lock_guard<std::mutex> g(l.m);
+            ::close(l.fd);
+            l.fd = fresh;
+            continue;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EWOULDBLOCK) {
+            SetLastErrorFromErrno();
+            return WAIT_FAILED;
+        }
+        const auto now = Clock::now();
+        if (!unlimited && now >= deadline) {
+            return WAIT_TIMEOUT;
+        }
+        auto sleep = std::chrono::duration_cast<Clock::duration>(pause);
+        if (!unlimited) {
+            sleep = std::min(sleep, deadline - now);
+        }
+        std::this_thread::sleep_for(sleep);
+        pause = std::min(pause * 2, std::chrono::milliseconds(20));
+    }
+}
+
+}  // namespace
+
+namespace {
+
+HANDLE OpenMutex(BOOL initialOwner, const char* name) {
+    std::string path;
+    if (name != nullptr && name[0] != '\0') {
+        const std::string file = std::string(name) + ".lock";
+        if (std::strpbrk(name, "/\\") != nullptr || file.size() > NAME_MAX) {
+            SetLastError(std::strpbrk(name, "/\\") != nullptr ? ERROR_INVALID_NAME
+                                                              : ERROR_FILENAME_EXCED_RANGE);
+            return nullptr;
+        }
+        path = LockFolder() + "/" + file;
+    }
+
+    bool existed = false;
+    auto handle = std::make_shared<Handle>();
+    {
+        Registry& r = TheRegistry();
+        std::lock_guard<std::mutex> g(r.m);
+        std::shared_ptr<Lock> lock;
+        if (!path.empty()) {
+            auto it = r.byPath.find(path);
+            if (it != r.byPath.end()) {
+                lock = it->second.lock();
+            }
+        }
+        existed = lock != nullptr;
+        if (!lock) {
+            lock = std::make_shared<Lock>();
+            if (!path.empty()) {
+                lock->path = path;
+                lock->fd = OpenLockFile(FolderOf(path), FileOf(path));
+                if (lock->fd < 0) {
+                    return nullptr;
+                }
+                r.byPath[path] = lock;
+            }
+        }
+        handle->lock = lock;
+        r.open[handle.get()] = handle;
+        {
+            std::lock_guard<std::mutex> lg(lock->m);
+            lock->handles.push_back(handle.get());
+        }
+        // Names whose locks are all gone need no entry any more.
+        std::erase_if(r.byPath, [](const auto& entry) { return entry.second.expired(); });
+    }
+    HANDLE h = handle.get();
+    // Another process that holds the lock is the only sign of it existing there.
+    if (initialOwner && !existed && WaitForSingleObject(h, 0) == WAIT_TIMEOUT) {
+        existed = true;
+    }
+    SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+    return h;
+}
+
+}  // namespace
+
+HANDLE CreateMutexA(void* /*security*/, BOOL initialOwner, const char* name) {
+    try {
+        return OpenMutex(initialOwner, name);
+    } catch (const std::bad_alloc&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+}
+
+DWORD WaitForSingleObject(HANDLE mutex, DWORD milliseconds) {
+    const auto handle = Find(mutex);
+    if (!handle) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return WAIT_FAILED;
+    }
+    Lock& l = *handle->lock;
+    const bool unlimited = milliseconds == INFINITE;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(unlimited ? 0 : milliseconds);
+    const std::thread::id me = std::this_thread::get_id();
+
+    std::unique_lock<std::mutex> g(l.m);
+    if (l.claimed && l.owner == me && l.count > 0) {
+        if (l.count >= kMaxRecursion) {
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return WAIT_FAILED;
+        }
+        ++l.count;
+        ++handle->held;
+        return WAIT_OBJECT_0;
+    }
+    if (unlimited) {
+        l.freed.wait(g, [&] { return !l.claimed; });
+    } else if (!l.freed.wait_until(g, deadline, [&] { return !l.claimed; })) {
+        return WAIT_TIMEOUT;
+    }
+    l.claimed = true;
+    l.owner = me;
+    const bool abandoned = l.abandoned;
+
+    DWORD result = WAIT_OBJECT_0;
+    if (l.fd >= 0) {
+        g.unlock();
+        result = TakeFileLock(l, unlimited, deadline);
+        g.lock();
+    }
+    if (result != WAIT_OBJECT_0) {
+        l.claimed = false;
+        l.owner = std::thread::id();
+        l.freed.notify_one();
+        return result;
+    }
+    l.count = 1;
+    l.abandoned = false;
+    handle->held = 1;
+    try {
+        t_owned.Add(handle->lock);
+    } catch (const std::bad_alloc&) {
+        // Owned all the same; only the release at thread end is lost.
+    }
+    return abandoned ? WAIT_ABANDONED : WAIT_OBJECT_0;
+}
+
+BOOL ReleaseMutex(HANDLE mutex) {
+    const auto handle = Find(mutex);
+    if (!handle) {
+        return Fail(ERROR_INVALID_HANDLE);
+    }
+    Lock& l = *handle->lock;
+    std::lock_guard<std::mutex> g(l.m);
+    if (!l.claimed || l.owner != std::this_thread::get_id() || l.count == 0) {
+        return Fail(ERROR_NOT_OWNER);
+    }
+    // The wait may have been obtained through another handle of the same mutex.
+    if (handle->held > 0) {
+        --handle->held;
+    } else {
+        auto from = std::find_if(l.handles.begin(), l.handles.end(),
+                                 [](const Handle* h) { return h->held > 0; });
+        if (from != l.handles.end()) {
+            --(*from)->held;
+        }
+    }
+    if (--l.count == 0) {
+        FreeLocked(l, false);
+        t_owned.Remove(&l);
+    }
+    return 1;
+}
+
+BOOL CloseHandle(HANDLE h) {
+    std::shared_ptr<Handle> handle;
+    {
+        Registry& r = TheRegistry();
+        std::lock_guard<std::mutex> g(r.m);
+        auto it = r.open.find(h);
+        if (it == r.open.end()) {
+            return Fail(ERROR_INVALID_HANDLE);
+        }
+        handle = std::move(it->second);
+        r.open.erase(it);
+    }
+    Lock& l = *handle->lock;
+    std::lock_guard<std::mutex> g(l.m);
+    std::erase(l.handles, handle.get());
+    if (handle->held > 0) {
+        l.count -= std::min(l.count, handle->held);
+        handle->held = 0;
+        if (l.count == 0) {
+            if (l.owner == std::this_thread::get_id()) {
+                t_owned.Remove(&l);
+            }
+            FreeLocked(l, true);
+        }
+    }
+    return 1;
+}
+
+}  // namespace LKMDB7

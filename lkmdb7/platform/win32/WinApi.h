@@ -1,0 +1,54 @@
+// The few Windows API functions that this backend calls, declared here with the library's own
+// fixed-width types rather than taken from <windows.h>, whose DWORD, LONG and ERROR_* macros
+// collide with the library's names. Same ABI: 32-bit integers, __stdcall, imported by name.
+// Never include this together with <windows.h>.
+#pragma once
+
+#include "lkmdb7/platform/Clock.h"
+#include "lkmdb7/platform/Types.h"
+
+namespace LKMDB7::win32 {
+
+// NetBIOS network control block, laid out as the system's 32-bit NCB.
+struct NCB {
+    BYTE ncb_command;
+    BYTE ncb_retcode;
+    BYTE ncb_lsn;
+    BYTE ncb_num;
+    BYTE* ncb_buffer;
+    WORD ncb_length;
+    BYTE ncb_callname[16];
+    BYTE ncb_name[16];
+    BYTE ncb_rto;
+    BYTE ncb_sto;
+    void(__stdcall* ncb_post)(NCB*);
+    BYTE ncb_lana_num;
+    BYTE ncb_cmd_cplt;
+    BYTE ncb_reserve[sizeof(void*) == 8 ? 18 : 10];
+    HANDLE ncb_event;
+};
+static_assert(sizeof(void*) != 4 || sizeof(NCB) == 64, "the 32-bit NCB is 64 bytes");
+
+constexpr DWORD kInvalidFileAttributes = 0xFFFFFFFFu;
+constexpr DWORD kFileAttributeDirectory = 0x10;
+constexpr DWORD kMoveFileReplaceExisting = 0x1;
+constexpr DWORD kMoveFileWriteThrough = 0x8;
+
+}  // namespace LKMDB7::win32
+
+extern "C" {
+__declspec(dllimport) DWORD __stdcall GetLastError(void);
+__declspec(dllimport) void __stdcall SetLastError(DWORD code);
+__declspec(dllimport) void __stdcall GetLocalTime(LKMDB7::SYSTEMTIME* time);
+__declspec(dllimport) BOOL
+    __stdcall SystemTimeToFileTime(const LKMDB7::SYSTEMTIME* time, LKMDB7::FILETIME* out);
+__declspec(dllimport) DWORD __stdcall GetTickCount(void);
+__declspec(dllimport) void __stdcall Sleep(DWORD milliseconds);
+__declspec(dllimport) DWORD __stdcall GetFileAttributesA(const char* path);
+__declspec(dllimport) BOOL __stdcall CreateDirectoryA(const char* path, void* security);
+__declspec(dllimport) BOOL __stdcall CopyFileA(const char* from, const char* to, BOOL failIfExists);
+__declspec(dllimport) BOOL __stdcall MoveFileA(const char* from, const char* to);
+__declspec(dllimport) BOOL __stdcall MoveFileExA(const char* from, const char* to, DWORD flags);
+__declspec(dllimport) BOOL __stdcall DeleteFileA(const char* path);
+__declspec(dllimport) BYTE __stdcall Netbios(LKMDB7::win32::NCB* ncb);
+}

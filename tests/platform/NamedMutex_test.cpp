@@ -1,0 +1,444 @@
+#include "lkmdb7/platform/NamedMutex.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <random>
+#include <string>
+#include <thread>
+
+#include "lkmdb7/platform/SystemError.h"
+
+using namespace LKMDB7;
+using std::chrono::milliseconds;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// Names differ per run so that test programs running side by side never meet.
+std::string UniqueName(const std::string& tag) {
+    static const auto salt = std::random_device{}();
+    return "lkmdb7-test-" + tag + "-" + std::to_string(salt) + "-" +
+           std::to_string(Clock::now().time_since_epoch().count());
+}
+
+// Waits on another thread and, when that thread got the mutex, releases it there again.
+DWORD WaitOnOtherThread(HANDLE h, DWORD ms) {
+    return std::async(std::launch::async,
+                      [h, ms] {
+                          const DWORD r = WaitForSingleObject(h, ms);
+                          if (WaitObtained(r)) {
+                              ReleaseMutex(h);
+                          }
+                          return r;
+                      })
+        .get();
+}
+
+long long MsSince(Clock::time_point start) {
+    return std::chrono::duration_cast<milliseconds>(Clock::now() - start).count();
+}
+
+}  // namespace
+
+TEST(NamedMutex, OwningThreadReentersAndReleasesOnlyAtCountZero) {
+    HANDLE h = CreateMutexA(nullptr, 0, UniqueName("reenter").c_str());
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(WaitForSingleObject(h, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(h, 0), WAIT_OBJECT_0);
+
+    const BOOL foreign = std::async(std::launch::async, [h] { return ReleaseMutex(h); }).get();
+    EXPECT_FALSE(foreign);
+
+    EXPECT_TRUE(ReleaseMutex(h));
+    EXPECT_EQ(WaitOnOtherThread(h, 0), WAIT_TIMEOUT);
+    EXPECT_TRUE(ReleaseMutex(h));
+    EXPECT_EQ(WaitOnOtherThread(h, 0), WAIT_OBJECT_0);
+
+    SetLastError(0);
+    EXPECT_FALSE(ReleaseMutex(h));
+    EXPECT_EQ(GetLastError(), ERROR_NOT_OWNER);
+    EXPECT_TRUE(CloseHandle(h));
+}
+
+TEST(NamedMutex, HandlesOfOneNameExcludeOtherThreads) {
+    const std::string name = UniqueName("two");
+    HANDLE first = CreateMutexA(nullptr, 0, name.c_str());
+    HANDLE second = CreateMutexA(nullptr, 0, name.c_str());
+    HANDLE other = CreateMutexA(nullptr, 0, UniqueName("other").c_str());
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    ASSERT_NE(other, nullptr);
+
+    ASSERT_EQ(WaitForSingleObject(first, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitOnOtherThread(second, 0), WAIT_TIMEOUT);
+    EXPECT_EQ(WaitOnOtherThread(other, 0), WAIT_OBJECT_0);
+    // Both handles name one mutex, so its owner re-enters through either.
+    EXPECT_EQ(WaitForSingleObject(second, 0), WAIT_OBJECT_0);
+    EXPECT_TRUE(ReleaseMutex(second));
+    EXPECT_EQ(WaitOnOtherThread(second, 0), WAIT_TIMEOUT);
+    EXPECT_TRUE(ReleaseMutex(first));
+    EXPECT_EQ(WaitOnOtherThread(second, 0), WAIT_OBJECT_0);
+
+    EXPECT_TRUE(CloseHandle(first));
+    EXPECT_TRUE(CloseHandle(second));
+    EXPECT_TRUE(CloseHandle(other));
+}
+
+TEST(NamedMutex, TimedWaitEndsAfterTheTimeOrWhenReleased) {
+    HANDLE h = CreateMutexA(nullptr, 0, UniqueName("timed").c_str());
+    ASSERT_NE(h, nullptr);
+    std::promise<void> taken;
+    std::promise<void> letGo;
+    std::thread holder([&] {
+        WaitForSingleObject(h, INFINITE);
+        taken.set_value();
+        letGo.get_future().wait();
+        std::this_thread::sleep_for(milliseconds(100));
+        ReleaseMutex(h);
+    });
+    taken.get_future().wait();
+
+    auto start = Clock::now();
+    EXPECT_EQ(WaitForSingleObject(h, 200), WAIT_TIMEOUT);
+    EXPECT_GE(MsSince(start), 190);
+    EXPECT_LT(MsSince(start), 5000);
+
+    letGo.set_value();
+    start = Clock::now();
+    EXPECT_EQ(WaitForSingleObject(h, 10000), WAIT_OBJECT_0);
+    EXPECT_LT(MsSince(start), 5000);
+    EXPECT_TRUE(ReleaseMutex(h));
+    holder.join();
+    EXPECT_TRUE(CloseHandle(h));
+}
+
+TEST(NamedMutex, ThreadThatEndsOwningItAbandonsIt) {
+    HANDLE h = CreateMutexA(nullptr, 0, UniqueName("abandon").c_str());
+    ASSERT_NE(h, nullptr);
+    std::thread([h] { WaitForSingleObject(h, 0); }).join();
+    EXPECT_EQ(WaitForSingleObject(h, 1000), WAIT_ABANDONED);
+    EXPECT_TRUE(ReleaseMutex(h));
+    EXPECT_EQ(WaitForSingleObject(h, 0), WAIT_OBJECT_0);
+    EXPECT_TRUE(ReleaseMutex(h));
+    EXPECT_TRUE(CloseHandle(h));
+}
+
+TEST(NamedMutex, InitialOwnerTakesOnlyANewMutex) {
+    const std::string name = UniqueName("initial");
+    HANDLE h = CreateMutexA(nullptr, 1, name.c_str());
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
+    EXPECT_EQ(WaitOnOtherThread(h, 0), WAIT_TIMEOUT);
+
+    auto late = std::async(std::launch::async, [&name] {
+        HANDLE mine = CreateMutexA(nullptr, 1, name.c_str());
+        const DWORD err = GetLastError();
+        const DWORD wait = WaitForSingleObject(mine, 0);
+        CloseHandle(mine);
+        return std::make_pair(err, wait);
+    });
+    const auto [err, wait] = late.get();
+    EXPECT_EQ(err, ERROR_ALREADY_EXISTS);
+    EXPECT_EQ(wait, WAIT_TIMEOUT);
+
+    EXPECT_TRUE(ReleaseMutex(h));
+    EXPECT_TRUE(CloseHandle(h));
+}
+
+TEST(NamedMutex, NullHandleIsRefused) {
+    SetLastError(0);
+    EXPECT_EQ(WaitForSingleObject(nullptr, 0), WAIT_FAILED);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_FALSE(ReleaseMutex(nullptr));
+    EXPECT_FALSE(CloseHandle(nullptr));
+}
+
+// What follows needs processes and POSIX folders.
+#if __has_include(<spawn.h>)
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+
+#include "tests/support/TestPaths.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// This program doubles as the child of the cross-process tests: started with
+// LKMDB7_MUTEX_CHILD=<name>, it never reaches the tests. "hold" takes the mutex, announces it by
+// creating the file LKMDB7_MUTEX_CHILD_READY and waits to be killed; "take" tries for
+// LKMDB7_MUTEX_CHILD_MS and exits 0 when it got the mutex, 1 when not.
+const bool kIsChild = [] {
+    const char* name = std::getenv("LKMDB7_MUTEX_CHILD");
+    if (name == nullptr) {
+        return false;
+    }
+    const char* modeVar = std::getenv("LKMDB7_MUTEX_CHILD_MODE");
+    const std::string mode = modeVar != nullptr ? modeVar : "";
+    HANDLE h = CreateMutexA(nullptr, 0, name);
+    if (h == nullptr) {
+        std::_Exit(2);
+    }
+    if (mode == "take") {
+        const auto ms = static_cast<DWORD>(std::stoul(std::getenv("LKMDB7_MUTEX_CHILD_MS")));
+        std::_Exit(WaitObtained(WaitForSingleObject(h, ms)) ? 0 : 1);
+    }
+    if (!WaitObtained(WaitForSingleObject(h, 0))) {
+        std::_Exit(1);
+    }
+    std::ofstream(std::getenv("LKMDB7_MUTEX_CHILD_READY")).put('1');
+    for (;;) {
+        std::this_thread::sleep_for(std::chrono::seconds(60));
+    }
+}();
+
+// Every test of this program keeps its lock files in a private scratch folder.
+class LockFolder : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        scratch_ = std::make_unique<lkmdb7_test::TempDir>();
+        fs::permissions(scratch_->path(), fs::perms::owner_all);
+        ::setenv("LKMDB7_LOCK_DIR", (scratch_->path() / "locks").c_str(), 1);
+    }
+    void TearDown() override { scratch_.reset(); }
+
+  private:
+    std::unique_ptr<lkmdb7_test::TempDir> scratch_;
+};
+
+[[maybe_unused]] const auto* kLockFolder = ::testing::AddGlobalTestEnvironment(new LockFolder);
+
+pid_t SpawnChild(const std::string& name, const std::string& mode, const std::string& extraKey,
+                 const std::string& extraValue) {
+    ::setenv("LKMDB7_MUTEX_CHILD", name.c_str(), 1);
+    ::setenv("LKMDB7_MUTEX_CHILD_MODE", mode.c_str(), 1);
+    ::setenv(extraKey.c_str(), extraValue.c_str(), 1);
+    char path[] = "/proc/self/exe";
+    char filter[] = "--gtest_filter=-*";
+    char* argv[] = {path, filter, nullptr};
+    pid_t pid = -1;
+    const int rc = ::posix_spawn(&pid, path, nullptr, nullptr, argv, environ);
+    ::unsetenv("LKMDB7_MUTEX_CHILD");
+    return rc == 0 ? pid : -1;
+}
+
+int ExitCodeOf(pid_t pid) {
+    int status = 0;
+    if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) {
+        return -1;
+    }
+    return WEXITSTATUS(status);
+}
+
+int ChildTakes(const std::string& name, DWORD ms) {
+    const pid_t pid = SpawnChild(name, "take", "LKMDB7_MUTEX_CHILD_MS", std::to_string(ms));
+    return pid < 0 ? -1 : ExitCodeOf(pid);
+}
+
+}  // namespace
+
+TEST(NamedMutexProcesses, OtherProcessesGetItOnlyAtCountZero) {
+    const std::string name = UniqueName("proc");
+    HANDLE h = CreateMutexA(nullptr, 0, name.c_str());
+    ASSERT_NE(h, nullptr);
+    ASSERT_EQ(WaitForSingleObject(h, 0), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(h, 0), WAIT_OBJECT_0);
+    EXPECT_TRUE(ReleaseMutex(h));
+    EXPECT_EQ(ChildTakes(name, 200), 1);
+    EXPECT_TRUE(ReleaseMutex(h));
+    EXPECT_EQ(ChildTakes(name, 5000), 0);
+    EXPECT_TRUE(CloseHandle(h));
+}
+
+TEST(NamedMutexProcesses, KilledHolderFreesItForAWaiter) {
+    const std::string name = UniqueName("kill");
+    lkmdb7_test::TempDir scratch;
+    const std::string ready = scratch.File("ready");
+    const pid_t child = SpawnChild(name, "hold", "LKMDB7_MUTEX_CHILD_READY", ready);
+    ASSERT_GT(child, 0);
+    const auto spawned = Clock::now();
+    while (!fs::exists(ready) && MsSince(spawned) < 20000) {
+        std::this_thread::sleep_for(milliseconds(10));
+    }
+    ASSERT_TRUE(fs::exists(ready)) << "the child did not take the mutex";
+
+    HANDLE h = CreateMutexA(nullptr, 0, name.c_str());
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(WaitForSingleObject(h, 200), WAIT_TIMEOUT);
+
+    std::thread killer([child] {
+        std::this_thread::sleep_for(milliseconds(200));
+        ::kill(child, SIGKILL);
+    });
+    const auto start = Clock::now();
+    EXPECT_TRUE(WaitObtained(WaitForSingleObject(h, 10000)));
+    EXPECT_LT(MsSince(start), 5000);
+    killer.join();
+    EXPECT_EQ(ExitCodeOf(child), -1);  // killed, not exited
+    EXPECT_TRUE(ReleaseMutex(h));
+    EXPECT_TRUE(CloseHandle(h));
+}
+
+TEST(NamedMutexPosix, ClosingAnOwningHandleFreesTheLock) {
+    const std::string name = UniqueName("close");
+    HANDLE first = CreateMutexA(nullptr, 0, name.c_str());
+    HANDLE second = CreateMutexA(nullptr, 0, name.c_str());
+    ASSERT_EQ(WaitForSingleObject(first, 0), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(first, 0), WAIT_OBJECT_0);
+    EXPECT_TRUE(CloseHandle(first));
+    EXPECT_EQ(WaitOnOtherThread(second, 0), WAIT_ABANDONED);
+    EXPECT_EQ(ChildTakes(name, 5000), 0);
+
+    SetLastError(0);
+    EXPECT_EQ(WaitForSingleObject(first, 0), WAIT_FAILED);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_FALSE(CloseHandle(first));
+    EXPECT_TRUE(CloseHandle(second));
+}
+
+TEST(NamedMutexPosix, LockFolderMustBePrivate) {
+    lkmdb7_test::TempDir scratch;
+    fs::permissions(scratch.path(), fs::perms::owner_all);
+    const fs::path good = scratch.path() / "good";
+    fs::create_directory(good);
+    fs::permissions(good, fs::perms::owner_all);
+
+    struct Case {
+        const char* what;
+        std::function<fs::path()> make;
+        DWORD error;  // 0: accepted
+    };
+    const Case cases[] = {
+        {"missing, so created", [&] { return scratch.path() / "new"; }, 0},
+        {"private", [&] { return good; }, 0},
+        {"group-writable",
+         [&] {
+             fs::create_directory(scratch.path() / "group");
+             fs::permissions(scratch.path() / "group", fs::perms::owner_all | fs::perms::group_all);
+             return scratch.path() / "group";
+         },
+         ERROR_ACCESS_DENIED},
+        {"writable by others",
+         [&] {
+             fs::create_directory(scratch.path() / "others");
+             fs::permissions(scratch.path() / "others", fs::perms::owner_all |
+                                                            fs::perms::others_write |
+                                                            fs::perms::others_exec);
+             return scratch.path() / "others";
+         },
+         ERROR_ACCESS_DENIED},
+        {"a symbolic link to a private folder",
+         [&] {
+             fs::create_directory_symlink(good, scratch.path() / "link");
+             return scratch.path() / "link";
+         },
+         ERROR_ACCESS_DENIED},
+        {"a file",
+         [&] {
+             std::ofstream(scratch.path() / "file").put('x');
+             return scratch.path() / "file";
+         },
+         ERROR_ACCESS_DENIED},
+        {"owned by someone else",
+         [&] {
+             fs::create_directory(scratch.path() / "foreign");
+             fs::permissions(scratch.path() / "foreign", fs::perms::owner_all);
+             if (::geteuid() == 0) {
+                 EXPECT_EQ(::chown((scratch.path() / "foreign").c_str(), 65534, 65534), 0);
+             }
+             return scratch.path() / "foreign";
+         },
+         ::geteuid() == 0 ? DWORD{ERROR_ACCESS_DENIED} : DWORD{0}},  // only root can give it away
+    };
+
+    const char* saved = std::getenv("LKMDB7_LOCK_DIR");
+    const std::string restore = saved != nullptr ? saved : "";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path folder = c.make();
+        ::setenv("LKMDB7_LOCK_DIR", folder.c_str(), 1);
+        const std::string name = UniqueName("folder");
+        SetLastError(0);
+        HANDLE h = CreateMutexA(nullptr, 0, name.c_str());
+        if (c.error != 0) {
+            EXPECT_EQ(h, nullptr);
+            EXPECT_EQ(GetLastError(), c.error);
+            EXPECT_FALSE(fs::exists(folder / (name + ".lock")));
+            continue;
+        }
+        ASSERT_NE(h, nullptr);
+        EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all);
+        EXPECT_EQ(fs::status(folder / (name + ".lock")).permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write);
+        EXPECT_TRUE(CloseHandle(h));
+    }
+    ::setenv("LKMDB7_LOCK_DIR", restore.c_str(), 1);
+}
+
+TEST(NamedMutexPosix, DefaultFolderIsPerUserInTmp) {
+    const std::string saved = std::getenv("LKMDB7_LOCK_DIR");
+    ::unsetenv("LKMDB7_LOCK_DIR");
+    // A fixed name: lock files are never deleted, so runs must not pile them up.
+    HANDLE h = CreateMutexA(nullptr, 0, "lkmdb7-test-default");
+    ::setenv("LKMDB7_LOCK_DIR", saved.c_str(), 1);
+    ASSERT_NE(h, nullptr);
+    const fs::path folder = "/tmp/lkmdb7-" + std::to_string(::geteuid());
+    EXPECT_TRUE(fs::is_regular_file(folder / "lkmdb7-test-default.lock"));
+    EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_TRUE(CloseHandle(h));
+}
+
+TEST(NamedMutexPosix, LockFileMustNotBeALink) {
+    const fs::path folder = std::getenv("LKMDB7_LOCK_DIR");
+    const std::string name = UniqueName("link");
+    HANDLE probe = CreateMutexA(nullptr, 0, UniqueName("probe").c_str());
+    ASSERT_NE(probe, nullptr);  // creates the folder
+    lkmdb7_test::TempDir elsewhere;
+    fs::create_symlink(elsewhere.path() / "target", folder / (name + ".lock"));
+    SetLastError(0);
+    EXPECT_EQ(CreateMutexA(nullptr, 0, name.c_str()), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(fs::exists(elsewhere.path() / "target"));
+    EXPECT_TRUE(CloseHandle(probe));
+}
+
+TEST(NamedMutexPosix, NamesWithSeparatorsAreRefused) {
+    for (const char* name : {"a/b", "..\\x", "/etc/passwd"}) {
+        SCOPED_TRACE(name);
+        SetLastError(0);
+        EXPECT_EQ(CreateMutexA(nullptr, 0, name), nullptr);
+        EXPECT_EQ(GetLastError(), ERROR_INVALID_NAME);
+    }
+}
+
+TEST(NamedMutexPosix, RemovedLockFileIsReplacedNotTrusted) {
+    // A cleaner of temporary folders may delete the file while a process keeps it open; the
+    // lock must then move to the file that others find at the path.
+    const fs::path folder = std::getenv("LKMDB7_LOCK_DIR");
+    const std::string name = UniqueName("removed");
+    HANDLE h = CreateMutexA(nullptr, 0, name.c_str());
+    ASSERT_NE(h, nullptr);
+    ASSERT_TRUE(fs::remove(folder / (name + ".lock")));
+    ASSERT_EQ(WaitForSingleObject(h, 0), WAIT_OBJECT_0);
+    EXPECT_TRUE(fs::exists(folder / (name + ".lock")));
+    EXPECT_EQ(ChildTakes(name, 200), 1);
+    EXPECT_TRUE(ReleaseMutex(h));
+    EXPECT_EQ(ChildTakes(name, 5000), 0);
+    EXPECT_TRUE(CloseHandle(h));
+}
+
+#endif
