@@ -1,0 +1,142 @@
+// A buffered reader or writer of the database's binary encodings over a CFile: little-endian
+// integers, length-prefixed strings, counts, and tagged objects that name their class. Reading
+// treats every byte as untrusted: a length is checked against what the file still holds before
+// anything is allocated, and every failure raises CArchiveException whose message names the
+// source, the byte offset and the field ("db.lkb: unexpected end of data at byte 1234 while
+// reading record ID"). Errors of the file itself pass through as CFileException.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "lkmdb7/platform/CFile.h"
+#include "lkmdb7/platform/CObject.h"
+#include "lkmdb7/platform/CString.h"
+#include "lkmdb7/platform/Exceptions.h"
+#include "lkmdb7/platform/Export.h"
+#include "lkmdb7/platform/Types.h"
+
+class LKMDB7_EXPORT CArchive {
+  public:
+    enum Mode : UINT { store = 0, load = 1 };
+
+    // The largest length that reading accepts for one field, whatever the file holds.
+    static constexpr ULONGLONG kMaxFieldLength = 256u * 1024u * 1024u;
+
+    // The archive uses the file from its current position and does not own it: the file must
+    // outlive the archive, and the archive never closes it. A null file or a buffer size below 1
+    // raises CInvalidArgException.
+    CArchive(CFile* file, UINT mode, int bufSize = 4096);
+    // Neither writes out the buffer nor raises: call Close() to keep what was stored.
+    ~CArchive();
+    CArchive(const CArchive&) = delete;
+    CArchive& operator=(const CArchive&) = delete;
+
+    bool IsLoading() const { return m_bLoading; }
+    bool IsStoring() const { return !m_bLoading; }
+    CFile* GetFile() const { return m_pFile; }
+    // The name that every message starts with; the file's path unless set.
+    void SetName(const CString& name) { m_strName = name; }
+    const CString& GetName() const { return m_strName; }
+    // Offset in the file of the next byte to be read or written.
+    ULONGLONG GetPosition() const;
+
+    // Storing: writes the buffer to the file (no flush to disk; that is CFile::Flush). Loading:
+    // drops the read-ahead and moves the file back to the next unread byte.
+    void Flush();
+    // Flush, then detach from the file. Any later use raises CArchiveException.
+    void Close();
+    // Detach without writing anything; never raises.
+    void Abort() noexcept;
+
+    // Raw bytes. Read returns fewer than asked only at the end of the data.
+    UINT Read(void* buffer, UINT count);
+    void Write(const void* buffer, UINT count);
+    // Exactly count bytes, or CArchiveException(endOfFile) naming what.
+    void ReadExact(void* buffer, std::size_t count, const char* what);
+    // Raises unless count bytes could still be read: CArchiveException(endOfFile) when the file
+    // holds fewer, genericException above kMaxFieldLength. For lengths read from the data, before
+    // a buffer of that size is allocated.
+    void EnsureAvailable(ULONGLONG count, const char* what);
+
+    // Little-endian integers.
+    BYTE ReadByte(const char* what);
+    WORD ReadWord(const char* what);
+    DWORD ReadDword(const char* what);
+    LONG ReadLong(const char* what);
+    ULONGLONG ReadQword(const char* what);
+    void WriteByte(BYTE value);
+    void WriteWord(WORD value);
+    void WriteDword(DWORD value);
+    void WriteLong(LONG value);
+    void WriteQword(ULONGLONG value);
+
+    // Length-prefixed single-byte text: 1 byte for 0..254 bytes, FF + u16 up to 65533,
+    // FF FF FF + u32 beyond. Longer than 0xFFFFFFFE bytes raises CArchiveException.
+    void WriteString(const CString& text);
+    // Accepts every prefix form, and the 16-bit character form (UTF-16LE code units, each above
+    // 0xFF becoming '?'). A 16-bit length whose byte count overflows 32 bits raises
+    // COleException 0x80070216.
+    CString ReadString(const char* what);
+
+    // Element counts: u16, or FFFF + u32 from 0xFFFF on.
+    void WriteCount(DWORD count);
+    DWORD ReadCount(const char* what);
+
+    // A tagged object: its class (described on first use, else referred to by index), then its
+    // own Serialize. A null object is the tag 0000; an object written before is referred to by
+    // its index. The class must be registered under its name (CRuntimeClass::Register),
+    // otherwise CArchiveException(badClass): a file naming it could not be read back.
+    void WriteObject(const CObject* object);
+    // Creates and reads one object, which the caller owns. Its class must be registered and be
+    // requiredBase or derived from it (badClass otherwise). A null tag, a reference to an object
+    // read before, or a class index that names no class read before raise badIndex: a stored list
+    // holds neither nulls nor the same object twice. When the object's Serialize raises, the
+    // object is destroyed and the exception passes on.
+    std::unique_ptr<CObject> ReadObject(const CRuntimeClass* requiredBase, const char* what);
+    template <class T>
+    std::unique_ptr<T> ReadObjectOf(const char* what) {
+        return std::unique_ptr<T>(static_cast<T*>(ReadObject(RUNTIME_CLASS(T), what).release()));
+    }
+    // While an object's Serialize reads: the schema number that its class description carried,
+    // once; later calls return (UINT)-1.
+    UINT GetObjectSchema();
+
+    // Raises CArchiveException(cause) in this archive's message form: "<name>: <problem> at byte
+    // <offset> while reading <what>", followed by " (<detail>)" when there is one.
+    [[noreturn]] void ThrowError(int cause, const std::string& problem, ULONGLONG offset,
+                                 const char* what, const std::string& detail = {}) const;
+
+  private:
+    struct LoadedEntry {
+        const CRuntimeClass* cls;  // null for an object
+        UINT schema;
+    };
+
+    void RequireOpen() const;
+    void RequireLoading() const;
+    void RequireStoring() const;
+    bool FillBuffer();
+    void WriteBuffer();
+    bool RemainingBytes(ULONGLONG& remaining) const;
+    DWORD NextIndex(std::size_t used) const;
+    void WriteClassTag(const CRuntimeClass* cls);
+    void WriteIndexTag(DWORD index, bool isClass);
+
+    CFile* m_pFile;
+    bool m_bLoading;
+    CString m_strName;
+    std::vector<BYTE> m_buffer;
+    std::size_t m_cur = 0;  // next byte in the buffer to read, or bytes held for writing
+    std::size_t m_end = 0;  // loading: bytes in the buffer
+    // Loading: file offset just past the buffered bytes. Storing: where the buffer goes.
+    ULONGLONG m_fileOffset = 0;
+
+    UINT m_nObjectSchema = static_cast<UINT>(-1);
+    std::vector<LoadedEntry> m_loaded;                // by index; index 0 stands for null
+    std::unordered_map<const void*, DWORD> m_stored;  // classes and objects written, by index
+    DWORD m_nextStoreIndex = 1;
+};

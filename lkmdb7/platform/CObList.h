@@ -1,0 +1,75 @@
+// A doubly linked list of CObject pointers. It does not own the objects: whoever fills it
+// deletes them. Insertion and removal are O(1) at a known position.
+#pragma once
+
+#include "lkmdb7/platform/CObject.h"
+#include "lkmdb7/platform/Export.h"
+#include "lkmdb7/platform/Types.h"
+
+class CArchive;
+
+// A place in a CObList; null is "no element" (past either end). A position stays valid until
+// its own element is removed, so a walk may remove the current element once it has taken the
+// next position. Passing a null position, or one of another list, raises CInvalidArgException.
+struct CObListNode;
+using POSITION = CObListNode*;
+
+class LKMDB7_EXPORT CObList : public CObject {
+    LKMDB7_DECLARE_DYNAMIC(CObList);
+
+  public:
+    CObList() = default;
+    // Frees the nodes, not the objects.
+    ~CObList() override;
+    CObList(const CObList&) = delete;
+    CObList& operator=(const CObList&) = delete;
+
+    int GetCount() const { return m_nCount; }
+    int GetSize() const { return m_nCount; }
+    bool IsEmpty() const { return m_nCount == 0; }
+
+    // The first or last object; on an empty list CInvalidArgException.
+    CObject*& GetHead();
+    CObject* GetHead() const;
+    CObject*& GetTail();
+    CObject* GetTail() const;
+    // Unlinks and returns the first or last object; on an empty list CInvalidArgException.
+    CObject* RemoveHead();
+    CObject* RemoveTail();
+
+    POSITION AddHead(CObject* object);
+    POSITION AddTail(CObject* object);
+    // A null position inserts at the head (before) or at the tail (after).
+    POSITION InsertBefore(POSITION position, CObject* object);
+    POSITION InsertAfter(POSITION position, CObject* object);
+    void RemoveAt(POSITION position);
+    void RemoveAll();
+
+    POSITION GetHeadPosition() const { return m_pHead; }
+    POSITION GetTailPosition() const { return m_pTail; }
+    // The object at position; position moves to the next (previous) one, null past the end.
+    CObject*& GetNext(POSITION& position);
+    CObject* GetNext(POSITION& position) const;
+    CObject*& GetPrev(POSITION& position);
+    CObject* GetPrev(POSITION& position) const;
+    CObject*& GetAt(POSITION position);
+    CObject* GetAt(POSITION position) const;
+    void SetAt(POSITION position, CObject* object);
+    // The first position after startAfter (from the head when null) that holds this pointer.
+    POSITION Find(const CObject* object, POSITION startAfter = nullptr) const;
+
+    // Count and tagged objects of any registered class; see SerializeObjects.
+    void Serialize(CArchive& ar) override;
+    // Storing writes the count and each object. Loading reads the count and appends each object
+    // read, which must be of requiredBase; the caller owns what was appended, also when reading
+    // fails part way (the objects read so far stay in the list).
+    void SerializeObjects(CArchive& ar, const CRuntimeClass* requiredBase, const char* what);
+
+  private:
+    CObListNode* Check(POSITION position, const char* operation) const;
+    CObListNode* NewNode(CObject* object, CObListNode* prev, CObListNode* next);
+
+    CObListNode* m_pHead = nullptr;
+    CObListNode* m_pTail = nullptr;
+    int m_nCount = 0;
+};

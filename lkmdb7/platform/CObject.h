@@ -1,0 +1,84 @@
+// The root of the serializable class tree and its run-time class records. A class record names a
+// class, carries its schema number and, for dynamically creatable classes, a factory; the archive
+// reader creates objects by the class name found in a file through the registry below.
+#pragma once
+
+#include "lkmdb7/platform/Export.h"
+#include "lkmdb7/platform/Types.h"
+
+class CArchive;
+class CObject;
+
+// Set in a schema number: objects of another schema are accepted on reading, which then asks the
+// archive for the schema that was read (CArchive::GetObjectSchema).
+#define VERSIONABLE_SCHEMA 0x80000000u
+
+struct LKMDB7_EXPORT CRuntimeClass {
+    const char* m_lpszClassName;
+    // Mutable, process-wide: the database stamps the file version into its classes before it
+    // reads or writes the lists. The low 16 bits are what a class description carries.
+    UINT m_wSchema;
+    CObject* (*m_pfnCreateObject)();  // null for classes that cannot be created by name
+    CRuntimeClass* m_pBaseClass;      // null for CObject
+
+    // A new object that the caller owns, or null when the class has no factory. Allocation
+    // failure raises CMemoryException.
+    CObject* CreateObject() const;
+    // True for this class and every class derived from it.
+    bool IsDerivedFrom(const CRuntimeClass* base) const;
+
+    // The registered class of exactly this (case-sensitive) name, or null. Safe to call from the
+    // initialisation of other statics.
+    static const CRuntimeClass* FromName(const char* name);
+    // Adds a class to the registry. Registering the same record again does nothing; a different
+    // record under a name that is taken raises CInvalidArgException.
+    static void Register(CRuntimeClass* cls);
+};
+
+class LKMDB7_EXPORT CObject {
+  public:
+    virtual ~CObject();
+    virtual CRuntimeClass* GetRuntimeClass() const;
+    // Writes or reads the object's own data; CObject has none.
+    virtual void Serialize(CArchive& ar);
+    bool IsKindOf(const CRuntimeClass* cls) const;
+    static CRuntimeClass* GetThisClass();
+
+  protected:
+    CObject() = default;
+    CObject(const CObject&) = default;
+    CObject& operator=(const CObject&) = default;
+};
+
+#define RUNTIME_CLASS(Class) (Class::GetThisClass())
+
+// In the class body. The class record is created on first use, so classes in different
+// translation units never depend on each other's static initialisation.
+#define LKMDB7_DECLARE_DYNAMIC(Class)     \
+  public:                                 \
+    static CRuntimeClass* GetThisClass(); \
+    CRuntimeClass* GetRuntimeClass() const override
+
+#define LKMDB7_DECLARE_SERIAL(Class) \
+    LKMDB7_DECLARE_DYNAMIC(Class);   \
+    static CObject* CreateObject()
+
+#define LKMDB7_IMPLEMENT_RUNTIMECLASS_(Class, Base, schema, factory)                               \
+    CRuntimeClass* Class::GetThisClass() {                                                         \
+        static CRuntimeClass rc{#Class, static_cast<UINT>(schema), factory, Base::GetThisClass()}; \
+        return &rc;                                                                                \
+    }                                                                                              \
+    CRuntimeClass* Class::GetRuntimeClass() const {                                                \
+        return Class::GetThisClass();                                                              \
+    }
+
+// At namespace scope of the class, with its bare name: the name string is #Class ("CRecord" for
+// LKMDB7::CRecord), which is what files carry.
+#define LKMDB7_IMPLEMENT_DYNAMIC(Class, Base) \
+    LKMDB7_IMPLEMENT_RUNTIMECLASS_(Class, Base, 0xFFFFu, nullptr)
+
+#define LKMDB7_IMPLEMENT_SERIAL(Class, Base, schema) \
+    CObject* Class::CreateObject() {                 \
+        return new Class;                            \
+    }                                                \
+    LKMDB7_IMPLEMENT_RUNTIMECLASS_(Class, Base, schema, &Class::CreateObject)
