@@ -37,7 +37,7 @@ inline constexpr std::size_t kCribSize = 40;
 inline constexpr DWORD kMutexWaitMs = 10000;
 
 class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
-    LKMDB7_DECLARE_SERIAL(CDatabaseObj7)
+    LKMDB7_DECLARE_SERIAL(CDatabaseObj7);
 
 public:
     CDatabaseObj7();

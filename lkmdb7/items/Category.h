@@ -7,7 +7,7 @@
 namespace LKMDB7 {
 
 class LKMDB7_EXPORT CCategory : public CBaseItem {
-    LKMDB7_DECLARE_SERIAL(CCategory)
+    LKMDB7_DECLARE_SERIAL(CCategory);
 
 public:
     CCategory() = default;

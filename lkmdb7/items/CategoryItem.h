@@ -9,7 +9,7 @@
 namespace LKMDB7 {
 
 class LKMDB7_EXPORT CCategoryItem : public CCategory {
-    LKMDB7_DECLARE_SERIAL(CCategoryItem)
+    LKMDB7_DECLARE_SERIAL(CCategoryItem);
 
 public:
     CCategoryItem() = default;

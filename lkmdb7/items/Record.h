@@ -19,7 +19,7 @@ namespace LKMDB7 {
 class CTypeItem;
 
 class LKMDB7_EXPORT CRecord : public CBaseItem {
-    LKMDB7_DECLARE_SERIAL(CRecord)
+    LKMDB7_DECLARE_SERIAL(CRecord);
 
 public:
     CRecord();

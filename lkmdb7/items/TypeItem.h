@@ -15,7 +15,7 @@
 namespace LKMDB7 {
 
 class LKMDB7_EXPORT CTypeItem : public CCategory {
-    LKMDB7_DECLARE_SERIAL(CTypeItem)
+    LKMDB7_DECLARE_SERIAL(CTypeItem);
 
 public:
     CTypeItem() = default;

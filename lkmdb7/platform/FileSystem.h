@@ -51,6 +51,9 @@ class LKMDB7_EXPORT FileSystem {
     // Deletes a file; a folder fails with ERROR_ACCESS_DENIED.
     virtual BOOL DeleteFileA(const char* path);
 
+    // Gives `to` the permission bits of `from` (POSIX); Windows keeps no such bits: TRUE.
+    virtual BOOL CopyPermissions(const char* from, const char* to);
+
     // Makes the names in a folder (created, renamed, deleted files) durable. POSIX: fsync of the
     // folder; Windows: nothing to do, TRUE.
     virtual BOOL SyncFolder(const char* folder);

@@ -14,3 +14,10 @@ using ULONGLONG = std::uint64_t;
 using LONGLONG = std::int64_t;
 using SCODE = std::int32_t;
 using HANDLE = void*;
+
+#ifndef FALSE
+#define FALSE 0
+#endif
+#ifndef TRUE
+#define TRUE 1
+#endif

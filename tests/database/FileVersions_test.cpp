@@ -132,7 +132,7 @@ TEST_F(FileVersions, NewDatabaseSavesAsSixtyThreeBytes) {
 }
 
 TEST_F(FileVersions, EachVersionLoads) {
-    for (WORD v : {5, 8, 9, 10}) {
+    for (const WORD v : std::initializer_list<WORD>{5, 8, 9, 10}) {
         WriteFile(file(), FileV(v));
         CDatabaseObj7 db;
         ASSERT_EQ(db.Load(CString(file().string())), 0) << v;
@@ -152,7 +152,7 @@ TEST_F(FileVersions, EachVersionLoads) {
         }
         // Older files are rewritten at version 9 at once, keeping the old file beside them; a
         // newer file keeps its number.
-        const WORD expected = v < 9 ? 9 : v;
+        const WORD expected = v < 9 ? WORD{9} : v;
         EXPECT_EQ(db.GetVersion(), expected);
         EXPECT_EQ(CDatabaseObj7::GetVersion(file().string().c_str()), expected) << v;
         EXPECT_EQ(std::filesystem::exists(file().string() + ".v" + std::to_string(v)), v < 9) << v;
@@ -204,6 +204,7 @@ TEST_F(FileVersions, RefusedUpgradeLeavesTheOldFileReadable) {
 
 TEST_F(FileVersions, RoundTripWithAndWithoutTheRecordCipher) {
     for (const char* password : {"", "hunter2"}) {
+        std::filesystem::remove(file());
         SetRecordCipherPassword(password);
         {
             CDatabaseObj7 db;

@@ -115,16 +115,24 @@ TEST_F(ItemArchive, TypeBodyEndsWithTheColumnBlock) {
     const BYTE* block = body.data() + 48 + n;
     EXPECT_EQ(Bytes(block, block + 16), Bytes({0x0F, 0, 0, 0, 0, 0, 0x1B, 0, 1, 1, 1, 0, 0x8C, 0, 1, 0}));
 
-    // Below version 6 the block is consumed and replaced by the defaults.
     Bytes changed = body;
     changed[48 + n + 4 + 2] = 99;
     CTypeItem read9;
     LoadBody(read9, changed);
     EXPECT_EQ(read9.GetColumnInfo().GetEntry(0).secondWord, 99);
-    ProcessStateGuard::SetLayoutVersion(6);
-    CTypeItem read6;
-    LoadBody(read6, changed);
-    EXPECT_EQ(read6.GetColumnInfo().GetEntry(0).secondWord, 99);
+
+    // Below version 6 the block is consumed and replaced by the defaults. A schema-5 body has
+    // no PK identifier and time stamp (12 bytes after the record ID) and no extra fields (14
+    // bytes before the block).
+    Bytes five(changed.begin(), changed.begin() + static_cast<std::ptrdiff_t>(8 + n));
+    five.insert(five.end(), changed.begin() + static_cast<std::ptrdiff_t>(20 + n),
+                changed.begin() + static_cast<std::ptrdiff_t>(34 + n));
+    five.insert(five.end(), changed.begin() + static_cast<std::ptrdiff_t>(48 + n), changed.end());
+    ProcessStateGuard::SetLayoutVersion(5);
+    CTypeItem read5;
+    LoadBody(read5, five);
+    EXPECT_EQ(read5.GetName(), "Web");
+    EXPECT_EQ(read5.GetColumnInfo(), CShowColumns());
 }
 
 TEST_F(ItemArchive, RecordTakesItsPKIdentifierFromTheBody) {

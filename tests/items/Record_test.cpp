@@ -63,9 +63,12 @@ TEST_F(RecordTest, LayoutVersionsFiveToSeven) {
     EXPECT_EQ(v5.GetCustom(9), "");  // the unpacked copy of field 9 is not touched
     EXPECT_EQ(v5.GetFieldLabelA(9), "Date Mod");
     EXPECT_EQ(v5.GetFieldLabel(9, nullptr, false), "Date Mod");
-    v5.PackPalmRecord(false);  // the working value 9 is "Unknown" and 7 kept
+    EXPECT_TRUE(v5.HasFieldText(7));  // fields 6 to 8 keep their working values
+    ProcessStateGuard::SetLayoutVersion(9);
+    v5.PackPalmRecord(false);
     v5.PuffPalmRecord(false);
     EXPECT_EQ(v5.GetField(7, false), "kept");
+    EXPECT_EQ(v5.GetField(9, false), "Unknown");
 
     // Version 6: ten fields and no extended strings; what follows the note is labels.
     ProcessStateGuard::SetLayoutVersion(6);

@@ -64,7 +64,7 @@ TEST_F(ListFraming, TwoRecordsOneTypeOneCategory) {
     const Bytes b = lists.Store(9);
 
     std::size_t at = 0;
-    EXPECT_EQ(Bytes(b.begin(), b.begin() + 13), Cat({{0x02, 0x00, 0xFF, 0xFF, 0x09, 0x00, 0x07, 0x00}, Ascii("CRecord")}));
+    EXPECT_EQ(Bytes(b.begin(), b.begin() + 15), Cat({{0x02, 0x00, 0xFF, 0xFF, 0x09, 0x00, 0x07, 0x00}, Ascii("CRecord")}));
     at = SkipBody(b, 15);
     EXPECT_EQ(Bytes(b.begin() + static_cast<long>(at), b.begin() + static_cast<long>(at) + 2), Bytes({0x01, 0x80}));
     at = SkipBody(b, at + 2);

@@ -293,6 +293,17 @@ BOOL FileSystem::DeleteFileA(const char* path) {
     return 1;
 }
 
+BOOL FileSystem::CopyPermissions(const char* from, const char* to) {
+    struct stat st {};
+    if (IsEmpty(from) || IsEmpty(to) || ::stat(from, &st) != 0) {
+        return FailForPath(from);
+    }
+    if (::chmod(to, st.st_mode & 07777) != 0) {
+        return FailForPath(to);
+    }
+    return 1;
+}
+
 BOOL FileSystem::SyncFolder(const char* folder) {
     if (IsEmpty(folder)) {
         return Fail(ERROR_PATH_NOT_FOUND);

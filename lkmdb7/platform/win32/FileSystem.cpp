@@ -48,6 +48,10 @@ BOOL FileSystem::DeleteFileA(const char* path) {
     return ::DeleteFileA(path);
 }
 
+BOOL FileSystem::CopyPermissions(const char*, const char*) {
+    return 1;
+}
+
 BOOL FileSystem::SyncFolder(const char*) {
     return 1;
 }
