@@ -35,6 +35,8 @@ inline constexpr WORD kPackedCrcInitial = 1259;
 // Headers of the two old packed forms.
 inline constexpr std::size_t kOldFormV1HeaderSize = 4;
 inline constexpr std::size_t kOldFormV2HeaderSize = 6;
+// Bit of the item flag word that marks an item as kept on this computer only.
+inline constexpr WORD kLocalOnlyFlag = 0x10;
 
 class LKMDB7_EXPORT CBaseItem : public CObject {
     LKMDB7_DECLARE_SERIAL(CBaseItem);
@@ -147,8 +149,6 @@ public:
 
     // --- values carried through the archive only ---
     WORD GetItemFlags() const { return m_itemFlags; }
-
-    static constexpr WORD kLocalOnlyFlag = 0x10;
 
 protected:
     CStringArray& Working() { return m_working; }

@@ -20,9 +20,9 @@ CCategory& CCategory::operator=(CCategory& source) {
 }
 
 bool CCategory::IsBuiltin() const {
-    const BYTE* id = GetUniqueID().Bytes();
+    const CUID id = GetUniqueID();
     for (int i = 0; i < 7; ++i) {
-        if (id[i] != 0) {
+        if (id.Bytes()[i] != 0) {
             return false;
         }
     }

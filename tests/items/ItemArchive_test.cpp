@@ -50,7 +50,7 @@ TEST_F(ItemArchive, SchemaNineBodyIsFortyEightBytesPlusTheRecord) {
     EXPECT_EQ(GetLE32(after + 12), 0x11223344u);
     EXPECT_EQ(Bytes(after + 16, after + 22), Cat({U16(1), U16(1), U16(0)}));  // needs-sync, deleted, cloud
     EXPECT_EQ(Bytes(after + 30, after + 32), Bytes({0, 0}));                   // two empty strings
-    EXPECT_EQ(GetLE16(after + 42), CBaseItem::kLocalOnlyFlag);
+    EXPECT_EQ(GetLE16(after + 42), kLocalOnlyFlag);
 
     CCategoryItem back;
     LoadBody(back, body);
