@@ -1,7 +1,40 @@
-// The public API of the Lockmera7DB storage engine.
+// The public API of the Lockmera7DB storage engine: include this one header.
 #pragma once
 
+#include "lkmdb7/platform/ByteOrder.h"
+#include "lkmdb7/platform/CArchive.h"
+#include "lkmdb7/platform/CFile.h"
+#include "lkmdb7/platform/CMemFile.h"
+#include "lkmdb7/platform/CObList.h"
+#include "lkmdb7/platform/CObject.h"
 #include "lkmdb7/platform/CString.h"
 #include "lkmdb7/platform/CStringArray.h"
+#include "lkmdb7/platform/Clock.h"
 #include "lkmdb7/platform/Exceptions.h"
+#include "lkmdb7/platform/FileSystem.h"
+#include "lkmdb7/platform/NamedMutex.h"
+#include "lkmdb7/platform/PathSeparator.h"
+#include "lkmdb7/platform/SystemError.h"
 #include "lkmdb7/platform/Types.h"
+
+#include "lkmdb7/foundation/Blowfish.h"
+#include "lkmdb7/foundation/Crc16.h"
+#include "lkmdb7/foundation/PathUtils.h"
+#include "lkmdb7/foundation/ShowColumns.h"
+#include "lkmdb7/foundation/Uid.h"
+
+#include "lkmdb7/items/BaseItem.h"
+#include "lkmdb7/items/Category.h"
+#include "lkmdb7/items/CategoryItem.h"
+#include "lkmdb7/items/Record.h"
+#include "lkmdb7/items/RecordCipher.h"
+#include "lkmdb7/items/TypeItem.h"
+
+#include "lkmdb7/lists/CategoryList.h"
+#include "lkmdb7/lists/ObjectList.h"
+#include "lkmdb7/lists/RecordList.h"
+#include "lkmdb7/lists/TypesList.h"
+#include "lkmdb7/lists/UniqueList.h"
+
+#include "lkmdb7/database/DatabaseObj7.h"
+#include "lkmdb7/database/SafeFile.h"
