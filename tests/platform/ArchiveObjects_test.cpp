@@ -7,7 +7,7 @@
 #include "lkmdb7/platform/CArchive.h"
 #include "lkmdb7/platform/CMemFile.h"
 #include "lkmdb7/platform/CObList.h"
-#include "tests/platform/ArchiveBytes.h"
+#include "tests/support/ArchiveBytes.h"
 
 using lkmdb7_test::Bytes;
 using lkmdb7_test::Join;

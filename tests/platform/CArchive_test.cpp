@@ -6,7 +6,7 @@
 #include <string>
 
 #include "lkmdb7/platform/CMemFile.h"
-#include "tests/platform/ArchiveBytes.h"
+#include "tests/support/ArchiveBytes.h"
 
 using lkmdb7_test::Bytes;
 using lkmdb7_test::Join;

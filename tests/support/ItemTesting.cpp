@@ -26,11 +26,7 @@ void ProcessStateGuard::SetLayoutVersion(UINT version) {
 }
 
 Bytes StoreBody(CObject& object) {
-    CMemFile file;
-    CArchive ar(&file, CArchive::store);
-    object.Serialize(ar);
-    ar.Close();
-    return file.Data();
+    return Store([&](CArchive& ar) { object.Serialize(ar); });
 }
 
 void LoadBody(CObject& object, const Bytes& bytes) {

@@ -3,15 +3,13 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "lkmdb7/items/BaseItem.h"
-#include "lkmdb7/platform/CArchive.h"
-#include "lkmdb7/platform/CMemFile.h"
+#include "tests/support/ArchiveBytes.h"
 
 namespace lkmdb7_test {
-
-using Bytes = std::vector<BYTE>;
 
 // Bytes of a text plus its zero byte.
 inline Bytes Z(const std::string& text) {
@@ -23,7 +21,7 @@ inline Bytes Z(const std::string& text) {
 inline Bytes Cat(std::initializer_list<Bytes> parts) {
     Bytes out;
     for (const Bytes& p : parts) {
-        out.insert(out.end(), p.begin(), p.end());
+        out = std::move(out) + p;
     }
     return out;
 }
