@@ -33,6 +33,9 @@ constexpr DWORD kInvalidFileAttributes = 0xFFFFFFFFu;
 constexpr DWORD kFileAttributeDirectory = 0x10;
 constexpr DWORD kMoveFileReplaceExisting = 0x1;
 constexpr DWORD kMoveFileWriteThrough = 0x8;
+constexpr int kMaxPath = 260;
+constexpr int kCsidlPersonal = 5;  // CSIDL_PERSONAL, the user's documents
+constexpr DWORD kShgfpTypeCurrent = 0;
 
 }  // namespace LKMDB7::win32
 
@@ -51,4 +54,10 @@ __declspec(dllimport) BOOL __stdcall MoveFileA(const char* from, const char* to)
 __declspec(dllimport) BOOL __stdcall MoveFileExA(const char* from, const char* to, DWORD flags);
 __declspec(dllimport) BOOL __stdcall DeleteFileA(const char* path);
 __declspec(dllimport) BYTE __stdcall Netbios(LKMDB7::win32::NCB* ncb);
+__declspec(dllimport) DWORD __stdcall GetPrivateProfileStringA(const char* section, const char* key,
+                                                               const char* defaultValue, char* out,
+                                                               DWORD size, const char* fileName);
+// Returns an HRESULT: 0 (S_OK) on success.
+__declspec(dllimport) LONG
+    __stdcall SHGetFolderPathA(void* window, int folder, HANDLE token, DWORD flags, char* path);
 }
