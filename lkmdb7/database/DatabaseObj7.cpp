@@ -13,9 +13,9 @@
 #include "lkmdb7/items/RecordCipher.h"
 #include "lkmdb7/platform/CArchive.h"
 #include "lkmdb7/platform/Clock.h"
-//TMP#include "lkmdb7/platform/KnownFolders.h"
+#include "lkmdb7/platform/KnownFolders.h"
 #include "lkmdb7/platform/PathSeparator.h"
-//TMP#include "lkmdb7/platform/ProfileString.h"
+#include "lkmdb7/platform/ProfileString.h"
 #include "lkmdb7/platform/CFile.h"
 #include "lkmdb7/platform/FileSystem.h"
 #include "lkmdb7/platform/NamedMutex.h"
@@ -504,7 +504,6 @@ void CDatabaseObj7::NotifyAllChanged(CUserItem* /*user*/) {}
 bool CDatabaseObj7::ReadVersion7Data(char* password, CRecordList** records, CTypesList** types,
                                      CCategoryList** categories) {
     SetRecordCipherPassword(password);
-#if 0  // TMP
     const CString documents = GetPersonalFolder();
     const CString sep(kPathSeparator, 1);
     const CString lockmera = documents + sep + "Marrowleaf" + sep + "Lockmera" + sep;
@@ -520,8 +519,6 @@ bool CDatabaseObj7::ReadVersion7Data(char* password, CRecordList** records, CTyp
     if (directory[0] != '\0') {
         folder = directory;
     }
-#endif
-    CString folder;
     if (Load(JoinPath(folder, kDatabaseFileName)) != 0) {
         return false;
     }
