@@ -145,7 +145,7 @@ void CObjectList::SerializeItems(CArchive& ar, const CRuntimeClass* required, co
                                      " of " + std::to_string(count);
         std::unique_ptr<CObject> object = ar.ReadObject(required, itemWhat.c_str());
         AddTail(object.get());
-        object.release();
+        static_cast<void>(object.release());  // the list owns it now
     }
 }
 
