@@ -144,6 +144,11 @@ void CDatabaseObj7::StampClassSchemas() const {
 
 void CDatabaseObj7::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
+        // Items are always written in the current layout, so a file headed with an older version
+        // would be read back in the old one and come out garbled.
+        if (m_version < kCurrentVersion) {
+            m_version = kCurrentVersion;
+        }
         ar.Write(m_crib.data(), static_cast<UINT>(m_crib.size()));
         ar.WriteDword(m_palmCreateDate);
         ar.WriteWord(m_version);
