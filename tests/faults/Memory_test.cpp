@@ -120,6 +120,22 @@ void Fill(CDatabaseObj7& db, const char* text) {
     db.GetCategoryList().AddItem(category);
 }
 
+// Whether db holds everything Fill put there, read back from a file.
+bool HoldsAll(CDatabaseObj7& db, const char* text) {
+    for (DWORD id = 1; id <= 2; ++id) {
+        const auto* record = dynamic_cast<const CRecord*>(db.GetItemByRecordID(0, id));
+        if (record == nullptr || record->GetField(0, false) != text ||
+            record->GetField(3, false) != "a secret that is long enough for the heap too" ||
+            record->GetNote() != "a note") {
+            return false;
+        }
+    }
+    const CBaseItem* type = db.GetItemByRecordID(1, 10);
+    const CBaseItem* category = db.GetItemByRecordID(2, 11);
+    return db.GetRecordList().GetCount() == 2 && type != nullptr && type->GetName() == "Web" &&
+           category != nullptr && category->GetName() == "Home";
+}
+
 class MemoryFaults : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -158,9 +174,10 @@ TEST_F(MemoryFaults, LoadRaisesTheMemoryExceptionAtEveryAllocation) {
         CDatabaseObj7 db;
         const CString name(path());
         bool raised = false;
+        LONG result = -1;
         Arm(k);
         try {
-            (void)db.Load(name);
+            result = db.Load(name);
         } catch (const CMemoryException&) {
             raised = true;
         } catch (const std::exception& e) {
@@ -169,7 +186,11 @@ TEST_F(MemoryFaults, LoadRaisesTheMemoryExceptionAtEveryAllocation) {
         }
         Disarm();
         EXPECT_TRUE(g_failed);
-        EXPECT_TRUE(raised);
+        // A sort that gets no buffer sorts in place: a load that went on must be complete.
+        if (!raised) {
+            EXPECT_EQ(result, 0);
+            EXPECT_TRUE(HoldsAll(db, "old text, long enough for the heap"));
+        }
         EXPECT_EQ(ReadFile(file()), old_);
     }
     std::cout << "[ memory   ] load: " << total << " allocations, each failed in turn\n";
@@ -205,8 +226,6 @@ TEST_F(MemoryFaults, SaveReturnsMinusOneAndKeepsTheFileAtEveryAllocation) {
     ASSERT_EQ(db.Save(true), 0);
     CDatabaseObj7 reread;
     ASSERT_EQ(reread.Load(CString(path())), 0);
-    const auto* record = dynamic_cast<const CRecord*>(reread.GetItemByRecordID(0, 2));
-    ASSERT_NE(record, nullptr);
-    EXPECT_EQ(record->GetField(0, false), "new text, long enough for the heap");
+    EXPECT_TRUE(HoldsAll(reread, "new text, long enough for the heap"));
     std::cout << "[ memory   ] save: " << total << " allocations, each failed in turn\n";
 }
