@@ -86,10 +86,11 @@ void Report(const char* operation, const std::vector<std::string>& log, std::siz
 
 // A database older than the current layout (version 8): a crib, a create date, empty lists.
 Bytes VersionEightFile() {
-    Bytes file(40, 0);
+    // crib (40), create date (4), version (2), icon name (1), reserved (10), three counts (6)
+    Bytes file(63, 0);
     file[3] = 0x5A;
-    const BYTE rest[] = {4, 3, 2, 1, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    file.insert(file.end(), std::begin(rest), std::end(rest));
+    PutLE32(file.data() + 40, 0x01020304);
+    file[44] = 8;
     return file;
 }
 
@@ -367,4 +368,25 @@ TEST_F(SaveFaults, CreatedFilesAreTheOwnersAlone) {
     EXPECT_EQ(mode(sibling(".bak")), owner);
     ASSERT_EQ(spy.seen.size(), 2u);
     EXPECT_EQ(spy.seen[0] & fs::perms::mask, shared);
+}
+
+// A killed save leaves its temporary file behind, with whatever bits and bytes it had: the next
+// save neither inherits those bits nor fails on them.
+TEST_F(SaveFaults, LeftoverTemporaryIsReplaced) {
+    fs::remove(file());
+    WriteFile(sibling(".saving"), Bytes(5000, 0xEE));
+    if (!kWindows) {  // Windows cannot delete a read-only file
+        fs::permissions(sibling(".saving"),
+                        fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    }
+    CDatabaseObj7 db;
+    ASSERT_EQ(db.Load(CString(path())), 0);
+    FillGeneration(db, 2);
+    ASSERT_EQ(db.Save(true), 0);
+    EXPECT_EQ(GenerationOnDisk(path()), 2);
+    EXPECT_FALSE(fs::exists(sibling(".saving")));
+    if (!kWindows) {
+        EXPECT_EQ(fs::status(file()).permissions() & fs::perms::mask,
+                  fs::perms::owner_read | fs::perms::owner_write);
+    }
 }
