@@ -19,15 +19,7 @@
 #include "tests/support/DatabaseGenerations.h"
 #include "tests/support/ItemTesting.h"
 #include "tests/support/TestPaths.h"
-
-// Killing needs processes.
-#if __has_include(<spawn.h>)
-
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
-extern char** environ;
+#include "tests/support/platform/ChildProcess.h"
 
 using namespace LKMDB7;
 using namespace lkmdb7_test;
@@ -35,42 +27,24 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// This program doubles as the saver: started with LKMDB7_SAVER_FILE set, it never reaches the
-// tests. It loads that file, then for generation LKMDB7_SAVER_FROM, the next one, and so on,
-// appends the generation to LKMDB7_SAVER_LOG and saves it, until it is killed. It exits with 3
-// when the load fails and with 4 when a save fails.
-[[maybe_unused]] const bool kIsSaver = [] {
-    const char* file = std::getenv("LKMDB7_SAVER_FILE");
-    if (file == nullptr) {
-        return false;
-    }
-    int generation = std::atoi(std::getenv("LKMDB7_SAVER_FROM"));
-    std::ofstream log(std::getenv("LKMDB7_SAVER_LOG"), std::ios::app);
+// The saver: loads args[0], then for generation args[2], the next one, and so on, appends the
+// generation to the log args[1] and saves it, until it is killed. Exits with 3 when the load
+// fails and with 4 when a save fails.
+const ChildMode kSaver("saver", [](const ChildArgs& args) {
+    int generation = std::stoi(args.at(2));
+    std::ofstream log(args.at(1), std::ios::app);
     CDatabaseObj7 db;
-    if (db.Load(CString(file)) != 0) {
-        std::_Exit(3);
+    if (db.Load(CString(args.at(0))) != 0) {
+        return 3;
     }
     for (;; ++generation) {
         FillGeneration(db, generation);
         log << generation << '\n' << std::flush;
         if (db.Save(true) != 0) {
-            std::_Exit(4);
+            return 4;
         }
     }
-}();
-
-pid_t StartSaver(const std::string& file, const std::string& log, int from) {
-    ::setenv("LKMDB7_SAVER_FILE", file.c_str(), 1);
-    ::setenv("LKMDB7_SAVER_LOG", log.c_str(), 1);
-    ::setenv("LKMDB7_SAVER_FROM", std::to_string(from).c_str(), 1);
-    char path[] = "/proc/self/exe";
-    char filter[] = "--gtest_filter=-*";
-    char* argv[] = {path, filter, nullptr};
-    pid_t pid = -1;
-    const int rc = ::posix_spawn(&pid, path, nullptr, nullptr, argv, environ);
-    ::unsetenv("LKMDB7_SAVER_FILE");
-    return rc == 0 ? pid : -1;
-}
+});
 
 // The last generation the saver logged, or `otherwise` when it logged none.
 int LastLogged(const fs::path& log, int otherwise) {
@@ -90,6 +64,9 @@ int KillCount() {
 }  // namespace
 
 TEST(SaveKills, FileIsTheLastSaveBegunOrTheLastCompleted) {
+    if (!ChildProcessesSupported()) {
+        GTEST_SKIP() << "needs child processes";
+    }
     ProcessStateGuard guard;
     TempDir dir;
     const std::string file = dir.File("LockmeraDatabase.lkb");
@@ -110,15 +87,12 @@ TEST(SaveKills, FileIsTheLastSaveBegunOrTheLastCompleted) {
     const auto began = std::chrono::steady_clock::now();
     for (int kill = 0; kill < kills; ++kill) {
         const int from = LastLogged(log, 1) + 1;
-        const pid_t pid = StartSaver(file, log.string(), from);
-        ASSERT_GT(pid, 0);
+        ChildProcess saver("saver", {file, log.string(), std::to_string(from)});
         std::this_thread::sleep_for(std::chrono::microseconds(delayUs(random)));
-        ASSERT_EQ(::kill(pid, SIGKILL), 0);
-        int status = 0;
-        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(WIFSIGNALED(status))
-            << "the saver stopped by itself with exit code "
-            << (WIFEXITED(status) ? WEXITSTATUS(status) : -1) << " at kill " << kill;
+        saver.Kill();
+        const int result = saver.Wait();
+        ASSERT_EQ(result, ChildProcess::kKilled)
+            << "the saver stopped by itself with exit code " << result << " at kill " << kill;
 
         const int last = LastLogged(log, onDisk);
         const int found = GenerationOnDisk(file);
@@ -149,11 +123,3 @@ TEST(SaveKills, FileIsTheLastSaveBegunOrTheLastCompleted) {
               << " of them during a save), " << completedSaves << " saves completed, "
               << seconds.count() << " s\n";
 }
-
-#else
-
-TEST(SaveKills, FileIsTheLastSaveBegunOrTheLastCompleted) {
-    GTEST_SKIP() << "needs POSIX processes";
-}
-
-#endif
