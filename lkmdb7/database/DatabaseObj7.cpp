@@ -382,7 +382,7 @@ CRecord* CDatabaseObj7::AddRecordWithoutWaiting(CStringArray& texts, unsigned sh
 
 DWORD CDatabaseObj7::DrawRecordID(RecordIDPolicy policy) {
     DWORD id = CBaseItem::GenerateRecordID();
-    while (m_records.GetRecordByID(id) != nullptr) {
+    while (m_records.HasRecordID(id)) {
         if (policy == RecordIDPolicy::kNextFree) {
             ++id;
             continue;
@@ -455,7 +455,8 @@ CRecord* CDatabaseObj7::AddRecordImpl(CStringArray& texts, WORD mask, CStringArr
     record->SetNote(note);
     record->SetLocalOnly(localOnly);
     CRecord* added = record.get();
-    m_records.AddItem(record.release());
+    // Nothing but the new record changed since DrawRecordID looked at the list.
+    m_records.AddCheckedRecord(record.release());
     return added;
 }
 

@@ -1,5 +1,6 @@
 #include "lkmdb7/lists/ObjectList.h"
 
+#include <charconv>
 #include <memory>
 #include <string>
 
@@ -140,9 +141,17 @@ void CObjectList::SerializeItems(CArchive& ar, const CRuntimeClass* required, co
     }
     const std::string what = std::string(listName) + " count";
     const DWORD count = ar.ReadCount(what.c_str());
+    // "<list> item <i> of <count>": only the number changes from item to item, so one string is
+    // rewritten in place rather than built afresh for each of many items.
+    const std::string prefix = std::string(listName) + " item ";
+    const std::string suffix = " of " + std::to_string(count);
+    std::string itemWhat = prefix;
     for (DWORD i = 0; i < count; ++i) {
-        const std::string itemWhat = std::string(listName) + " item " + std::to_string(i + 1) +
-                                     " of " + std::to_string(count);
+        char number[16];
+        const auto written = std::to_chars(number, number + sizeof number, i + 1);
+        itemWhat.resize(prefix.size());
+        itemWhat.append(number, written.ptr);
+        itemWhat += suffix;
         std::unique_ptr<CObject> object = ar.ReadObject(required, itemWhat.c_str());
         AddTail(object.get());
         object.release();

@@ -35,16 +35,19 @@ CObListNode* CObList::NewNode(CObject* object, CObListNode* prev, CObListNode* n
     (prev != nullptr ? prev->next : m_pHead) = node;
     (next != nullptr ? next->prev : m_pTail) = node;
     ++m_nCount;
+    ++m_nModifications;
     return node;
 }
 
 CObject*& CObList::GetHead() {
+    ++m_nModifications;
     return Check(m_pHead, "GetHead")->data;
 }
 CObject* CObList::GetHead() const {
     return Check(m_pHead, "GetHead")->data;
 }
 CObject*& CObList::GetTail() {
+    ++m_nModifications;
     return Check(m_pTail, "GetTail")->data;
 }
 CObject* CObList::GetTail() const {
@@ -92,6 +95,7 @@ void CObList::RemoveAt(POSITION position) {
     (node->prev != nullptr ? node->prev->next : m_pHead) = node->next;
     (node->next != nullptr ? node->next->prev : m_pTail) = node->prev;
     --m_nCount;
+    ++m_nModifications;
     delete node;
 }
 
@@ -104,10 +108,12 @@ void CObList::RemoveAll() {
     }
     m_pHead = m_pTail = nullptr;
     m_nCount = 0;
+    ++m_nModifications;
 }
 
 CObject*& CObList::GetNext(POSITION& position) {
     CObListNode* node = Check(position, "GetNext");
+    ++m_nModifications;
     position = node->next;
     return node->data;
 }
@@ -120,6 +126,7 @@ CObject* CObList::GetNext(POSITION& position) const {
 
 CObject*& CObList::GetPrev(POSITION& position) {
     CObListNode* node = Check(position, "GetPrev");
+    ++m_nModifications;
     position = node->prev;
     return node->data;
 }
@@ -131,6 +138,7 @@ CObject* CObList::GetPrev(POSITION& position) const {
 }
 
 CObject*& CObList::GetAt(POSITION position) {
+    ++m_nModifications;
     return Check(position, "GetAt")->data;
 }
 
@@ -140,6 +148,7 @@ CObject* CObList::GetAt(POSITION position) const {
 
 void CObList::SetAt(POSITION position, CObject* object) {
     Check(position, "SetAt")->data = object;
+    ++m_nModifications;
 }
 
 POSITION CObList::Find(const CObject* object, POSITION startAfter) const {
