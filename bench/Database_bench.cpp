@@ -26,9 +26,6 @@ using LKMDB7::CDatabaseObj7;
 void PerRecord(benchmark::State& state, std::size_t n) {
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) *
                             static_cast<std::int64_t>(n));
-    state.counters["ns_per_record"] =
-        benchmark::Counter(static_cast<double>(n), benchmark::Counter::kIsIterationInvariantRate |
-                                                       benchmark::Counter::kInvert);
 }
 
 void LoadOrThrow(CDatabaseObj7& db, const std::string& path) {

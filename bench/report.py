@@ -54,18 +54,19 @@ def main():
             f"{k}={v / 2**20:.0f} MiB/s" if k == "bytes_per_second" else
             f"{k}={v:.2f}" if k == "peak_over_file" else f"{k}={v / 2**20:.1f} MiB"
             for k, v in extra.items())
-        per = b.get("ns_per_record")
-        print(f"| {name} | {get(name, 'real_time'):.3f} | {get(name):.3f} | "
-              f"{'' if per is None else f'{per / 1000:.2f} us'} | {counters} |")
+        n = name.split("/")[1] if "/" in name else ""
+        per = (f"{get(name, 'real_time') * 1000 / int(n):.2f} us"
+               if n.isdigit() and "items_per_second" in b else "")
+        print(f"| {name} | {get(name, 'real_time'):.3f} | {get(name):.3f} | {per} | {counters} |")
 
     rows = []
 
     def ratio(label, value, target, better):
         if value is None:
-            rows.append((label, "not measured", target, "-"))
+            rows.append((label, "not measured", f"{target:g}", "-"))
             return
         ok = value >= target if better == "high" else value <= target
-        rows.append((label, f"{value:.2f}", f"{'>=' if better == 'high' else '<='} {target}",
+        rows.append((label, f"{value:.2f}", f"{'>=' if better == 'high' else '<='} {target:g}",
                      "met" if ok else "NOT met"))
 
     def div(a, b):

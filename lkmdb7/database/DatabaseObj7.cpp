@@ -382,11 +382,10 @@ CRecord* CDatabaseObj7::AddRecordWithoutWaiting(CStringArray& texts, unsigned sh
 
 DWORD CDatabaseObj7::DrawRecordID(RecordIDPolicy policy) {
     DWORD id = CBaseItem::GenerateRecordID();
+    if (policy == RecordIDPolicy::kNextFree) {
+        return m_records.NextFreeRecordID(id);
+    }
     while (m_records.HasRecordID(id)) {
-        if (policy == RecordIDPolicy::kNextFree) {
-            ++id;
-            continue;
-        }
         // Record IDs are clock seconds: sleep until the next one rather than spin.
         SYSTEMTIME now{};
         GetLocalTime(&now);

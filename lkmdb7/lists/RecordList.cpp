@@ -48,6 +48,10 @@ struct CRecordList::Indexes {
     Stamp idStamp;
     // Whether the record-ID index was current at the last HasRecordID.
     bool checkedCurrent = false;
+    // Every ID in [runStart, runEnd) is taken; empty when equal. Valid with the index, which only
+    // grows while it stays current.
+    DWORD runStart = 0;
+    DWORD runEnd = 0;
 };
 
 CRecordList::CRecordList() : m_indexes(std::make_unique<Indexes>()) {}
@@ -138,6 +142,7 @@ bool CRecordList::HasRecordID(DWORD recordID) const {
     Indexes& indexes = *m_indexes;
     if (!indexes.idStamp.Matches(*this)) {
         indexes.idStamp.valid = false;
+        indexes.runStart = indexes.runEnd = 0;
         indexes.byRecordID.clear();
         indexes.byRecordID.reserve(static_cast<std::size_t>(GetCount()));
         for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
@@ -151,6 +156,29 @@ bool CRecordList::HasRecordID(DWORD recordID) const {
     return indexes.byRecordID.count(recordID) != 0;
 }
 
+DWORD CRecordList::NextFreeRecordID(DWORD recordID) const {
+    Indexes& indexes = *m_indexes;
+    if (!HasRecordID(recordID)) {
+        return recordID;
+    }
+    DWORD id = recordID;
+    const bool inRun =
+        indexes.runStart < indexes.runEnd && id >= indexes.runStart && id < indexes.runEnd;
+    if (inRun) {
+        id = indexes.runEnd;
+    }
+    while (indexes.byRecordID.count(id) != 0) {
+        ++id;
+    }
+    if (id > recordID) {  // no wrap: [recordID, id) are all taken
+        if (!inRun) {
+            indexes.runStart = recordID;
+        }
+        indexes.runEnd = id;
+    }
+    return id;
+}
+
 void CRecordList::AddCheckedRecord(CRecord* record) {
     Indexes& indexes = *m_indexes;
     // Only the new record's own setters may have run since the check; the list itself must be
@@ -160,7 +188,11 @@ void CRecordList::AddCheckedRecord(CRecord* record) {
     indexes.checkedCurrent = false;
     AddItem(record);
     if (keep) {
-        indexes.byRecordID.emplace(record->GetRecordID(), record);
+        const DWORD id = record->GetRecordID();
+        indexes.byRecordID.emplace(id, record);
+        if (id == indexes.runEnd && indexes.runStart < indexes.runEnd) {
+            ++indexes.runEnd;
+        }
         indexes.idStamp.Take(*this);
     } else {
         indexes.idStamp.valid = false;

@@ -58,6 +58,10 @@ private:
 
     // Whether a record in the list (deleted ones included) carries recordID: GetRecordByID != null.
     bool HasRecordID(DWORD recordID) const;
+    // The first record ID from recordID upwards (wrapping past 0xFFFFFFFF) that no record carries.
+    // A run of taken IDs found once is skipped in one step by later calls, so many adds in a row
+    // cost no more than one walk up that run.
+    DWORD NextFreeRecordID(DWORD recordID) const;
     // Appends a record whose ID HasRecordID found free just before, when nothing but the new
     // record changed since: the record-ID index then stays current instead of being rebuilt
     // for the next add.
