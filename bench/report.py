@@ -57,7 +57,7 @@ def main():
         n = name.split("/")[1] if "/" in name else ""
         per = (f"{get(name, 'real_time') * 1000 / int(n):.2f} us"
                if n.isdigit() and "items_per_second" in b else "")
-        print(f"| {name} | {get(name, 'real_time'):.3f} | {get(name):.3f} | {per} | {counters} |")
+        print(f"| {name} | {get(name, 'real_time'):.4g} | {get(name):.4g} | {per} | {counters} |")
 
     rows = []
 
@@ -90,7 +90,7 @@ def main():
           2.0, "low")
     ratio("import 100k / save 100k (wall)",
           div(get("BM_Import/100000", "real_time"), get("BM_Save/100000", "real_time")), 3.0, "low")
-    b = by.get("BM_LoadPeakMemory/100000")
+    b = by.get("BM_LoadPeakMemory/100000/iterations:1")
     ratio("peak heap of a 100k load / file size", b and b.get("peak_over_file"), 4.0, "low")
 
     print("\n| target | measured | wanted | |")
