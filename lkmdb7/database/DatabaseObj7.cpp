@@ -468,11 +468,10 @@ CRecord* CDatabaseObj7::AddRecordWithoutWaiting(CStringArray& texts, unsigned sh
 
 DWORD CDatabaseObj7::DrawRecordID(RecordIDPolicy policy) {
     DWORD id = CBaseItem::GenerateRecordID();
-    while (m_records.GetRecordByID(id) != nullptr) {
-        if (policy == RecordIDPolicy::kNextFree) {
-            ++id;
-            continue;
-        }
+    if (policy == RecordIDPolicy::kNextFree) {
+        return m_records.NextFreeRecordID(id);
+    }
+    while (m_records.HasRecordID(id)) {
         // Record IDs are clock seconds: sleep until the next one rather than spin.
         SYSTEMTIME now{};
         GetLocalTime(&now);
@@ -541,7 +540,8 @@ CRecord* CDatabaseObj7::AddRecordImpl(CStringArray& texts, WORD mask, CStringArr
     record->SetNote(note);
     record->SetLocalOnly(localOnly);
     CRecord* added = record.get();
-    m_records.AddItem(record.release());
+    // Nothing but the new record changed since DrawRecordID looked at the list.
+    m_records.AddCheckedRecord(record.release());
     return added;
 }
 

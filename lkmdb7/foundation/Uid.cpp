@@ -17,6 +17,10 @@ struct Generator {
     DWORD words[kStateWords] = {};
     int left = 1;  // so that the first output regenerates the state
     bool seeded = false;
+    // The last seed and the outputs drawn since it (counting stops at 2): with one output after
+    // seed s the state is a function of s alone, which SeedRandomAndDraw uses.
+    DWORD lastSeed = 0;
+    int drawsSinceSeed = 0;
 };
 
 // Identifier state: seed marker (0 = the generator has not been seeded for identifiers yet), the
@@ -70,6 +74,18 @@ void SeedRandom(DWORD seed) {
     }
     g_random.seeded = true;
     g_random.left = 1;
+    g_random.lastSeed = seed;
+    g_random.drawsSinceSeed = 0;
+}
+
+void SeedRandomAndDraw(DWORD seed) {
+    // Seeding costs a pass over the whole state and the draw a twist of it; items made within one
+    // tick of the clock would redo both only to reach the state they start from.
+    if (g_random.seeded && g_random.lastSeed == seed && g_random.drawsSinceSeed == 1) {
+        return;
+    }
+    SeedRandom(seed);
+    (void)NextRandom();
 }
 
 DWORD NextRandom() {
@@ -79,6 +95,9 @@ DWORD NextRandom() {
         }
         Twist(g_random);
         g_random.left = kStateWords;
+    }
+    if (g_random.drawsSinceSeed < 2) {
+        ++g_random.drawsSinceSeed;
     }
     DWORD y = g_random.words[kStateWords - g_random.left];
     y ^= y >> 11;

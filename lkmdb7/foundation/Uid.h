@@ -40,6 +40,9 @@ namespace LKMDB7 {
 LKMDB7_EXPORT void SeedRandom(DWORD seed);
 // The next output of the shared MT19937; seeds it with 5489 if it has never been seeded.
 LKMDB7_EXPORT DWORD NextRandom();
+// SeedRandom(seed) followed by one NextRandom() whose output is dropped; cheap when the
+// generator is already in the state that this leaves.
+LKMDB7_EXPORT void SeedRandomAndDraw(DWORD seed);
 
 // This machine's node word, computed afresh: from NetBIOS where there is one, otherwise the
 // CRC-16 (initial value 3557) of a zero-filled 600-byte buffer holding the hardware addresses in

@@ -32,6 +32,10 @@ BYTE NextTailByte() {
     return static_cast<BYTE>((state * 0x2545F4914F6CDD1DULL) >> 56);
 }
 
+// One count for the process: items do not know their lists. The library is used from one thread
+// at a time, so a plain counter is enough.
+ULONGLONG g_indexedValueChanges = 0;
+
 std::vector<BYTE> AllocateBytes(std::size_t n) {
     try {
         return std::vector<BYTE>(n, 0);
@@ -57,9 +61,31 @@ CBaseItem::CBaseItem() : m_recordID(GenerateRecordID()), m_timeStamp(static_cast
 
 CBaseItem::~CBaseItem() = default;
 
+ULONGLONG CBaseItem::IndexedValueChanges() {
+    return g_indexedValueChanges;
+}
+
+void CBaseItem::NoteIndexedValueChange() {
+    ++g_indexedValueChanges;
+}
+
+void CBaseItem::SetUniqueID(const CUID& id) {
+    m_uniqueID = id;
+    NoteIndexedValueChange();
+}
+
+void CBaseItem::SetPKID(const CUID& id) {
+    m_uniqueID = id;
+    NoteIndexedValueChange();
+}
+
+void CBaseItem::SetRecordID(DWORD id) {
+    m_recordID = id;
+    NoteIndexedValueChange();
+}
+
 DWORD CBaseItem::GenerateRecordID() {
-    SeedRandom(GetTickCount());
-    (void)NextRandom();
+    SeedRandomAndDraw(GetTickCount());
     return static_cast<DWORD>(NowSince1904());
 }
 
@@ -76,6 +102,7 @@ CBaseItem& CBaseItem::operator=(CBaseItem& source) {
     if (&source == this) {
         return *this;
     }
+    NoteIndexedValueChange();
     m_recordID = source.m_recordID;
     m_needsSync = source.m_needsSync;
     m_deleted = source.m_deleted;
@@ -139,7 +166,15 @@ void CBaseItem::PackPalmRecord(bool encipher) {
                                     GetRuntimeClass()->m_lpszClassName + " has no packed form");
     }
     const auto length = static_cast<std::size_t>(size);
-    std::vector<BYTE> buffer = AllocateBytes(length);
+    // The record is built in the old buffer's storage when it is large enough: repacking an
+    // unchanged item (every save) then allocates nothing.
+    std::vector<BYTE> buffer = std::move(m_palmRecord);
+    m_palmRecord = {};
+    try {
+        buffer.resize(length);
+    } catch (const std::bad_alloc&) {
+        AfxThrowMemoryException();
+    }
     char* const start = reinterpret_cast<char*>(buffer.data());
     char* const end = WritePalmRecord(start);
     if (end != start + (length - kPackedTailSize)) {
@@ -262,6 +297,7 @@ void CBaseItem::SetFieldMask(WORD& mask, int bit, bool on) {
 
 void CBaseItem::SetDeleted(bool deleted) {
     m_deleted = deleted;
+    NoteIndexedValueChange();
     m_needsSync = true;
     m_cloudSync = false;
 }
@@ -341,6 +377,7 @@ void CBaseItem::LoadBody(CArchive& ar) {
         // The readers know the record, not the file: say where in the file it lies.
         ar.ThrowError(e.m_cause, "bad packed record", recordAt, "packed record", e.what());
     }
+    NoteIndexedValueChange();
     m_recordID = ar.ReadDword("record ID");
     if (schema >= 6) {
         BYTE pk[8];

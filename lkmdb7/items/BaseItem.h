@@ -52,9 +52,9 @@ public:
 
     // --- virtual operations, in the order hosts know them ---
     virtual int GetListType() const { return -1; }
-    virtual void SetUniqueID(const CUID& id) { m_uniqueID = id; }
+    virtual void SetUniqueID(const CUID& id);
     virtual CUID GetUniqueID() const { return m_uniqueID; }
-    virtual void SetPKID(const CUID& id) { m_uniqueID = id; }
+    virtual void SetPKID(const CUID& id);
     virtual CUID GetPKID() const { return m_uniqueID; }
     virtual bool WasSynced() const { return m_recordID != 0; }
     // True when the ten working values are all empty. Throws CInvalidArgException when fewer
@@ -89,7 +89,7 @@ public:
 
     // --- identity ---
     DWORD GetRecordID() const { return m_recordID; }
-    void SetRecordID(DWORD id) { m_recordID = id; }
+    void SetRecordID(DWORD id);
     // Whole seconds of local time since 1904-01-01; reseeds the shared generator first.
     static DWORD GenerateRecordID();
 
@@ -136,6 +136,11 @@ public:
     void setTimeStamp(LONG stamp) { m_timeStamp = stamp; }
     void renewTimeStamp();
 
+    // Grows whenever any item of the process may change its record ID, identifier, a record's
+    // category or the deleted flag: the values that lists index by. A lookup cached over a list
+    // is current while this count and the list's modification count stay as they were.
+    static ULONGLONG IndexedValueChanges();
+
     // --- comparison, logging ---
     // True only when both items hold packed records of equal length and bytes.
     bool CompareRecord(const CBaseItem* other) const;
@@ -161,6 +166,8 @@ protected:
     void InstallPalmRecord(std::vector<BYTE> bytes);
     // Reads the old forms' name, texts and note from byte `start` on.
     void ReadOldForm(std::size_t start);
+    // Every write of a value that IndexedValueChanges covers goes with a call of this.
+    static void NoteIndexedValueChange();
     // Whether the PK identifier of an archived body belongs to this item (records only; other
     // items take their identity from the packed record).
     virtual bool TakesArchivedPKID() const;

@@ -27,8 +27,13 @@ CString PackedCursor::ReadTextExpandingLineFeeds() {
 }
 
 std::size_t PackedTextLength(const CString& text) {
-    const std::size_t zero = text.str().find('\0');
-    return zero == std::string::npos ? text.str().size() : zero;
+    // Texts are short: a plain loop beats a library call per text.
+    const std::string& s = text.str();
+    std::size_t n = 0;
+    while (n < s.size() && s[n] != '\0') {
+        ++n;
+    }
+    return n;
 }
 
 BYTE* WritePackedText(BYTE* p, const CString& text) {

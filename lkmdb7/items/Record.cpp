@@ -63,7 +63,7 @@ CBaseItem& CRecord::operator=(CBaseItem& source) {
     if (auto* record = dynamic_cast<CRecord*>(&source)) {
         SetRecordID(record->GetRecordID());
         m_note = record->m_note;
-        m_categoryID = record->m_categoryID;
+        SetCategoryID(record->m_categoryID);
         m_attachedFileName = record->m_attachedFileName;
         m_attachedFileKey = record->m_attachedFileKey;
         m_labels.Copy(record->m_labels);
@@ -161,7 +161,7 @@ char* CRecord::ReadPalmRecord(char* record, std::size_t length) {
     const UINT version = LayoutVersion();
     SetCRC(GetBE16(p));
     SetTypeID(ReadUidAt(p + 2));
-    m_categoryID = ReadUidAt(p + 10);
+    SetCategoryID(ReadUidAt(p + 10));
     SetIconIndex(GetBE16(p + 18));
     SetMaskBits(GetBE16(p + 20));
 
@@ -197,6 +197,11 @@ char* CRecord::ReadPalmRecord(char* record, std::size_t length) {
         m_unpackedLabels[9] = "Date Mod";
     }
     return record + (cursor.Position() - p);
+}
+
+void CRecord::SetCategoryID(const CUID& id) {
+    m_categoryID = id;
+    NoteIndexedValueChange();
 }
 
 CString CRecord::GetField(int i, bool mask) const {

@@ -73,7 +73,7 @@ public:
 
     // --- identifiers ---
     CUID GetCategoryID() const { return m_categoryID; }
-    void SetCategoryID(const CUID& id) { m_categoryID = id; }
+    void SetCategoryID(const CUID& id);
 
     // --- view count, reminder ---
     int GetViewCount() const { return m_viewCount; }

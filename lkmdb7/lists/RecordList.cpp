@@ -1,36 +1,116 @@
 #include "lkmdb7/lists/RecordList.h"
 
+#include <array>
+#include <unordered_map>
+
 #include "lkmdb7/platform/CArchive.h"
 
 namespace LKMDB7 {
 
 namespace {
+
 constexpr std::size_t kCribSize = 40;
+// Views indexed at once: a host shows one view and counts a few others beside it.
+constexpr std::size_t kViewsKept = 4;
+
+// The state of the list and of all items that an index was built from.
+struct Stamp {
+    ULONGLONG list = 0;
+    ULONGLONG items = 0;
+    bool valid = false;
+
+    bool Matches(const CObList& owner) const {
+        return valid && list == owner.GetModificationCount() &&
+               items == CBaseItem::IndexedValueChanges();
+    }
+    void Take(const CObList& owner) {
+        list = owner.GetModificationCount();
+        items = CBaseItem::IndexedValueChanges();
+        valid = true;
+    }
+};
+
 }  // namespace
 
-CBaseItem* CRecordList::CreateItem() { return new CRecord; }
+struct CRecordList::Indexes {
+    struct ViewIndex {
+        CUID type;
+        CUID category;
+        std::vector<CRecord*> records;
+        Stamp stamp;
+        ULONGLONG lastUse = 0;
+    };
+    std::array<ViewIndex, kViewsKept> views;
+    ULONGLONG uses = 0;
 
-int CRecordList::GetCount(const CUID& type, const CUID& category) {
-    int count = 0;
-    for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
-        if (static_cast<CRecord*>(GetNext(pos))->IsInView(type, category)) {
-            ++count;
+    // The first record of each record ID in list order, as a walk finds it.
+    std::unordered_map<DWORD, CRecord*> byRecordID;
+    Stamp idStamp;
+    // Whether the record-ID index was current at the last HasRecordID.
+    bool checkedCurrent = false;
+    // Every ID in [runStart, runEnd) is taken; empty when equal. Valid with the index, which only
+    // grows while it stays current.
+    DWORD runStart = 0;
+    DWORD runEnd = 0;
+};
+
+CRecordList::CRecordList() : m_indexes(std::make_unique<Indexes>()) {}
+
+CRecordList::~CRecordList() = default;
+
+CBaseItem* CRecordList::CreateItem() {
+    return new CRecord;
+}
+
+const std::vector<CRecord*>& CRecordList::View(const CUID& type, const CUID& category) {
+    Indexes& indexes = *m_indexes;
+    const CObList& self = *this;  // the const accessors hand out no writable reference
+    ++indexes.uses;
+    Indexes::ViewIndex* slot = nullptr;
+    for (auto& view : indexes.views) {
+        if (view.stamp.valid && view.type == type && view.category == category) {
+            slot = &view;
+            break;
         }
     }
-    return count;
+    if (slot != nullptr && slot->stamp.Matches(self)) {
+        slot->lastUse = indexes.uses;
+        return slot->records;
+    }
+    if (slot == nullptr) {
+        slot = &indexes.views[0];
+        for (auto& view : indexes.views) {
+            if (view.lastUse < slot->lastUse) {
+                slot = &view;
+            }
+        }
+    }
+    slot->stamp.valid = false;
+    slot->type = type;
+    slot->category = category;
+    slot->records.clear();
+    for (POSITION pos = self.GetHeadPosition(); pos != nullptr;) {
+        auto* record = static_cast<CRecord*>(self.GetNext(pos));
+        if (record->IsInView(type, category)) {
+            slot->records.push_back(record);
+        }
+    }
+    slot->stamp.Take(self);
+    slot->lastUse = indexes.uses;
+    return slot->records;
+}
+
+int CRecordList::GetCount(const CUID& type, const CUID& category) {
+    return static_cast<int>(View(type, category).size());
 }
 
 CRecord* CRecordList::GetRecord(const CUID& type, const CUID& category, int index) {
     if (index < 0) {
         return nullptr;
     }
-    for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
-        auto* record = static_cast<CRecord*>(GetNext(pos));
-        if (record->IsInView(type, category) && index-- == 0) {
-            return record;
-        }
-    }
-    return nullptr;
+    const auto& records = View(type, category);
+    const auto at = static_cast<std::size_t>(index);
+    return at < records.size() ? records[at] : nullptr;
 }
 
 void CRecordList::SetDeleted(CBaseItem* item, const CString& path) {
@@ -45,6 +125,10 @@ void CRecordList::SetDeleted(CBaseItem* item, const CString& path) {
 }
 
 CRecord* CRecordList::GetRecordByID(DWORD recordID) const {
+    if (m_indexes->idStamp.Matches(*this)) {
+        const auto found = m_indexes->byRecordID.find(recordID);
+        return found != m_indexes->byRecordID.end() ? found->second : nullptr;
+    }
     for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
         auto* record = dynamic_cast<CRecord*>(GetNext(pos));
         if (record != nullptr && record->GetRecordID() == recordID) {
@@ -52,6 +136,67 @@ CRecord* CRecordList::GetRecordByID(DWORD recordID) const {
         }
     }
     return nullptr;
+}
+
+bool CRecordList::HasRecordID(DWORD recordID) const {
+    Indexes& indexes = *m_indexes;
+    if (!indexes.idStamp.Matches(*this)) {
+        indexes.idStamp.valid = false;
+        indexes.runStart = indexes.runEnd = 0;
+        indexes.byRecordID.clear();
+        indexes.byRecordID.reserve(static_cast<std::size_t>(GetCount()));
+        for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
+            if (auto* record = dynamic_cast<CRecord*>(GetNext(pos))) {
+                indexes.byRecordID.emplace(record->GetRecordID(), record);
+            }
+        }
+        indexes.idStamp.Take(*this);
+    }
+    indexes.checkedCurrent = true;
+    return indexes.byRecordID.count(recordID) != 0;
+}
+
+DWORD CRecordList::NextFreeRecordID(DWORD recordID) const {
+    Indexes& indexes = *m_indexes;
+    if (!HasRecordID(recordID)) {
+        return recordID;
+    }
+    DWORD id = recordID;
+    const bool inRun =
+        indexes.runStart < indexes.runEnd && id >= indexes.runStart && id < indexes.runEnd;
+    if (inRun) {
+        id = indexes.runEnd;
+    }
+    while (indexes.byRecordID.count(id) != 0) {
+        ++id;
+    }
+    if (id > recordID) {  // no wrap: [recordID, id) are all taken
+        if (!inRun) {
+            indexes.runStart = recordID;
+        }
+        indexes.runEnd = id;
+    }
+    return id;
+}
+
+void CRecordList::AddCheckedRecord(CRecord* record) {
+    Indexes& indexes = *m_indexes;
+    // Only the new record's own setters may have run since the check; the list itself must be
+    // as the index saw it.
+    const bool keep = indexes.checkedCurrent && indexes.idStamp.valid &&
+                      indexes.idStamp.list == GetModificationCount();
+    indexes.checkedCurrent = false;
+    AddItem(record);
+    if (keep) {
+        const DWORD id = record->GetRecordID();
+        indexes.byRecordID.emplace(id, record);
+        if (id == indexes.runEnd && indexes.runStart < indexes.runEnd) {
+            ++indexes.runEnd;
+        }
+        indexes.idStamp.Take(*this);
+    } else {
+        indexes.idStamp.valid = false;
+    }
 }
 
 void CRecordList::UpdateRecordsOnTypeChange(CTypeItem& type, WORD labelFields, WORD maskFields,

@@ -1,6 +1,16 @@
 // CRecordList: the password records of a database, in file order, counted and indexed by type
 // and category (records flagged deleted are in no view).
+//
+// Views and record IDs are answered from indexes that the list keeps for the last few views
+// asked for and for all record IDs. An index is used only while the list's modification count
+// and CBaseItem::IndexedValueChanges() are what they were when it was built, so any change to the
+// list or to an item makes the next lookup rebuild it with one walk: the answers are always those
+// of a walk of the list. A record class whose GetTypeID answers something other than what
+// SetTypeID stored is outside that guarantee.
 #pragma once
+
+#include <memory>
+#include <vector>
 
 #include "lkmdb7/items/Record.h"
 #include "lkmdb7/items/TypeItem.h"
@@ -8,8 +18,13 @@
 
 namespace LKMDB7 {
 
+class CDatabaseObj7;
+
 class LKMDB7_EXPORT CRecordList : public CObjectList {
 public:
+    CRecordList();
+    ~CRecordList() override;
+
     int GetListType() const override { return 0; }
     CBaseItem* CreateItem() override;
 
@@ -36,6 +51,25 @@ public:
     using CObject::Serialize;
     // The older form: 40 raw crib bytes, then the framing.
     void LegacySerialize(CArchive& ar, BYTE* crib);
+
+private:
+    friend class CDatabaseObj7;
+    struct Indexes;
+
+    // Whether a record in the list (deleted ones included) carries recordID: GetRecordByID != null.
+    bool HasRecordID(DWORD recordID) const;
+    // The first record ID from recordID upwards (wrapping past 0xFFFFFFFF) that no record carries.
+    // A run of taken IDs found once is skipped in one step by later calls, so many adds in a row
+    // cost no more than one walk up that run.
+    DWORD NextFreeRecordID(DWORD recordID) const;
+    // Appends a record whose ID HasRecordID found free just before, when nothing but the new
+    // record changed since: the record-ID index then stays current instead of being rebuilt
+    // for the next add.
+    void AddCheckedRecord(CRecord* record);
+    // The records in the view, in list order, from an index current for the list as it is.
+    const std::vector<CRecord*>& View(const CUID& type, const CUID& category);
+
+    std::unique_ptr<Indexes> m_indexes;
 };
 
 }  // namespace LKMDB7

@@ -197,6 +197,12 @@ void CArchive::ReadExact(void* buffer, std::size_t count, const char* what) {
 void CArchive::Write(const void* buffer, UINT count) {
     RequireStoring();
     const auto* in = static_cast<const BYTE*>(buffer);
+    if (count <= m_buffer.size() - m_cur) {
+        // Most writes are a few bytes of one item.
+        std::memcpy(m_buffer.data() + m_cur, in, count);
+        m_cur += count;
+        return;
+    }
     while (count > 0) {
         if (m_cur == m_buffer.size()) {
             WriteBuffer();
@@ -399,10 +405,11 @@ void CArchive::WriteIndexTag(DWORD index, bool isClass) {
 }
 
 void CArchive::WriteClassTag(const CRuntimeClass* cls) {
-    const auto known = m_stored.find(cls);
-    if (known != m_stored.end()) {
-        WriteIndexTag(known->second, true);
-        return;
+    for (const auto& [known, index] : m_storedClasses) {
+        if (known == cls) {
+            WriteIndexTag(index, true);
+            return;
+        }
     }
     const std::string name = cls->m_lpszClassName != nullptr ? cls->m_lpszClassName : "";
     if (name.empty() || name.size() >= kMaxClassName ||
@@ -415,7 +422,7 @@ void CArchive::WriteClassTag(const CRuntimeClass* cls) {
     WriteWord(static_cast<WORD>(cls->m_wSchema & 0xFFFFu));
     WriteWord(static_cast<WORD>(name.size()));
     Write(name.data(), static_cast<UINT>(name.size()));
-    m_stored.emplace(cls, NextIndex(m_nextStoreIndex));
+    m_storedClasses.emplace_back(cls, NextIndex(m_nextStoreIndex));
     ++m_nextStoreIndex;
 }
 
@@ -425,13 +432,20 @@ void CArchive::WriteObject(const CObject* object) {
         WriteWord(0);
         return;
     }
-    const auto known = m_stored.find(object);
-    if (known != m_stored.end()) {
+    // One lookup registers the object; its index is filled in once its class, which may take the
+    // next index first, has been described.
+    const auto [known, added] = m_storedObjects.try_emplace(object, 0);
+    if (!added) {
         WriteIndexTag(known->second, false);
         return;
     }
-    WriteClassTag(object->GetRuntimeClass());
-    m_stored.emplace(object, NextIndex(m_nextStoreIndex));
+    try {
+        WriteClassTag(object->GetRuntimeClass());
+        known->second = NextIndex(m_nextStoreIndex);
+    } catch (...) {
+        m_storedObjects.erase(known);
+        throw;
+    }
     ++m_nextStoreIndex;
     // Serialize is not const in the platform's interface; storing leaves the object unchanged.
     const_cast<CObject*>(object)->Serialize(*this);

@@ -1,5 +1,6 @@
 #include "lkmdb7/platform/CObList.h"
 
+#include <charconv>
 #include <memory>
 #include <new>
 #include <string>
@@ -36,16 +37,19 @@ CObListNode* CObList::NewNode(CObject* object, CObListNode* prev, CObListNode* n
     (prev != nullptr ? prev->next : m_pHead) = node;
     (next != nullptr ? next->prev : m_pTail) = node;
     ++m_nCount;
+    ++m_nModifications;
     return node;
 }
 
 CObject*& CObList::GetHead() {
+    ++m_nModifications;
     return Check(m_pHead, "GetHead")->data;
 }
 CObject* CObList::GetHead() const {
     return Check(m_pHead, "GetHead")->data;
 }
 CObject*& CObList::GetTail() {
+    ++m_nModifications;
     return Check(m_pTail, "GetTail")->data;
 }
 CObject* CObList::GetTail() const {
@@ -93,6 +97,7 @@ void CObList::RemoveAt(POSITION position) {
     (node->prev != nullptr ? node->prev->next : m_pHead) = node->next;
     (node->next != nullptr ? node->next->prev : m_pTail) = node->prev;
     --m_nCount;
+    ++m_nModifications;
     delete node;
 }
 
@@ -105,10 +110,12 @@ void CObList::RemoveAll() {
     }
     m_pHead = m_pTail = nullptr;
     m_nCount = 0;
+    ++m_nModifications;
 }
 
 CObject*& CObList::GetNext(POSITION& position) {
     CObListNode* node = Check(position, "GetNext");
+    ++m_nModifications;
     position = node->next;
     return node->data;
 }
@@ -121,6 +128,7 @@ CObject* CObList::GetNext(POSITION& position) const {
 
 CObject*& CObList::GetPrev(POSITION& position) {
     CObListNode* node = Check(position, "GetPrev");
+    ++m_nModifications;
     position = node->prev;
     return node->data;
 }
@@ -132,6 +140,7 @@ CObject* CObList::GetPrev(POSITION& position) const {
 }
 
 CObject*& CObList::GetAt(POSITION position) {
+    ++m_nModifications;
     return Check(position, "GetAt")->data;
 }
 
@@ -141,6 +150,7 @@ CObject* CObList::GetAt(POSITION position) const {
 
 void CObList::SetAt(POSITION position, CObject* object) {
     Check(position, "SetAt")->data = object;
+    ++m_nModifications;
 }
 
 POSITION CObList::Find(const CObject* object, POSITION startAfter) const {
@@ -167,9 +177,17 @@ void CObList::SerializeObjects(CArchive& ar, const CRuntimeClass* requiredBase, 
     }
     const std::string name = what != nullptr ? what : "object list";
     const DWORD count = ar.ReadCount((name + " count").c_str());
+    // "<list> item <i> of <count>": only the number changes from item to item, so one string is
+    // rewritten in place rather than built afresh for each of many items.
+    const std::string prefix = name + " item ";
+    const std::string suffix = " of " + std::to_string(count);
+    std::string item = prefix;
     for (DWORD i = 0; i < count; ++i) {
-        const std::string item =
-            name + " item " + std::to_string(i + 1) + " of " + std::to_string(count);
+        char number[16];
+        const auto written = std::to_chars(number, number + sizeof number, i + 1);
+        item.resize(prefix.size());
+        item.append(number, written.ptr);
+        item += suffix;
         std::unique_ptr<CObject> object = ar.ReadObject(requiredBase, item.c_str());
         AddTail(object.get());
         static_cast<void>(object.release());  // the list holds it now

@@ -25,6 +25,12 @@ class LKMDB7_EXPORT CObList : public CObject {
     CObList& operator=(const CObList&) = delete;
 
     int GetCount() const { return m_nCount; }
+    // Grows with every change to the list: insertion, removal, SetAt, and every accessor that
+    // hands out a writable reference to an element (GetHead, GetTail, GetNext, GetPrev, GetAt),
+    // counted when the reference is handed out. Lookups cached over the list compare it to know
+    // that they are still current; a reference kept and written after a later call of the list
+    // escapes it.
+    ULONGLONG GetModificationCount() const { return m_nModifications; }
     int GetSize() const { return m_nCount; }
     bool IsEmpty() const { return m_nCount == 0; }
 
@@ -72,4 +78,5 @@ class LKMDB7_EXPORT CObList : public CObject {
     CObListNode* m_pHead = nullptr;
     CObListNode* m_pTail = nullptr;
     int m_nCount = 0;
+    ULONGLONG m_nModifications = 0;
 };

@@ -1,0 +1,372 @@
+// Load, save, listing, import and memory of whole databases, each beside its yardstick in the
+// same run: SQLite doing the same work, and reading the same file from the page cache.
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "CountingAllocator.h"
+#include "DatabaseGenerator.h"
+#include "lkmdb7/database/DatabaseObj7.h"
+#include "lkmdb7/items/Record.h"
+
+namespace {
+
+using LKMDB7::CDatabaseObj7;
+
+void PerRecord(benchmark::State& state, std::size_t n) {
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(n));
+}
+
+void LoadOrThrow(CDatabaseObj7& db, const std::string& path) {
+    if (db.Load(path.c_str()) != 0) {
+        throw std::runtime_error("cannot load " + path);
+    }
+}
+
+// --- load ---
+
+void BM_Load(benchmark::State& state) {
+    const auto n = static_cast<std::size_t>(state.range(0));
+    const std::string& path = bench::DatabaseFile(n);
+    bench::UseBenchCipher();
+    CDatabaseObj7 db;
+    for (auto _ : state) {
+        state.PauseTiming();
+        db.Reset(true);
+        state.ResumeTiming();
+        LoadOrThrow(db, path);
+    }
+    if (static_cast<std::size_t>(db.GetRecordList().GetCount()) != n) {
+        state.SkipWithError("wrong record count");
+    }
+    PerRecord(state, n);
+}
+
+void BM_PageCacheRead(benchmark::State& state) {
+    const auto n = static_cast<std::size_t>(state.range(0));
+    const std::string& path = bench::DatabaseFile(n);
+    std::vector<char> bytes(bench::FileSize(path));
+    for (auto _ : state) {
+        std::FILE* f = std::fopen(path.c_str(), "rb");
+        const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+        benchmark::DoNotOptimize(got);
+        benchmark::ClobberMemory();
+    }
+    PerRecord(state, n);
+}
+
+// --- SQLite, the store a user would pick instead ---
+
+struct SqlRecord {
+    std::int64_t recordID = 0;
+    std::array<unsigned char, 8> type{};
+    std::array<unsigned char, 8> category{};
+    int icon = 0;
+    int mask = 0;
+    std::array<std::string, 10> fields;
+    std::string note;
+    std::array<std::string, 10> labels;
+};
+
+void Check(int rc, sqlite3* db, const char* what) {
+    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
+        throw std::runtime_error(std::string(what) + ": " + sqlite3_errmsg(db));
+    }
+}
+
+constexpr const char* kCreateTable =
+    "CREATE TABLE records(record_id INTEGER PRIMARY KEY, type BLOB, category BLOB, icon INTEGER, "
+    "mask INTEGER, f0 TEXT, f1 TEXT, f2 TEXT, f3 TEXT, f4 TEXT, f5 TEXT, f6 TEXT, f7 TEXT, "
+    "f8 TEXT, f9 TEXT, note TEXT, l0 TEXT, l1 TEXT, l2 TEXT, l3 TEXT, l4 TEXT, l5 TEXT, l6 TEXT, "
+    "l7 TEXT, l8 TEXT, l9 TEXT)";
+
+// The rows as the engine holds them: identifiers are 8-byte values, as in the engine's records.
+std::vector<SqlRecord> SqlRows(const std::vector<bench::Row>& rows) {
+    std::vector<SqlRecord> out(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        SqlRecord& r = out[i];
+        r.recordID = 0xD0000000LL + static_cast<std::int64_t>(i);
+        r.type[7] = static_cast<unsigned char>(rows[i].type.size());
+        r.category[7] = static_cast<unsigned char>(rows[i].category.size());
+        r.icon = rows[i].icon;
+        r.mask = rows[i].mask;
+        r.fields = rows[i].fields;
+        r.note = rows[i].note;
+        r.labels = rows[i].labels;
+    }
+    return out;
+}
+
+// Inserts every row in one transaction with SQLite's default (full) synchronous setting.
+void SqliteInsert(const std::string& path, const std::vector<SqlRecord>& rows) {
+    std::filesystem::remove(path);
+    sqlite3* db = nullptr;
+    Check(sqlite3_open(path.c_str(), &db), db, "open");
+    Check(sqlite3_exec(db, kCreateTable, nullptr, nullptr, nullptr), db, "create");
+    Check(sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr), db, "begin");
+    sqlite3_stmt* insert = nullptr;
+    Check(sqlite3_prepare_v2(db,
+                             "INSERT INTO records VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,"
+                             "?,?,?,?,?)",
+                             -1, &insert, nullptr),
+          db, "prepare");
+    for (const SqlRecord& r : rows) {
+        sqlite3_bind_int64(insert, 1, r.recordID);
+        sqlite3_bind_blob(insert, 2, r.type.data(), 8, SQLITE_STATIC);
+        sqlite3_bind_blob(insert, 3, r.category.data(), 8, SQLITE_STATIC);
+        sqlite3_bind_int(insert, 4, r.icon);
+        sqlite3_bind_int(insert, 5, r.mask);
+        int column = 6;
+        for (const auto& f : r.fields) {
+            sqlite3_bind_text(insert, column++, f.data(), static_cast<int>(f.size()),
+                              SQLITE_STATIC);
+        }
+        sqlite3_bind_text(insert, column++, r.note.data(), static_cast<int>(r.note.size()),
+                          SQLITE_STATIC);
+        for (const auto& l : r.labels) {
+            sqlite3_bind_text(insert, column++, l.data(), static_cast<int>(l.size()),
+                              SQLITE_STATIC);
+        }
+        Check(sqlite3_step(insert), db, "insert");
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    Check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db, "commit");
+    sqlite3_close(db);
+}
+
+std::string ColumnText(sqlite3_stmt* s, int column) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, column));
+    return std::string(text != nullptr ? text : "",
+                       static_cast<std::size_t>(sqlite3_column_bytes(s, column)));
+}
+
+void ColumnBlob(sqlite3_stmt* s, int column, std::array<unsigned char, 8>& out) {
+    const void* blob = sqlite3_column_blob(s, column);
+    if (blob != nullptr && sqlite3_column_bytes(s, column) == 8) {
+        std::memcpy(out.data(), blob, 8);
+    }
+}
+
+std::vector<SqlRecord> SqliteSelect(const std::string& path) {
+    sqlite3* db = nullptr;
+    Check(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), db, "open");
+    sqlite3_stmt* select = nullptr;
+    Check(sqlite3_prepare_v2(db, "SELECT * FROM records", -1, &select, nullptr), db, "prepare");
+    std::vector<SqlRecord> out;
+    while (sqlite3_step(select) == SQLITE_ROW) {
+        SqlRecord& r = out.emplace_back();
+        r.recordID = sqlite3_column_int64(select, 0);
+        ColumnBlob(select, 1, r.type);
+        ColumnBlob(select, 2, r.category);
+        r.icon = sqlite3_column_int(select, 3);
+        r.mask = sqlite3_column_int(select, 4);
+        int column = 5;
+        for (auto& f : r.fields) {
+            f = ColumnText(select, column++);
+        }
+        r.note = ColumnText(select, column++);
+        for (auto& l : r.labels) {
+            l = ColumnText(select, column++);
+        }
+    }
+    sqlite3_finalize(select);
+    sqlite3_close(db);
+    return out;
+}
+
+std::string SqliteFile(std::size_t n) {
+    return bench::ScratchFolder() + "/sql" + std::to_string(n) + ".db";
+}
+
+void BM_SqliteInsert(benchmark::State& state) {
+    const auto n = static_cast<std::size_t>(state.range(0));
+    const auto rows = SqlRows(bench::GenerateRows(n));
+    const std::string path = SqliteFile(n) + ".insert";
+    for (auto _ : state) {
+        SqliteInsert(path, rows);
+    }
+    PerRecord(state, n);
+}
+
+void BM_SqliteSelect(benchmark::State& state) {
+    const auto n = static_cast<std::size_t>(state.range(0));
+    const std::string path = SqliteFile(n);
+    if (!std::filesystem::exists(path)) {
+        SqliteInsert(path, SqlRows(bench::GenerateRows(n)));
+    }
+    std::vector<SqlRecord> rows;
+    for (auto _ : state) {
+        state.PauseTiming();
+        rows = {};
+        state.ResumeTiming();
+        rows = SqliteSelect(path);
+    }
+    if (rows.size() != n) {
+        state.SkipWithError("wrong row count");
+    }
+    PerRecord(state, n);
+}
+
+// --- save ---
+
+// A copy of the generated database in a folder of its own, loaded; saving rewrites that copy.
+std::string SaveCopy(std::size_t n, const char* tag) {
+    const std::string folder = bench::ScratchFolder() + "/" + tag + std::to_string(n);
+    std::filesystem::create_directories(folder);
+    const std::string path = folder + "/" + LKMDB7::kDatabaseFileName;
+    std::filesystem::copy_file(bench::DatabaseFile(n), path,
+                               std::filesystem::copy_options::overwrite_existing);
+    return path;
+}
+
+void BM_Save(benchmark::State& state) {
+    const auto n = static_cast<std::size_t>(state.range(0));
+    bench::UseBenchCipher();
+    CDatabaseObj7 db;
+    LoadOrThrow(db, SaveCopy(n, "save"));
+    for (auto _ : state) {
+        if (db.Save(true) != 0) {
+            state.SkipWithError("save failed");
+            break;
+        }
+    }
+    PerRecord(state, n);
+}
+
+// --- listing a view by index ---
+
+void InvalidateViews(CDatabaseObj7& db) {
+    // Any change to a record counts, even one that writes the value it had.
+    auto* first = static_cast<LKMDB7::CRecord*>(db.GetRecordList().GetHead());
+    first->SetCategoryID(first->GetCategoryID());
+}
+
+// What a host's list view does: the count, then every record by its index. Every pass starts
+// after a change, so every pass pays for rebuilding whatever the list caches.
+void BM_ListViewByIndex(benchmark::State& state) {
+    const auto n = static_cast<std::size_t>(state.range(0));
+    bench::UseBenchCipher();
+    CDatabaseObj7 db;
+    LoadOrThrow(db, bench::DatabaseFile(n));
+    auto& list = db.GetRecordList();
+    for (auto _ : state) {
+        InvalidateViews(db);
+        const int count = list.GetCount(CUID_ALL, CUID_ALL);
+        for (int i = 0; i < count; ++i) {
+            benchmark::DoNotOptimize(list.GetRecord(CUID_ALL, CUID_ALL, i));
+        }
+    }
+    PerRecord(state, n);
+}
+
+// One walk of the list testing every record against the view: the floor for any listing.
+void BM_ListWalk(benchmark::State& state) {
+    const auto n = static_cast<std::size_t>(state.range(0));
+    bench::UseBenchCipher();
+    CDatabaseObj7 db;
+    LoadOrThrow(db, bench::DatabaseFile(n));
+    const auto& list = db.GetRecordList();
+    for (auto _ : state) {
+        for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) {
+            const auto* record = static_cast<const LKMDB7::CRecord*>(list.GetNext(pos));
+            if (record->IsInView(CUID_ALL, CUID_ALL)) {
+                benchmark::DoNotOptimize(record);
+            }
+        }
+    }
+    PerRecord(state, n);
+}
+
+// --- import ---
+
+// What an import does with each row of its file: the texts in the order AddRecord takes them,
+// one record added per row, then one save.
+void BM_Import(benchmark::State& state) {
+    const auto n = static_cast<std::size_t>(state.range(0));
+    const auto rows = bench::GenerateRows(n);
+    bench::UseBenchCipher();
+    const std::string folder = bench::ScratchFolder() + "/import" + std::to_string(n);
+    std::filesystem::create_directories(folder);
+    const std::string path = folder + "/" + LKMDB7::kDatabaseFileName;
+    CDatabaseObj7 db;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::filesystem::remove(path);
+        LoadOrThrow(db, path);
+        state.ResumeTiming();
+        for (const auto& row : rows) {
+            CStringArray texts;
+            texts.Add(row.type.c_str());
+            for (const auto& f : row.fields) {
+                texts.Add(f.c_str());
+            }
+            texts.Add(row.note.c_str());
+            CStringArray labels;
+            db.AddRecordWithoutWaiting(texts, row.mask, labels, row.category.c_str(), 255, false);
+        }
+        if (db.Save(true) != 0) {
+            state.SkipWithError("save failed");
+            break;
+        }
+    }
+    PerRecord(state, n);
+}
+
+// --- memory ---
+
+// Peak heap during a load over the file's size. One load per run: the figure does not vary.
+void BM_LoadPeakMemory(benchmark::State& state) {
+    const auto n = static_cast<std::size_t>(state.range(0));
+    const std::string& path = bench::DatabaseFile(n);
+    bench::UseBenchCipher();
+    double peak = 0;
+    double resident = 0;
+    for (auto _ : state) {
+        auto db = std::make_unique<CDatabaseObj7>();
+        const std::size_t before = bench::HeapInUse();
+        bench::ResetHeapPeak();
+        LoadOrThrow(*db, path);
+        peak = static_cast<double>(bench::HeapPeak() - before);
+        resident = static_cast<double>(bench::HeapInUse() - before);
+    }
+    const auto file = static_cast<double>(bench::FileSize(path));
+    state.counters["file_bytes"] = file;
+    state.counters["peak_bytes"] = peak;
+    state.counters["kept_bytes"] = resident;
+    state.counters["peak_over_file"] = peak / file;
+}
+
+constexpr std::int64_t kSizes[] = {1000, 10000, 100000};
+
+void Sizes(benchmark::internal::Benchmark* b) {
+    for (const auto n : kSizes) {
+        b->Arg(n);
+    }
+    b->Unit(benchmark::kMillisecond);
+}
+
+}  // namespace
+
+// Real time: saving and inserting wait for the disk, and loads are compared with them.
+BENCHMARK(BM_Load)->Apply(Sizes)->UseRealTime();
+BENCHMARK(BM_PageCacheRead)->Apply(Sizes)->UseRealTime();
+BENCHMARK(BM_SqliteSelect)->Apply(Sizes)->UseRealTime();
+BENCHMARK(BM_Save)->Apply(Sizes)->UseRealTime();
+BENCHMARK(BM_SqliteInsert)->Apply(Sizes)->UseRealTime();
+BENCHMARK(BM_ListViewByIndex)->Apply(Sizes)->UseRealTime();
+BENCHMARK(BM_ListWalk)->Apply(Sizes)->UseRealTime();
+BENCHMARK(BM_Import)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LoadPeakMemory)->Apply(Sizes)->Iterations(1);
