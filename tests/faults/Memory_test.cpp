@@ -213,19 +213,28 @@ TEST_F(MemoryFaults, SaveReturnsMinusOneAndKeepsTheFileAtEveryAllocation) {
         out.write(reinterpret_cast<const char*>(old_.data()),
                   static_cast<std::streamsize>(old_.size()));
     }
-    for (std::size_t k = 1; k <= total; ++k) {
-        SCOPED_TRACE("allocation " + std::to_string(k) + " of " + std::to_string(total));
+    // Later saves may allocate less than the first (packed buffers are reused), so the sweep
+    // runs until a save no longer reaches allocation k; that save must then succeed.
+    std::size_t failedIn = 0;
+    for (std::size_t k = 1;; ++k) {
+        SCOPED_TRACE("allocation " + std::to_string(k) + " of at most " + std::to_string(total));
         Arm(k);
         const LONG result = db.Save(true);
         Disarm();
-        EXPECT_TRUE(g_failed);
+        if (!g_failed) {
+            EXPECT_EQ(result, 0);
+            break;
+        }
+        ++failedIn;
         EXPECT_EQ(result, -1);
         EXPECT_EQ(ReadFile(file()), old_);
         EXPECT_FALSE(fs::exists(path() + ".saving"));
+        ASSERT_LE(k, total + 1) << "saves keep allocating more";
     }
+    EXPECT_GT(failedIn, 0u);
     ASSERT_EQ(db.Save(true), 0);
     CDatabaseObj7 reread;
     ASSERT_EQ(reread.Load(CString(path())), 0);
     EXPECT_TRUE(HoldsAll(reread, "new text, long enough for the heap"));
-    std::cout << "[ memory   ] save: " << total << " allocations, each failed in turn\n";
+    std::cout << "[ memory   ] save: " << failedIn << " allocations, each failed in turn\n";
 }
