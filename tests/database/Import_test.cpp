@@ -7,9 +7,9 @@
 #include "lkmdb7/database/DatabaseObj7.h"
 #include "lkmdb7/foundation/PathUtils.h"
 #include "lkmdb7/items/RecordCipher.h"
-#include "tests/support/Env.h"
 #include "tests/support/ItemTesting.h"
 #include "tests/support/TestPaths.h"
+#include "tests/support/platform/Env.h"
 
 using namespace LKMDB7;
 using namespace lkmdb7_test;

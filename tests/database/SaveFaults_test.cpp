@@ -19,10 +19,10 @@
 #include "lkmdb7/foundation/PathUtils.h"
 #include "lkmdb7/platform/ByteOrder.h"
 #include "tests/support/DatabaseGenerations.h"
-#include "tests/support/Env.h"
 #include "tests/support/FaultyFileSystem.h"
 #include "tests/support/ItemTesting.h"
 #include "tests/support/TestPaths.h"
+#include "tests/support/platform/Env.h"
 
 using namespace LKMDB7;
 using namespace lkmdb7_test;

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "tests/support/Env.h"
+#include "tests/support/platform/Env.h"
 
 using namespace LKMDB7;
 using lkmdb7_test::ScopedEnv;

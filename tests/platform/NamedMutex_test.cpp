@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <future>
 #include <random>
 #include <string>
@@ -10,13 +14,18 @@
 
 #include "lkmdb7/platform/SystemError.h"
 #include "tests/support/TestPaths.h"
+#include "tests/support/platform/Env.h"
 #include "tests/support/platform/MutexChild.h"
+#include "tests/support/platform/Users.h"
 
 using namespace LKMDB7;
 using lkmdb7_test::ChildProcess;
 using lkmdb7_test::ChildProcessesSupported;
 using lkmdb7_test::ChildTakesMutex;
+using lkmdb7_test::EffectiveUserId;
+using lkmdb7_test::ScopedEnv;
 using lkmdb7_test::StartMutexHolder;
+namespace fs = std::filesystem;
 using std::chrono::milliseconds;
 using Clock = std::chrono::steady_clock;
 
@@ -204,19 +213,17 @@ TEST(NamedMutexProcesses, KilledHolderFreesItForAWaiter) {
     EXPECT_TRUE(CloseHandle(h));
 }
 
-// What follows needs POSIX folders.
-#if __has_include(<spawn.h>)
+// What follows needs POSIX lock files.
+class NamedMutexPosix : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (lkmdb7_test::kWindows) {
+            GTEST_SKIP() << "the lock files of POSIX systems";
+        }
+    }
+};
 
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <functional>
-
-namespace fs = std::filesystem;
-
-TEST(NamedMutexPosix, ClosingAnOwningHandleFreesTheLock) {
+TEST_F(NamedMutexPosix, ClosingAnOwningHandleFreesTheLock) {
     const std::string name = UniqueName("close");
     HANDLE first = CreateMutexA(nullptr, 0, name.c_str());
     HANDLE second = CreateMutexA(nullptr, 0, name.c_str());
@@ -233,7 +240,7 @@ TEST(NamedMutexPosix, ClosingAnOwningHandleFreesTheLock) {
     EXPECT_TRUE(CloseHandle(second));
 }
 
-TEST(NamedMutexPosix, LockFolderMustBePrivate) {
+TEST_F(NamedMutexPosix, LockFolderMustBePrivate) {
     lkmdb7_test::TempDir scratch;
     fs::permissions(scratch.path(), fs::perms::owner_all);
     const fs::path good = scratch.path() / "good";
@@ -280,20 +287,19 @@ TEST(NamedMutexPosix, LockFolderMustBePrivate) {
          [&] {
              fs::create_directory(scratch.path() / "foreign");
              fs::permissions(scratch.path() / "foreign", fs::perms::owner_all);
-             if (::geteuid() == 0) {
-                 EXPECT_EQ(::chown((scratch.path() / "foreign").c_str(), 65534, 65534), 0);
+             if (EffectiveUserId() == 0) {
+                 EXPECT_TRUE(lkmdb7_test::GiveToNobody(scratch.path() / "foreign"));
              }
              return scratch.path() / "foreign";
          },
-         ::geteuid() == 0 ? DWORD{ERROR_ACCESS_DENIED} : DWORD{0}},  // only root can give it away
+         // Only root can give it away.
+         EffectiveUserId() == 0 ? DWORD{ERROR_ACCESS_DENIED} : DWORD{0}},
     };
 
-    const char* saved = std::getenv("LKMDB7_LOCK_DIR");
-    const std::string restore = saved != nullptr ? saved : "";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const fs::path folder = c.make();
-        ::setenv("LKMDB7_LOCK_DIR", folder.c_str(), 1);
+        const ScopedEnv lockDir("LKMDB7_LOCK_DIR", folder.string().c_str());
         const std::string name = UniqueName("folder");
         SetLastError(0);
         HANDLE h = CreateMutexA(nullptr, 0, name.c_str());
@@ -309,23 +315,23 @@ TEST(NamedMutexPosix, LockFolderMustBePrivate) {
                   fs::perms::owner_read | fs::perms::owner_write);
         EXPECT_TRUE(CloseHandle(h));
     }
-    ::setenv("LKMDB7_LOCK_DIR", restore.c_str(), 1);
 }
 
-TEST(NamedMutexPosix, DefaultFolderIsPerUserInTmp) {
-    const std::string saved = std::getenv("LKMDB7_LOCK_DIR");
-    ::unsetenv("LKMDB7_LOCK_DIR");
-    // A fixed name: lock files are never deleted, so runs must not pile them up.
-    HANDLE h = CreateMutexA(nullptr, 0, "lkmdb7-test-default");
-    ::setenv("LKMDB7_LOCK_DIR", saved.c_str(), 1);
+TEST_F(NamedMutexPosix, DefaultFolderIsPerUserInTmp) {
+    HANDLE h = nullptr;
+    {
+        const ScopedEnv noLockDir("LKMDB7_LOCK_DIR", nullptr);
+        // A fixed name: lock files are never deleted, so runs must not pile them up.
+        h = CreateMutexA(nullptr, 0, "lkmdb7-test-default");
+    }
     ASSERT_NE(h, nullptr);
-    const fs::path folder = "/tmp/lkmdb7-" + std::to_string(::geteuid());
+    const fs::path folder = "/tmp/lkmdb7-" + std::to_string(EffectiveUserId());
     EXPECT_TRUE(fs::is_regular_file(folder / "lkmdb7-test-default.lock"));
     EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all);
     EXPECT_TRUE(CloseHandle(h));
 }
 
-TEST(NamedMutexPosix, LockFileMustNotBeALink) {
+TEST_F(NamedMutexPosix, LockFileMustNotBeALink) {
     const fs::path folder = std::getenv("LKMDB7_LOCK_DIR");
     const std::string name = UniqueName("link");
     HANDLE probe = CreateMutexA(nullptr, 0, UniqueName("probe").c_str());
@@ -339,7 +345,7 @@ TEST(NamedMutexPosix, LockFileMustNotBeALink) {
     EXPECT_TRUE(CloseHandle(probe));
 }
 
-TEST(NamedMutexPosix, NamesWithSeparatorsAreRefused) {
+TEST_F(NamedMutexPosix, NamesWithSeparatorsAreRefused) {
     for (const char* name : {"a/b", "..\\x", "/etc/passwd"}) {
         SCOPED_TRACE(name);
         SetLastError(0);
@@ -348,7 +354,7 @@ TEST(NamedMutexPosix, NamesWithSeparatorsAreRefused) {
     }
 }
 
-TEST(NamedMutexPosix, RemovedLockFileIsReplacedNotTrusted) {
+TEST_F(NamedMutexPosix, RemovedLockFileIsReplacedNotTrusted) {
     // A cleaner of temporary folders may delete the file while a process keeps it open; the
     // lock must then move to the file that others find at the path.
     const fs::path folder = std::getenv("LKMDB7_LOCK_DIR");
@@ -363,5 +369,3 @@ TEST(NamedMutexPosix, RemovedLockFileIsReplacedNotTrusted) {
     EXPECT_EQ(ChildTakesMutex(name, 5000), 0);
     EXPECT_TRUE(CloseHandle(h));
 }
-
-#endif

@@ -4,7 +4,6 @@
 //
 // LKMDB7_STRESS_SECONDS sets the length of the run: 120 s by default under CI, 15 s otherwise.
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <algorithm>
 #include <chrono>
@@ -19,15 +18,73 @@
 #include <vector>
 
 #include "lkmdb7/database/DatabaseObj7.h"
-#include "tests/stress/Children.h"
+#include "lkmdb7/platform/NamedMutex.h"
 #include "tests/support/ItemTesting.h"
 #include "tests/support/TestPaths.h"
+#include "tests/support/platform/ChildProcess.h"
+#include "tests/support/platform/MutexChild.h"
 
 using namespace LKMDB7;
-using namespace lkmdb7_stress;
+using lkmdb7_test::ChildArgs;
+using lkmdb7_test::ChildMode;
+using lkmdb7_test::ChildProcess;
 using Clock = std::chrono::steady_clock;
 
 namespace {
+
+long long MsSince(Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+// Arguments: database folder, id, seconds to run, log file. Until the time is up: takes the
+// database mutex (at most its usual 10 s), loads, adds a record whose first field is
+// "<id>-<count>", saves and releases. Appends one line per round to the log: "saved <tag> <wait
+// ms>", "failed <tag> <result>" or "timeout <wait ms>". Exits 0, or 2 when it could not start.
+const ChildMode kWorker("stress-worker", [](const ChildArgs& args) {
+    if (args.size() != 4) {
+        return 2;
+    }
+    HANDLE h = CreateMutexA(nullptr, FALSE, kDatabaseMutexName);
+    std::ofstream log(args[3], std::ios::app);
+    if (h == nullptr || !log) {
+        return 2;
+    }
+    const CString folder(args[0]);
+    const std::string& id = args[1];
+    const auto until = Clock::now() + std::chrono::seconds(std::stoll(args[2]));
+    for (int count = 0; Clock::now() < until; ++count) {
+        const auto asked = Clock::now();
+        const DWORD waited = WaitForSingleObject(h, kMutexWaitMs);
+        const long long ms = MsSince(asked);
+        if (!WaitObtained(waited)) {
+            log << "timeout " << ms << std::endl;
+            continue;
+        }
+        const std::string tag = id + "-" + std::to_string(count);
+        LONG result = -2;
+        try {
+            CDatabaseObj7 db;
+            if (db.Load("", folder) == 0) {
+                CStringArray texts;
+                texts.Add("Unfiled");
+                texts.Add(tag.c_str());
+                CStringArray labels;
+                db.AddRecordWithoutWaiting(texts, 0, labels, "", 24, true);
+                result = db.Save(true);
+            }
+        } catch (const std::exception&) {
+            result = -3;
+        }
+        ReleaseMutex(h);
+        if (result == 0) {
+            log << "saved " << tag << " " << ms << std::endl;
+        } else {
+            log << "failed " << tag << " " << result << std::endl;
+        }
+    }
+    CloseHandle(h);
+    return 0;
+});
 
 int StressSeconds() {
     if (const char* s = std::getenv("LKMDB7_STRESS_SECONDS")) {
@@ -72,14 +129,12 @@ TEST(LockStress, SavesThatReportSuccessAreExactlyWhatTheFileHolds) {
     lkmdb7_test::TempDir dir;
     const int seconds = StressSeconds();
 
-    std::vector<pid_t> workers;
+    std::vector<ChildProcess> workers;
+    workers.reserve(3);
     for (int i = 0; i < 3; ++i) {
-        workers.push_back(
-            Spawn("worker", {{"LKMDB7_STRESS_FOLDER", dir.str()},
-                             {"LKMDB7_STRESS_ID", "p" + std::to_string(i)},
-                             {"LKMDB7_STRESS_SECONDS", std::to_string(seconds)},
-                             {"LKMDB7_STRESS_LOG", dir.File("log" + std::to_string(i))}}));
-        ASSERT_GT(workers.back(), 0);
+        workers.emplace_back("stress-worker",
+                             ChildArgs{dir.str(), "p" + std::to_string(i), std::to_string(seconds),
+                                       dir.File("log" + std::to_string(i))});
     }
 
     // The fourth process takes the lock, holds it for up to 2 s and is killed, again and again.
@@ -88,20 +143,19 @@ TEST(LockStress, SavesThatReportSuccessAreExactlyWhatTheFileHolds) {
     int kills = 0;
     while (Clock::now() < end) {
         const std::string ready = dir.File("ready" + std::to_string(kills));
-        const pid_t holder = Spawn("hold", {{"LKMDB7_STRESS_READY", ready}});
-        ASSERT_GT(holder, 0);
-        const bool held = WaitForFile(ready, 15000);
+        ChildProcess holder =
+            lkmdb7_test::StartMutexHolder(kDatabaseMutexName, ready, std::nullopt, INFINITE);
+        const bool held = holder.AwaitFile(ready, std::chrono::milliseconds(15000));
         if (held) {
             std::this_thread::sleep_for(std::chrono::milliseconds(random() % 2000));
         }
-        ::kill(holder, SIGKILL);
-        ExitCodeOf(holder);
+        holder.Kill();
         ASSERT_TRUE(held) << "the holder waited more than 15 s for the lock";
         ++kills;
         std::this_thread::sleep_for(std::chrono::milliseconds(random() % 500));
     }
-    for (const pid_t w : workers) {
-        EXPECT_EQ(ExitCodeOf(w), 0);
+    for (ChildProcess& w : workers) {
+        EXPECT_EQ(w.Wait(), 0);
     }
 
     Log log;

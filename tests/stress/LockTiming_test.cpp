@@ -1,7 +1,6 @@
 // How long a Load waits for a database lock that another process holds: it gives up between 10.0
 // and 10.5 s after it began, and it goes on within 100 ms once the holder is killed.
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <algorithm>
 #include <chrono>
@@ -9,12 +8,13 @@
 #include <thread>
 
 #include "lkmdb7/database/DatabaseObj7.h"
-#include "tests/stress/Children.h"
+#include "lkmdb7/platform/NamedMutex.h"
 #include "tests/support/ItemTesting.h"
 #include "tests/support/TestPaths.h"
+#include "tests/support/platform/MutexChild.h"
 
 using namespace LKMDB7;
-using namespace lkmdb7_stress;
+using lkmdb7_test::ChildProcess;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -22,16 +22,17 @@ namespace {
 class LockTiming : public ::testing::Test {
   protected:
     // A child that owns the database mutex until it is killed.
-    pid_t StartHolder() {
+    ChildProcess StartHolder() {
         const std::string ready = dir.File("ready-" + std::to_string(holders++));
-        const pid_t pid = Spawn("hold", {{"LKMDB7_STRESS_READY", ready}});
-        EXPECT_GT(pid, 0);
-        EXPECT_TRUE(WaitForFile(ready, 20000)) << "the holder did not get the lock";
-        return pid;
+        ChildProcess holder =
+            lkmdb7_test::StartMutexHolder(kDatabaseMutexName, ready, std::nullopt, INFINITE);
+        EXPECT_TRUE(holder.AwaitFile(ready, std::chrono::milliseconds(20000)))
+            << "the holder did not get the lock";
+        return holder;
     }
-    void Kill(pid_t pid) {
-        ::kill(pid, SIGKILL);
-        EXPECT_EQ(ExitCodeOf(pid), -1);
+    static void Kill(ChildProcess& holder) {
+        holder.Kill();
+        EXPECT_EQ(holder.Wait(), ChildProcess::kKilled);
     }
 
     lkmdb7_test::ProcessStateGuard guard;
@@ -47,7 +48,7 @@ double Seconds(Clock::duration d) {
 }  // namespace
 
 TEST_F(LockTiming, LoadGivesUpAfterTenSeconds) {
-    const pid_t holder = StartHolder();
+    ChildProcess holder = StartHolder();
     CDatabaseObj7 db;
     const auto start = Clock::now();
     const LONG result = db.Load("", folder);
@@ -72,18 +73,18 @@ TEST_F(LockTiming, WaiterGoesOnWithinATenthOfASecondOfTheHoldersDeath) {
     }
     double worst = 0;
     for (int round = 0; round < 5; ++round) {
-        const pid_t holder = StartHolder();
+        ChildProcess holder = StartHolder();
         Clock::time_point killed;
         std::thread killer([&] {
             std::this_thread::sleep_for(std::chrono::milliseconds(300 + 100 * round));
             killed = Clock::now();
-            ::kill(holder, SIGKILL);
+            holder.Kill();
         });
         CDatabaseObj7 db;
         const LONG result = db.Load("", folder);
         const auto got = Clock::now();
         killer.join();
-        EXPECT_EQ(ExitCodeOf(holder), -1);
+        EXPECT_EQ(holder.Wait(), ChildProcess::kKilled);
         EXPECT_EQ(result, 0);
         EXPECT_EQ(db.GetRecordList().GetCount(), 1);
         const double latency = Seconds(got - killed);

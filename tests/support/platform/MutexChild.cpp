@@ -9,16 +9,17 @@ namespace lkmdb7_test {
 
 namespace {
 
-// Arguments: name, ready file, milliseconds until release ("" for never).
+// Arguments: name, ready file, milliseconds until release ("" for never), milliseconds to wait.
 const ChildMode kHold("mutex-hold", [](const ChildArgs& args) {
-    if (args.size() != 3) {
+    if (args.size() != 4) {
         return 2;
     }
     HANDLE h = LKMDB7::CreateMutexA(nullptr, 0, args[0].c_str());
     if (h == nullptr) {
         return 2;
     }
-    if (!LKMDB7::WaitObtained(LKMDB7::WaitForSingleObject(h, 0))) {
+    const auto wait = static_cast<DWORD>(std::stoul(args[3]));
+    if (!LKMDB7::WaitObtained(LKMDB7::WaitForSingleObject(h, wait))) {
         return 1;
     }
     std::ofstream(args[1]).put('1');
@@ -47,9 +48,10 @@ const ChildMode kTake("mutex-take", [](const ChildArgs& args) {
 }  // namespace
 
 ChildProcess StartMutexHolder(const std::string& name, const std::filesystem::path& readyFile,
-                              std::optional<std::chrono::milliseconds> releaseAfter) {
+                              std::optional<std::chrono::milliseconds> releaseAfter, DWORD waitMs) {
     return ChildProcess("mutex-hold", {name, readyFile.string(),
-                                       releaseAfter ? std::to_string(releaseAfter->count()) : ""});
+                                       releaseAfter ? std::to_string(releaseAfter->count()) : "",
+                                       std::to_string(waitMs)});
 }
 
 int ChildTakesMutex(const std::string& name, DWORD ms) {

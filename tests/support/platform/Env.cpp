@@ -1,4 +1,4 @@
-#include "tests/support/Env.h"
+#include "tests/support/platform/Env.h"
 
 #include <stdlib.h>
 
