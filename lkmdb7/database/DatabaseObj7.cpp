@@ -10,16 +10,16 @@
 #include "lkmdb7/foundation/PathUtils.h"
 #include "lkmdb7/items/CategoryItem.h"
 #include "lkmdb7/items/Record.h"
-#include "lkmdb7/items/TypeItem.h"
 #include "lkmdb7/items/RecordCipher.h"
+#include "lkmdb7/items/TypeItem.h"
 #include "lkmdb7/platform/CArchive.h"
+#include "lkmdb7/platform/CFile.h"
 #include "lkmdb7/platform/Clock.h"
+#include "lkmdb7/platform/FileSystem.h"
 #include "lkmdb7/platform/KnownFolders.h"
+#include "lkmdb7/platform/NamedMutex.h"
 #include "lkmdb7/platform/PathSeparator.h"
 #include "lkmdb7/platform/ProfileString.h"
-#include "lkmdb7/platform/CFile.h"
-#include "lkmdb7/platform/FileSystem.h"
-#include "lkmdb7/platform/NamedMutex.h"
 #include "lkmdb7/platform/SystemError.h"
 
 namespace LKMDB7 {
@@ -30,7 +30,7 @@ namespace {
 // (its owner died) or a wait that fails outright lets the operation go on, and only a wait that
 // succeeded is paired with a release.
 class MutexHold {
-public:
+  public:
     explicit MutexHold(HANDLE mutex) : mutex_(mutex) {
         if (mutex_ == nullptr) {
             return;
@@ -48,7 +48,7 @@ public:
     MutexHold& operator=(const MutexHold&) = delete;
     bool TimedOut() const { return timedOut_; }
 
-private:
+  private:
     HANDLE mutex_;
     bool held_ = false;
     bool timedOut_ = false;
@@ -86,7 +86,9 @@ LONG CDatabaseObj7::Reset(bool full) {
     return 0;
 }
 
-CString CDatabaseObj7::GetName() const { return FileNameOf(m_pathName); }
+CString CDatabaseObj7::GetName() const {
+    return FileNameOf(m_pathName);
+}
 
 void CDatabaseObj7::SetSyncType(SyncType type) {
     m_types.SetSyncType(type);
@@ -125,10 +127,14 @@ CBaseItem* CDatabaseObj7::RemoveItemByRecordID(int list, DWORD recordID) {
 
 CObjectList* CDatabaseObj7::ListByNumber(int list) {
     switch (list) {
-        case 0: return &m_records;
-        case 1: return &m_types;
-        case 2: return &m_categories;
-        default: return nullptr;
+        case 0:
+            return &m_records;
+        case 1:
+            return &m_types;
+        case 2:
+            return &m_categories;
+        default:
+            return nullptr;
     }
 }
 
@@ -175,9 +181,13 @@ void CDatabaseObj7::Serialize(CArchive& ar) {
     m_categories.Serialize(ar, m_version);
 }
 
-void CDatabaseObj7::GetCrib(unsigned char* out) const { std::memcpy(out, m_crib.data(), kCribSize); }
+void CDatabaseObj7::GetCrib(unsigned char* out) const {
+    std::memcpy(out, m_crib.data(), kCribSize);
+}
 
-void CDatabaseObj7::SetCrib(const unsigned char* in) { std::memcpy(m_crib.data(), in, kCribSize); }
+void CDatabaseObj7::SetCrib(const unsigned char* in) {
+    std::memcpy(m_crib.data(), in, kCribSize);
+}
 
 bool CDatabaseObj7::DoesCribMatch(const unsigned char* in) const {
     return std::memcmp(m_crib.data(), in, kCribSize) == 0;
@@ -195,7 +205,8 @@ void CDatabaseObj7::ReadCrib(const CString& /*name*/, const CString& folder, uns
 void CDatabaseObj7::ReadCrib(const CString& path, unsigned char* out) {
     std::memset(out, 0, kCribSize);
     try {
-        const auto file = OpenFile(path, CFile::modeRead | CFile::shareExclusive | CFile::typeBinary);
+        const auto file =
+            OpenFile(path, CFile::modeRead | CFile::shareExclusive | CFile::typeBinary);
         if (!file) {
             return;
         }
@@ -364,8 +375,9 @@ namespace {
 CString ParentFolder(const CString& path) {
     CString folder = FolderOf(path);
     if (folder.IsEmpty()) {
-        folder = path.GetLength() > 0 && path.GetAt(0) == kPathSeparator ? CString(kPathSeparator, 1)
-                                                                          : CString(".");
+        folder = path.GetLength() > 0 && path.GetAt(0) == kPathSeparator
+                     ? CString(kPathSeparator, 1)
+                     : CString(".");
     }
     return folder;
 }
@@ -450,7 +462,9 @@ CBaseItem* CDatabaseObj7::ReloadRecord(int list, DWORD recordID) {
 namespace LKMDB7 {
 
 namespace {
-bool IsUnfiled(const CString& name) { return name.CompareNoCase("Unfiled") == 0; }
+bool IsUnfiled(const CString& name) {
+    return name.CompareNoCase("Unfiled") == 0;
+}
 }  // namespace
 
 CRecord* CDatabaseObj7::AddRecord(CStringArray& texts, unsigned short mask, CStringArray& labels,
@@ -545,7 +559,9 @@ CRecord* CDatabaseObj7::AddRecordImpl(CStringArray& texts, WORD mask, CStringArr
     return added;
 }
 
-void CDatabaseObj7::SetRecordDeleted(CRecord* record) { m_records.SetDeleted(record, m_pathName); }
+void CDatabaseObj7::SetRecordDeleted(CRecord* record) {
+    m_records.SetDeleted(record, m_pathName);
+}
 
 void CDatabaseObj7::SetTypeDeleted(CTypeItem* type) {
     if (type == nullptr) {
@@ -596,24 +612,31 @@ bool CDatabaseObj7::ReadVersion7Data(char* password, CRecordList** records, CTyp
     const CString preferences = lockmera + "Preferences" + sep + "Preferences.ini";
 
     char user[260] = {};
-    GetPrivateProfileStringA("Preferences iPhone", "Current User", "", user, sizeof user, preferences);
+    GetPrivateProfileStringA("Preferences iPhone", "Current User", "", user, sizeof user,
+                             preferences);
     CString folder = lockmera + user;
     CString section;
     section.Format("User-iPhone-%s-%s", user, user);
     char directory[512] = {};
-    GetPrivateProfileStringA(section, "User Directory", "", directory, sizeof directory, preferences);
+    GetPrivateProfileStringA(section, "User Directory", "", directory, sizeof directory,
+                             preferences);
     if (directory[0] != '\0') {
         folder = directory;
     }
     if (Load(JoinPath(folder, kDatabaseFileName)) != 0) {
         return false;
     }
-    if (records != nullptr) *records = &m_records;
-    if (types != nullptr) *types = &m_types;
-    if (categories != nullptr) *categories = &m_categories;
+    if (records != nullptr)
+        *records = &m_records;
+    if (types != nullptr)
+        *types = &m_types;
+    if (categories != nullptr)
+        *categories = &m_categories;
     return true;
 }
 
-bool CDatabaseObj7::IsLegacyDB(const CString& /*name*/) { return false; }
+bool CDatabaseObj7::IsLegacyDB(const CString& /*name*/) {
+    return false;
+}
 
 }  // namespace LKMDB7

@@ -39,7 +39,7 @@ inline constexpr DWORD kMutexWaitMs = 10000;
 class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     LKMDB7_DECLARE_SERIAL(CDatabaseObj7);
 
-public:
+  public:
     CDatabaseObj7();
     ~CDatabaseObj7() override;
     CDatabaseObj7(const CDatabaseObj7&) = delete;
@@ -105,13 +105,12 @@ public:
     // the clock gives is taken, waits (sleeping) for the next second. Throws
     // CInvalidArgException for an empty array, before anything changes.
     CRecord* AddRecord(CStringArray& texts, unsigned short mask, CStringArray& labels,
-                       const CString& category, unsigned short icon,
-                       CNotifyProviderList& providers, bool localOnly);
+                       const CString& category, unsigned short icon, CNotifyProviderList& providers,
+                       bool localOnly);
     // As AddRecord, but a taken record ID is replaced by the next free one above it instead of
     // waiting for the clock: for adding many records at once.
-    CRecord* AddRecordWithoutWaiting(CStringArray& texts, unsigned short mask,
-                                     CStringArray& labels, const CString& category,
-                                     unsigned short icon, bool localOnly);
+    CRecord* AddRecordWithoutWaiting(CStringArray& texts, unsigned short mask, CStringArray& labels,
+                                     const CString& category, unsigned short icon, bool localOnly);
     void SetRecordDeleted(CRecord* record);
     // Clears the type from every record that uses it, then deletes it from the types list
     // (a never-synced type is destroyed: the caller's pointer is then invalid).
@@ -128,7 +127,7 @@ public:
     // Always false: no folder of older data is known.
     static bool IsLegacyDB(const CString& name);
 
-private:
+  private:
     enum class RecordIDPolicy { kWaitForClock, kNextFree };
     CRecord* AddRecordImpl(CStringArray& texts, WORD mask, CStringArray& labels,
                            const CString& category, WORD icon, bool localOnly,

@@ -23,7 +23,7 @@ struct LKMDB7_EXPORT CColumnEntry {
 };
 
 class LKMDB7_EXPORT CShowColumns : public CObject {
-public:
+  public:
     static constexpr int kEntryCount = 15;
     static constexpr std::size_t kBlockSize = 96;
 
@@ -37,8 +37,8 @@ public:
 
     // Writes or reads the 96-byte block in the archive's direction; reading takes it unchanged.
     void Serialize(CArchive& ar) override;
-    void Encode(BYTE* block) const;        // block of kBlockSize bytes
-    void Decode(const BYTE* block);        // block of kBlockSize bytes
+    void Encode(BYTE* block) const;  // block of kBlockSize bytes
+    void Decode(const BYTE* block);  // block of kBlockSize bytes
 
     LONG GetCount() const { return m_count; }
     const CColumnEntry& GetEntry(int i) const { return m_entries.at(static_cast<std::size_t>(i)); }
@@ -50,7 +50,7 @@ public:
         return a.m_count == b.m_count && a.m_entries == b.m_entries;
     }
 
-private:
+  private:
     LONG m_count = 0;
     std::array<CColumnEntry, kEntryCount> m_entries{};
 };

@@ -124,9 +124,13 @@ CBaseItem& CBaseItem::operator=(CBaseItem& source) {
     return *this;
 }
 
-char* CBaseItem::WritePalmRecord(char* /*buffer*/) { return nullptr; }
+char* CBaseItem::WritePalmRecord(char* /*buffer*/) {
+    return nullptr;
+}
 
-char* CBaseItem::ReadPalmRecord(char* /*record*/, std::size_t /*length*/) { return nullptr; }
+char* CBaseItem::ReadPalmRecord(char* /*record*/, std::size_t /*length*/) {
+    return nullptr;
+}
 
 void CBaseItem::InstallPalmRecord(std::vector<BYTE> bytes) {
     m_palmRecord = std::move(bytes);
@@ -185,7 +189,8 @@ void CBaseItem::PackPalmRecord(bool encipher) {
     }
     buffer[0] = 0;
     buffer[1] = 0;
-    const WORD crc = Crc16(buffer.data(), static_cast<WORD>(length - kPackedTailSize), kPackedCrcInitial);
+    const WORD crc =
+        Crc16(buffer.data(), static_cast<WORD>(length - kPackedTailSize), kPackedCrcInitial);
     buffer[0] = static_cast<BYTE>(crc >> 8);
     buffer[1] = static_cast<BYTE>(crc & 0xFF);
     const BlowfishKey* cipher = GetRecordCipher();
@@ -257,12 +262,18 @@ void CBaseItem::PuffPalmRecordV2() {
     ReadOldForm(kOldFormV2HeaderSize);
 }
 
-int CBaseItem::WriteName(char*& /*p*/) { return 0; }
+int CBaseItem::WriteName(char*& /*p*/) {
+    return 0;
+}
 void CBaseItem::ReadName(const char*& /*p*/, const char* /*end*/) {}
-int CBaseItem::WriteNote(char*& /*p*/) { return 0; }
+int CBaseItem::WriteNote(char*& /*p*/) {
+    return 0;
+}
 void CBaseItem::ReadNote(const char*& /*p*/, const char* /*end*/) {}
 
-void CBaseItem::SetCustom(int i, const CString& value) { m_working.SetAt(i, value); }
+void CBaseItem::SetCustom(int i, const CString& value) {
+    m_working.SetAt(i, value);
+}
 
 void CBaseItem::SetCustom(const CStringArray& values) {
     for (int i = 0; i < 10; ++i) {
@@ -307,7 +318,9 @@ void CBaseItem::SetLocalOnly(bool on) {
                      : static_cast<WORD>(m_itemFlags & ~kLocalOnlyFlag);
 }
 
-void CBaseItem::renewTimeStamp() { m_timeStamp = static_cast<LONG>(Time64()); }
+void CBaseItem::renewTimeStamp() {
+    m_timeStamp = static_cast<LONG>(Time64());
+}
 
 bool CBaseItem::CompareRecord(const CBaseItem* other) const {
     if (other == nullptr || !m_hasPalmRecord || !other->m_hasPalmRecord) {
@@ -316,9 +329,13 @@ bool CBaseItem::CompareRecord(const CBaseItem* other) const {
     return m_palmRecord == other->m_palmRecord;
 }
 
-UINT CBaseItem::LayoutVersion() const { return GetRuntimeClass()->m_wSchema & ~VERSIONABLE_SCHEMA; }
+UINT CBaseItem::LayoutVersion() const {
+    return GetRuntimeClass()->m_wSchema & ~VERSIONABLE_SCHEMA;
+}
 
-bool CBaseItem::TakesArchivedPKID() const { return false; }
+bool CBaseItem::TakesArchivedPKID() const {
+    return false;
+}
 
 void CBaseItem::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {

@@ -41,7 +41,7 @@ inline constexpr WORD kLocalOnlyFlag = 0x10;
 class LKMDB7_EXPORT CBaseItem : public CObject {
     LKMDB7_DECLARE_SERIAL(CBaseItem);
 
-public:
+  public:
     CBaseItem();
     ~CBaseItem() override;
     CBaseItem(const CBaseItem&) = delete;
@@ -155,7 +155,7 @@ public:
     // --- values carried through the archive only ---
     WORD GetItemFlags() const { return m_itemFlags; }
 
-protected:
+  protected:
     CStringArray& Working() { return m_working; }
     const CStringArray& Working() const { return m_working; }
     CString* Unpacked() { return m_unpacked; }
@@ -172,7 +172,7 @@ protected:
     // items take their identity from the packed record).
     virtual bool TakesArchivedPKID() const;
 
-private:
+  private:
     void StoreBody(CArchive& ar);
     void LoadBody(CArchive& ar);
 

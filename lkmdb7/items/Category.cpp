@@ -29,7 +29,9 @@ bool CCategory::IsBuiltin() const {
     return true;
 }
 
-int CCategory::GetNameSize() const { return static_cast<int>(PackedTextLength(m_name)) + 1; }
+int CCategory::GetNameSize() const {
+    return static_cast<int>(PackedTextLength(m_name)) + 1;
+}
 
 int CCategory::WriteName(char*& p) {
     BYTE* const start = reinterpret_cast<BYTE*>(p);

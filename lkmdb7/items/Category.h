@@ -9,7 +9,7 @@ namespace LKMDB7 {
 class LKMDB7_EXPORT CCategory : public CBaseItem {
     LKMDB7_DECLARE_SERIAL(CCategory);
 
-public:
+  public:
     CCategory() = default;
 
     // Base assignment, then the name when the source is a CCategory or derived from it.
@@ -26,7 +26,7 @@ public:
     int WriteName(char*& p) override;
     void ReadName(const char*& p, const char* end) override;
 
-private:
+  private:
     CString m_name;
 };
 

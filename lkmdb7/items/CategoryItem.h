@@ -11,7 +11,7 @@ namespace LKMDB7 {
 class LKMDB7_EXPORT CCategoryItem : public CCategory {
     LKMDB7_DECLARE_SERIAL(CCategoryItem);
 
-public:
+  public:
     CCategoryItem() = default;
 
     using CCategory::operator=;

@@ -8,7 +8,8 @@ namespace LKMDB7 {
 CString PackedCursor::ReadText() {
     const BYTE* zero = static_cast<const BYTE*>(std::memchr(pos_, 0, Remaining()));
     const BYTE* stop = zero ? zero : end_;
-    CString text(std::string(reinterpret_cast<const char*>(pos_), static_cast<std::size_t>(stop - pos_)));
+    CString text(
+        std::string(reinterpret_cast<const char*>(pos_), static_cast<std::size_t>(stop - pos_)));
     pos_ = zero ? zero + 1 : end_;
     return text;
 }

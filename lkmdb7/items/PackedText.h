@@ -15,7 +15,7 @@
 namespace LKMDB7 {
 
 class LKMDB7_EXPORT PackedCursor {
-public:
+  public:
     PackedCursor(const BYTE* begin, const BYTE* end) : begin_(begin), pos_(begin), end_(end) {}
 
     // The text up to the next zero byte (or the end of the record); moves past that zero byte.
@@ -27,7 +27,7 @@ public:
     std::size_t Remaining() const { return static_cast<std::size_t>(end_ - pos_); }
     const BYTE* Position() const { return pos_; }
 
-private:
+  private:
     const BYTE* begin_;
     const BYTE* pos_;
     const BYTE* end_;
@@ -39,7 +39,9 @@ std::size_t PackedTextLength(const CString& text);
 // Writes the packed bytes of text and one zero byte at p; returns the position after them.
 BYTE* WritePackedText(BYTE* p, const CString& text);
 
-inline CUID ReadUidAt(const BYTE* p) { return CUID::FromBytes(p); }
+inline CUID ReadUidAt(const BYTE* p) {
+    return CUID::FromBytes(p);
+}
 inline void WriteUidAt(BYTE* p, const CUID& id) {
     const BYTE* b = id.Bytes();
     for (int i = 0; i < 8; ++i) {

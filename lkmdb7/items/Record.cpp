@@ -44,7 +44,9 @@ int ParseViewCount(const CString& text) {
     return static_cast<int>(value);
 }
 
-CString ViewCountText(int count) { return CString(std::to_string(count)); }
+CString ViewCountText(int count) {
+    return CString(std::to_string(count));
+}
 
 }  // namespace
 
@@ -342,7 +344,8 @@ bool CRecord::IsInView(const CUID& typeID, const CUID& categoryID) const {
 bool CRecord::ContainsText(const CString& text, bool matchCase, bool wholeWord,
                            int fieldBits) const {
     for (int i = 0; i < 10; ++i) {
-        if ((fieldBits & (1 << i)) != 0 && TextMatches(GetField(i, false), text, matchCase, wholeWord)) {
+        if ((fieldBits & (1 << i)) != 0 &&
+            TextMatches(GetField(i, false), text, matchCase, wholeWord)) {
             return true;
         }
     }

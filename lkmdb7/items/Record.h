@@ -21,7 +21,7 @@ class CTypeItem;
 class LKMDB7_EXPORT CRecord : public CBaseItem {
     LKMDB7_DECLARE_SERIAL(CRecord);
 
-public:
+  public:
     CRecord();
 
     int GetListType() const override { return 0; }
@@ -101,10 +101,10 @@ public:
     // Unpacked fields whose bit is set in fieldBits, then always the note.
     bool ContainsText(const CString& text, bool matchCase, bool wholeWord, int fieldBits) const;
 
-protected:
+  protected:
     bool TakesArchivedPKID() const override { return true; }
 
-private:
+  private:
     CString m_note;
     CUID m_categoryID;
     CStringArray m_labels;

@@ -38,6 +38,8 @@ void SetRecordCipherPassword(const char* password) {
     Cipher() = std::move(key);
 }
 
-const BlowfishKey* GetRecordCipher() { return Cipher().get(); }
+const BlowfishKey* GetRecordCipher() {
+    return Cipher().get();
+}
 
 }  // namespace LKMDB7

@@ -10,7 +10,9 @@ namespace LKMDB7 {
 
 LKMDB7_IMPLEMENT_SERIAL(CTypeItem, CCategory, VERSIONABLE_SCHEMA | 9)
 
-CTypeItem::CTypeItem(CCategory& source) { CCategory::operator=(static_cast<CBaseItem&>(source)); }
+CTypeItem::CTypeItem(CCategory& source) {
+    CCategory::operator=(static_cast<CBaseItem&>(source));
+}
 
 CTypeItem& CTypeItem::operator=(CTypeItem& source) {
     CCategory::operator=(static_cast<CBaseItem&>(source));
@@ -27,7 +29,8 @@ void CTypeItem::Serialize(CArchive& ar) {
 }
 
 LONG CTypeItem::CalculateRecordSize() {
-    std::size_t size = kPackedHeaderSize + kPackedTailSize + static_cast<std::size_t>(GetNameSize());
+    std::size_t size =
+        kPackedHeaderSize + kPackedTailSize + static_cast<std::size_t>(GetNameSize());
     for (int i = 0; i < 10; ++i) {
         size += PackedTextLength(Working().GetAt(i)) + 1;
     }

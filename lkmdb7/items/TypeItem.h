@@ -17,7 +17,7 @@ namespace LKMDB7 {
 class LKMDB7_EXPORT CTypeItem : public CCategory {
     LKMDB7_DECLARE_SERIAL(CTypeItem);
 
-public:
+  public:
     CTypeItem() = default;
     // Turns a plain category of an old file into a type: base assignment and the name.
     explicit CTypeItem(CCategory& source);
@@ -49,7 +49,7 @@ public:
     // Same name (case-sensitive), mask and icon, and labels 0 to 8 equal without regard to case.
     bool IsEqual(const CTypeItem* other) const;
 
-private:
+  private:
     CShowColumns m_columns;
 };
 

@@ -4,7 +4,9 @@
 
 namespace LKMDB7 {
 
-CBaseItem* CCategoryList::CreateItem() { return new CCategoryItem; }
+CBaseItem* CCategoryList::CreateItem() {
+    return new CCategoryItem;
+}
 
 CCategoryItem* CCategoryList::GetCategory(const CUID& id) const {
     return static_cast<CCategoryItem*>(FindByUniqueID(id));

@@ -7,7 +7,7 @@
 namespace LKMDB7 {
 
 class LKMDB7_EXPORT CCategoryList : public CUniqueList {
-public:
+  public:
     int GetListType() const override { return 2; }
     CBaseItem* CreateItem() override;
     CBaseItem* MatchItem(CBaseItem* item) override { return MatchByUniqueID(item); }

@@ -1,26 +1,37 @@
 #include "lkmdb7/lists/ObjectList.h"
 
-
 #include "lkmdb7/platform/CArchive.h"
 
 namespace LKMDB7 {
 
 const char* SyncTypeName(SyncType type) {
     switch (type) {
-        case kSyncDesktop: return "Lockmera Desktop";
-        case kSyncPalm: return "Palm";
-        case kSyncWinCE: return "WinCE";
-        case kSyncSymbian: return "Symbian";
-        case kSyncStandalone: return "Standalone";
-        case kSyncBlackBerry: return "BlackBerry";
-        case kSyncIPhone: return "iPhone";
-        default: return "Unknown";
+        case kSyncDesktop:
+            return "Lockmera Desktop";
+        case kSyncPalm:
+            return "Palm";
+        case kSyncWinCE:
+            return "WinCE";
+        case kSyncSymbian:
+            return "Symbian";
+        case kSyncStandalone:
+            return "Standalone";
+        case kSyncBlackBerry:
+            return "BlackBerry";
+        case kSyncIPhone:
+            return "iPhone";
+        default:
+            return "Unknown";
     }
 }
 
-CObjectList::~CObjectList() { Reset(); }
+CObjectList::~CObjectList() {
+    Reset();
+}
 
-void CObjectList::AddItem(CBaseItem* item) { AddTail(item); }
+void CObjectList::AddItem(CBaseItem* item) {
+    AddTail(item);
+}
 
 void CObjectList::DeleteItem(CBaseItem* item) {
     if (item == nullptr) {
@@ -52,12 +63,14 @@ CBaseItem* CObjectList::MatchItem(CBaseItem* item) {
         return nullptr;
     }
     switch (m_syncType) {
-        case kSyncDesktop: return GetRecord(item->GetRecordID());
+        case kSyncDesktop:
+            return GetRecord(item->GetRecordID());
         case kSyncPalm: {
             CUID pk = item->GetPKID();
             return GetRecordByPK(pk);
         }
-        default: return nullptr;
+        default:
+            return nullptr;
     }
 }
 
@@ -128,7 +141,8 @@ void CObjectList::ResetDeletedAttachmentField() {
     }
 }
 
-void CObjectList::SerializeItems(CArchive& ar, const CRuntimeClass* required, const char* listName) {
+void CObjectList::SerializeItems(CArchive& ar, const CRuntimeClass* required,
+                                 const char* listName) {
     SerializeObjects(ar, required, listName);
 }
 

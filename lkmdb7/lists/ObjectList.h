@@ -35,7 +35,7 @@ enum SyncType : DWORD {
 LKMDB7_EXPORT const char* SyncTypeName(SyncType type);
 
 class LKMDB7_EXPORT CObjectList : public CObList {
-public:
+  public:
     CObjectList() = default;
     ~CObjectList() override;
     CObjectList(const CObjectList&) = delete;
@@ -71,13 +71,13 @@ public:
     // Item at a position, as the list holds it.
     static CBaseItem* ItemAt(CObject* object) { return static_cast<CBaseItem*>(object); }
 
-protected:
+  protected:
     // Writes or reads the framing; read items are appended. Items read must be of `required` or a
     // class derived from it, so that the list never holds an item of a foreign kind.
     // Throws CArchiveException; the items read before a fault stay in the list.
     void SerializeItems(CArchive& ar, const CRuntimeClass* required, const char* listName);
 
-private:
+  private:
     CString m_name;
     SyncType m_syncType = kSyncDesktop;
 };

@@ -21,7 +21,7 @@ namespace LKMDB7 {
 class CDatabaseObj7;
 
 class LKMDB7_EXPORT CRecordList : public CObjectList {
-public:
+  public:
     CRecordList();
     ~CRecordList() override;
 
@@ -52,7 +52,7 @@ public:
     // The older form: 40 raw crib bytes, then the framing.
     void LegacySerialize(CArchive& ar, BYTE* crib);
 
-private:
+  private:
     friend class CDatabaseObj7;
     struct Indexes;
 

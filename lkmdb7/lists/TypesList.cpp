@@ -7,7 +7,9 @@
 
 namespace LKMDB7 {
 
-CBaseItem* CTypesList::CreateItem() { return new CTypeItem; }
+CBaseItem* CTypesList::CreateItem() {
+    return new CTypeItem;
+}
 
 CTypeItem* CTypesList::GetType(const CUID& id) const {
     return static_cast<CTypeItem*>(FindByUniqueID(id));

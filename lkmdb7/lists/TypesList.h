@@ -8,7 +8,7 @@
 namespace LKMDB7 {
 
 class LKMDB7_EXPORT CTypesList : public CUniqueList {
-public:
+  public:
     int GetListType() const override { return 1; }
     CBaseItem* CreateItem() override;
     CBaseItem* MatchItem(CBaseItem* item) override { return MatchByUniqueID(item); }
@@ -32,7 +32,7 @@ public:
     void Serialize(CArchive& ar, WORD version);
     using CObject::Serialize;
 
-private:
+  private:
     void ConvertOldTypes();
 };
 

@@ -8,7 +8,7 @@
 namespace LKMDB7 {
 
 class LKMDB7_EXPORT CUniqueList : public CObjectList {
-public:
+  public:
     // Gives the item a fresh unique ID when it has none, then inserts it in name order.
     void AddItemSorted(CBaseItem* item);
     // Inserts before the first item whose name collates (without regard to case) equal to or
@@ -18,7 +18,7 @@ public:
     // CMemoryException, the list then unchanged.
     void SortByName();
 
-protected:
+  protected:
     // First item whose unique ID equals id, deleted ones included; null when none.
     CBaseItem* FindByUniqueID(const CUID& id) const;
     // First undeleted item whose name equals name without regard to case; null when none.

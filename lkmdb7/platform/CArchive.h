@@ -136,7 +136,7 @@ class LKMDB7_EXPORT CArchive {
     ULONGLONG m_fileOffset = 0;
 
     UINT m_nObjectSchema = static_cast<UINT>(-1);
-    std::vector<LoadedEntry> m_loaded;                // by index; index 0 stands for null
+    std::vector<LoadedEntry> m_loaded;  // by index; index 0 stands for null
     std::vector<std::pair<const CRuntimeClass*, DWORD>> m_storedClasses;  // few: searched in order
     std::unordered_map<const CObject*, DWORD> m_storedObjects;
     DWORD m_nextStoreIndex = 1;

@@ -77,8 +77,8 @@ class LKMDB7_EXPORT CObject {
 #define LKMDB7_IMPLEMENT_DYNAMIC(Class, Base) \
     LKMDB7_IMPLEMENT_RUNTIMECLASS_(Class, Base, 0xFFFFu, nullptr)
 
-#define LKMDB7_IMPLEMENT_SERIAL(Class, Base, schema) \
-    CObject* Class::CreateObject() {                 \
+#define LKMDB7_IMPLEMENT_SERIAL(Class, Base, schema)               \
+    CObject* Class::CreateObject() {                               \
         return new Class; /* NOLINT(bugprone-macro-parentheses) */ \
-    }                                                \
+    }                                                              \
     LKMDB7_IMPLEMENT_RUNTIMECLASS_(Class, Base, schema, &Class::CreateObject)

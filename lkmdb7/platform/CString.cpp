@@ -10,9 +10,15 @@
 
 namespace {
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+char UpperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
 
 int CompareFolded(const std::string& a, const char* b) {
     const char* bp = b ? b : "";
@@ -26,7 +32,9 @@ int CompareFolded(const std::string& a, const char* b) {
     }
 }
 
-std::size_t ClampCount(int count) { return count < 0 ? 0 : static_cast<std::size_t>(count); }
+std::size_t ClampCount(int count) {
+    return count < 0 ? 0 : static_cast<std::size_t>(count);
+}
 
 }  // namespace
 
@@ -74,7 +82,9 @@ int CString::ReverseFind(char ch) const {
     return pos == std::string::npos ? -1 : static_cast<int>(pos);
 }
 
-CString CString::Left(int count) const { return CString(s_.substr(0, ClampCount(count))); }
+CString CString::Left(int count) const {
+    return CString(s_.substr(0, ClampCount(count)));
+}
 
 CString CString::Mid(int first) const {
     const std::size_t f = ClampCount(first);
@@ -121,7 +131,9 @@ CString& CString::TrimRight() {
     return *this;
 }
 
-CString& CString::Trim() { return TrimRight().TrimLeft(); }
+CString& CString::Trim() {
+    return TrimRight().TrimLeft();
+}
 
 int CString::Replace(const char* from, const char* to) {
     const std::string f = from ? from : "";
@@ -155,7 +167,9 @@ int CString::CompareNoCase(const char* other) const {
     return r < 0 ? -1 : (r > 0 ? 1 : 0);
 }
 
-int CString::CollateNoCase(const char* other) const { return CompareNoCase(other); }
+int CString::CollateNoCase(const char* other) const {
+    return CompareNoCase(other);
+}
 
 void CString::Format(const char* format, ...) {
     va_list args;

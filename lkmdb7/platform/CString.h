@@ -19,11 +19,11 @@
 #endif
 
 class LKMDB7_EXPORT CString {
-public:
+  public:
     CString() = default;
     CString(const char* text);  // NOLINT(google-explicit-constructor): the platform converts freely
     CString(const char* text, int length);
-    CString(std::string text);  // NOLINT(google-explicit-constructor)
+    CString(std::string text);       // NOLINT(google-explicit-constructor)
     CString(std::string_view text);  // NOLINT(google-explicit-constructor)
     CString(char ch, int repeat);
 
@@ -75,10 +75,14 @@ public:
     friend bool operator==(const CString& a, const CString& b) { return a.s_ == b.s_; }
     friend bool operator==(const CString& a, const char* b) { return a.s_ == (b ? b : ""); }
     friend CString operator+(const CString& a, const CString& b) { return CString(a.s_ + b.s_); }
-    friend CString operator+(const CString& a, const char* b) { return CString(a.s_ + (b ? b : "")); }
-    friend CString operator+(const char* a, const CString& b) { return CString((a ? a : "") + b.s_); }
+    friend CString operator+(const CString& a, const char* b) {
+        return CString(a.s_ + (b ? b : ""));
+    }
+    friend CString operator+(const char* a, const CString& b) {
+        return CString((a ? a : "") + b.s_);
+    }
     friend CString operator+(const CString& a, char b) { return CString(a.s_ + b); }
 
-private:
+  private:
     std::string s_;
 };

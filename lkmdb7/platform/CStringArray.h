@@ -8,7 +8,7 @@
 #include "lkmdb7/platform/Export.h"
 
 class LKMDB7_EXPORT CStringArray {
-public:
+  public:
     CStringArray() = default;
 
     int GetSize() const { return static_cast<int>(items_.size()); }
@@ -33,7 +33,7 @@ public:
     void RemoveAll() { items_.clear(); }
     void Copy(const CStringArray& source) { items_ = source.items_; }
 
-private:
+  private:
     void Check(int index, const char* op) const;
     std::vector<CString> items_;
 };

@@ -6,7 +6,9 @@
 
 CException::CException(std::string message) : message_(std::move(message)) {}
 
-const char* CException::what() const noexcept { return message_.c_str(); }
+const char* CException::what() const noexcept {
+    return message_.c_str();
+}
 
 bool CException::GetErrorMessage(char* buf, UINT max) const {
     if (buf == nullptr || max == 0) {
@@ -20,8 +22,7 @@ bool CException::GetErrorMessage(char* buf, UINT max) const {
 
 CMemoryException::CMemoryException() : CException("out of memory") {}
 
-CInvalidArgException::CInvalidArgException(std::string message)
-    : CException(std::move(message)) {}
+CInvalidArgException::CInvalidArgException(std::string message) : CException(std::move(message)) {}
 
 CArchiveException::CArchiveException(int cause, std::string message)
     : CException(std::move(message)), m_cause(cause) {}
@@ -35,9 +36,13 @@ CFileException::CFileException(int cause, LONG osError, std::string fileName, st
 COleException::COleException(SCODE sc, std::string message)
     : CException(std::move(message)), m_sc(sc) {}
 
-void AfxThrowMemoryException() { throw CMemoryException(); }
+void AfxThrowMemoryException() {
+    throw CMemoryException();
+}
 
-void AfxThrowInvalidArgException(const std::string& what) { throw CInvalidArgException(what); }
+void AfxThrowInvalidArgException(const std::string& what) {
+    throw CInvalidArgException(what);
+}
 
 void AfxThrowArchiveException(int cause, const std::string& what) {
     throw CArchiveException(cause, what);
@@ -48,4 +53,6 @@ void AfxThrowFileException(int cause, LONG osError, const std::string& fileName)
                          fileName + ": file error " + std::to_string(osError));
 }
 
-void AfxThrowOleException(SCODE sc, const std::string& what) { throw COleException(sc, what); }
+void AfxThrowOleException(SCODE sc, const std::string& what) {
+    throw COleException(sc, what);
+}

@@ -9,28 +9,28 @@
 #include "lkmdb7/platform/Types.h"
 
 class LKMDB7_EXPORT CException : public std::exception {
-public:
+  public:
     explicit CException(std::string message);
     const char* what() const noexcept override;
     // Copies the message into buf (at most max bytes, terminated); returns true when there is one.
     bool GetErrorMessage(char* buf, UINT max) const;
 
-private:
+  private:
     std::string message_;
 };
 
 class LKMDB7_EXPORT CMemoryException : public CException {
-public:
+  public:
     CMemoryException();
 };
 
 class LKMDB7_EXPORT CInvalidArgException : public CException {
-public:
+  public:
     explicit CInvalidArgException(std::string message);
 };
 
 class LKMDB7_EXPORT CArchiveException : public CException {
-public:
+  public:
     // Cause numbers of the platform's archive exception.
     enum {
         none = 0,
@@ -47,7 +47,7 @@ public:
 };
 
 class LKMDB7_EXPORT CFileException : public CException {
-public:
+  public:
     // Cause numbers of the platform's file exception.
     enum {
         none = 0,
@@ -73,14 +73,15 @@ public:
 };
 
 class LKMDB7_EXPORT COleException : public CException {
-public:
+  public:
     COleException(SCODE sc, std::string message);
     SCODE m_sc;
 };
 
 // Raisers, named as the platform names them. Each throws and never returns.
 [[noreturn]] LKMDB7_EXPORT void AfxThrowMemoryException();
-[[noreturn]] LKMDB7_EXPORT void AfxThrowInvalidArgException(const std::string& what = "invalid argument");
+[[noreturn]] LKMDB7_EXPORT void AfxThrowInvalidArgException(
+    const std::string& what = "invalid argument");
 [[noreturn]] LKMDB7_EXPORT void AfxThrowArchiveException(int cause, const std::string& what);
 [[noreturn]] LKMDB7_EXPORT void AfxThrowFileException(int cause, LONG osError,
                                                       const std::string& fileName);

@@ -24,7 +24,7 @@ CStringArray Row(std::initializer_list<const char*> texts) {
 }
 
 class Editing : public ::testing::Test {
-protected:
+  protected:
     ProcessStateGuard guard;
     CDatabaseObj7 db;
     CStringArray noLabels;
@@ -71,7 +71,8 @@ TEST_F(Editing, TypesAndCategoriesAreCreatedOnceAndFoundInOtherCase) {
     EXPECT_EQ(labels[0], "Field 0");
 
     Add(Row({"Bank"}), "Work");
-    EXPECT_EQ(db.GetTypesList().GetTypeIDByIndex(0), db.GetTypesList().GetTypeByName("Bank")->GetUniqueID());
+    EXPECT_EQ(db.GetTypesList().GetTypeIDByIndex(0),
+              db.GetTypesList().GetTypeByName("Bank")->GetUniqueID());
 
     // A type marked deleted is not reused: a new one of the same name is made.
     web->SetDeleted(true);

@@ -19,8 +19,12 @@ using namespace lkmdb7_test;
 
 namespace {
 
-Bytes Ascii(const std::string& s) { return Bytes(s.begin(), s.end()); }
-Bytes U16(WORD v) { return {static_cast<BYTE>(v), static_cast<BYTE>(v >> 8)}; }
+Bytes Ascii(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
+Bytes U16(WORD v) {
+    return {static_cast<BYTE>(v), static_cast<BYTE>(v >> 8)};
+}
 Bytes U32(DWORD v) {
     Bytes b(4);
     PutLE32(b.data(), v);
@@ -78,16 +82,19 @@ Bytes RecordV(WORD v, const std::string& first) {
     Bytes r = Cat({{0, 0}, kTypeId, kCatId, U16(0), U16(0)});  // icon/mask big-endian 0
     const int fields = v < 6 ? 6 : 10;
     r = Cat({r, Z(first)});
-    for (int i = 1; i < fields; ++i) r = Cat({r, Z("")});
+    for (int i = 1; i < fields; ++i)
+        r = Cat({r, Z("")});
     r = Cat({r, Z("note")});
-    if (v >= 7) r = Cat({r, Z("2"), Z(""), Z("")});
+    if (v >= 7)
+        r = Cat({r, Z("2"), Z(""), Z("")});
     return Cat({r, Bytes(7, 0)});
 }
 
 Bytes TypeV(WORD v, const std::string& name) {
     Bytes r = Cat({{0, 0}, kTypeId, U16(0), U16(0), Bytes(8, 0), Z(name)});
     const int labels = v < 6 ? 6 : 10;
-    for (int i = 0; i < labels; ++i) r = Cat({r, Z(i == 0 ? "Login" : "")});
+    for (int i = 0; i < labels; ++i)
+        r = Cat({r, Z(i == 0 ? "Login" : "")});
     return Cat({r, Bytes(7, 0)});
 }
 
@@ -98,22 +105,36 @@ Bytes CategoryRecord(const std::string& name) {
 // A whole file of version v (5 or more) with one record, one type and one category.
 Bytes FileV(WORD v) {
     const Bytes columns = Cat({U32(15), Bytes(92, 0)});
-    return Cat({Header(v, "icon.ico"),
-                U16(1), NewClass(v, "CRecord"), Body(v, RecordV(v, "alice"), 11),
-                U16(1), NewClass(v, "CTypeItem"), Body(v, TypeV(v, "Web"), 12), columns,
-                U16(1), NewClass(v, "CCategoryItem"), Body(v, CategoryRecord("Home"), 13)});
+    return Cat({Header(v, "icon.ico"), U16(1), NewClass(v, "CRecord"),
+                Body(v, RecordV(v, "alice"), 11), U16(1), NewClass(v, "CTypeItem"),
+                Body(v, TypeV(v, "Web"), 12), columns, U16(1), NewClass(v, "CCategoryItem"),
+                Body(v, CategoryRecord("Home"), 13)});
 }
 
 // Version 4: no icon name, records and types in the second old form, no category list.
 Bytes FileV4() {
-    const Bytes rec = Cat({{0x00, 0x09, 0x05, 0x00, 0x00, 0x00}, Z("bob"), Z(""), Z(""), Z(""), Z(""), Z(""), Z("n")});
-    const Bytes type = Cat({{0x00, 0x07, 0x03, 0x00, 0x00, 0x00}, Z("Card"), Z("Number"), Z(""), Z(""), Z(""), Z(""), Z("")});
-    return Cat({Header(4), U16(1), NewClass(4, "CRecord"), Body(4, rec, 21),
-                U16(1), NewClass(4, "CCategory"), Body(4, type, 22)});
+    const Bytes rec = Cat({{0x00, 0x09, 0x05, 0x00, 0x00, 0x00},
+                           Z("bob"),
+                           Z(""),
+                           Z(""),
+                           Z(""),
+                           Z(""),
+                           Z(""),
+                           Z("n")});
+    const Bytes type = Cat({{0x00, 0x07, 0x03, 0x00, 0x00, 0x00},
+                            Z("Card"),
+                            Z("Number"),
+                            Z(""),
+                            Z(""),
+                            Z(""),
+                            Z(""),
+                            Z("")});
+    return Cat({Header(4), U16(1), NewClass(4, "CRecord"), Body(4, rec, 21), U16(1),
+                NewClass(4, "CCategory"), Body(4, type, 22)});
 }
 
 class FileVersions : public ::testing::Test {
-protected:
+  protected:
     ProcessStateGuard guard;
     TempDir dir;
     std::filesystem::path file() const { return dir.path() / "LockmeraDatabase.lkb"; }
@@ -126,7 +147,8 @@ TEST_F(FileVersions, NewDatabaseSavesAsSixtyThreeBytes) {
     EXPECT_EQ(db.Load("", CString(dir.str())), 0);
     EXPECT_FALSE(std::filesystem::exists(file()));
     EXPECT_EQ(db.Save(true), 0);
-    const Bytes expected = Cat({Bytes(40, 0), Bytes(4, 0), {0x09, 0x00}, {0x00}, Bytes(10, 0), Bytes(6, 0)});
+    const Bytes expected =
+        Cat({Bytes(40, 0), Bytes(4, 0), {0x09, 0x00}, {0x00}, Bytes(10, 0), Bytes(6, 0)});
     EXPECT_EQ(ReadFile(file()), expected);
     EXPECT_EQ(CDatabaseObj7::GetVersion(file().string().c_str()), 9);
 }
@@ -148,7 +170,8 @@ TEST_F(FileVersions, EachVersionLoads) {
         EXPECT_EQ(db.GetCategoryList().GetCategoryName(CUID::FromBytes(kCatId.data())), "Home");
         if (v == 5) {
             EXPECT_EQ(record->GetFieldLabelA(9), "Date Mod");
-            EXPECT_EQ(db.GetTypesList().GetType(CUID::FromBytes(kTypeId.data()))->GetColumnInfo(), CShowColumns());
+            EXPECT_EQ(db.GetTypesList().GetType(CUID::FromBytes(kTypeId.data()))->GetColumnInfo(),
+                      CShowColumns());
         }
         // Older files are rewritten at version 9 at once, keeping the old file beside them; a
         // newer file keeps its number.
@@ -190,7 +213,8 @@ TEST_F(FileVersions, VersionTenIsWrittenBackAsTen) {
     EXPECT_EQ(GetLE16(saved.data() + 44), 10);
     // The first class description carries schema 10.
     const std::size_t firstTag = 40 + 4 + 2 + 9 + 10 + 2;
-    EXPECT_EQ(Bytes(saved.begin() + firstTag, saved.begin() + firstTag + 4), Bytes({0xFF, 0xFF, 10, 0}));
+    EXPECT_EQ(Bytes(saved.begin() + firstTag, saved.begin() + firstTag + 4),
+              Bytes({0xFF, 0xFF, 10, 0}));
 }
 
 TEST_F(FileVersions, RefusedUpgradeLeavesTheOldFileReadable) {
@@ -253,7 +277,8 @@ TEST_F(FileVersions, TruncationAtEveryOffsetRaisesTheArchiveException) {
             db.Load(CString(file().string()));
             ADD_FAILURE() << "loaded a file cut at " << cut;
         } catch (const CArchiveException& e) {
-            EXPECT_NE(std::string(e.what()).find("LockmeraDatabase.lkb"), std::string::npos) << e.what();
+            EXPECT_NE(std::string(e.what()).find("LockmeraDatabase.lkb"), std::string::npos)
+                << e.what();
         }
     }
     // Bytes after the category list are ignored and not written back.

@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 namespace {
 
 class Import : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (kWindows) {
             GTEST_SKIP() << "the documents folder comes from the shell on Windows";
@@ -82,13 +82,15 @@ TEST_F(Import, CurrentUserFolderAndUserDirectory) {
     // database, not an error.
     const fs::path elsewhere = home.path() / "elsewhere";
     SaveDatabase(elsewhere, "moved", "pw");
-    WritePreferences("[preferences IPHONE]\ncurrent user=alice\n[User-iPhone-alice-alice]\nUser Directory=" +
-                     elsewhere.string() + "\n");
+    WritePreferences(
+        "[preferences IPHONE]\ncurrent user=alice\n[User-iPhone-alice-alice]\nUser Directory=" +
+        elsewhere.string() + "\n");
     ASSERT_TRUE(db.ReadVersion7Data(password, &records, nullptr, nullptr));
     pos = records->GetHeadPosition();
     EXPECT_EQ(static_cast<CRecord*>(records->GetNext(pos))->GetField(0, false), "moved");
 
-    WritePreferences("[User-iPhone--]\nUser Directory=" + (home.path() / "nowhere").string() + "\n");
+    WritePreferences("[User-iPhone--]\nUser Directory=" + (home.path() / "nowhere").string() +
+                     "\n");
     ASSERT_TRUE(db.ReadVersion7Data(password, &records, nullptr, nullptr));
     EXPECT_EQ(records->GetCount(), 0);
 }

@@ -23,7 +23,7 @@ Bytes ReadFile(const fs::path& p) {
 }
 
 class Storage : public ::testing::Test {
-protected:
+  protected:
     ProcessStateGuard guard;
     TempDir dir;
     CString folder() const { return CString(dir.str()); }

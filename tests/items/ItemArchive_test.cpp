@@ -15,11 +15,13 @@ using namespace lkmdb7_test;
 namespace {
 
 class ItemArchive : public ::testing::Test {
-protected:
+  protected:
     ProcessStateGuard guard;
 };
 
-Bytes U16(WORD v) { return {static_cast<BYTE>(v), static_cast<BYTE>(v >> 8)}; }
+Bytes U16(WORD v) {
+    return {static_cast<BYTE>(v), static_cast<BYTE>(v >> 8)};
+}
 Bytes U32(DWORD v) {
     Bytes b(4);
     PutLE32(b.data(), v);
@@ -48,8 +50,9 @@ TEST_F(ItemArchive, SchemaNineBodyIsFortyEightBytesPlusTheRecord) {
     const BYTE* after = body.data() + 4 + n;
     EXPECT_EQ(GetLE32(after), 0x01020304u);
     EXPECT_EQ(GetLE32(after + 12), 0x11223344u);
-    EXPECT_EQ(Bytes(after + 16, after + 22), Cat({U16(1), U16(1), U16(0)}));  // needs-sync, deleted, cloud
-    EXPECT_EQ(Bytes(after + 30, after + 32), Bytes({0, 0}));                   // two empty strings
+    EXPECT_EQ(Bytes(after + 16, after + 22),
+              Cat({U16(1), U16(1), U16(0)}));                 // needs-sync, deleted, cloud
+    EXPECT_EQ(Bytes(after + 30, after + 32), Bytes({0, 0}));  // two empty strings
     EXPECT_EQ(GetLE16(after + 42), kLocalOnlyFlag);
 
     CCategoryItem back;
@@ -63,8 +66,21 @@ TEST_F(ItemArchive, SchemaNineBodyIsFortyEightBytesPlusTheRecord) {
 
 TEST_F(ItemArchive, FlagsReadAsStoredValues) {
     // needs-sync 2 and deleted 2 read as true; cloud-sync 2 reads as false.
-    const Bytes body = Cat({U32(34), BankRecord(), U32(7), Bytes(8, 9), U32(0), U16(2), U16(2), U16(2),
-                            U32(5), U32(6), {0, 0}, U32(0), U16(0), U32(0), U16(0)});
+    const Bytes body = Cat({U32(34),
+                            BankRecord(),
+                            U32(7),
+                            Bytes(8, 9),
+                            U32(0),
+                            U16(2),
+                            U16(2),
+                            U16(2),
+                            U32(5),
+                            U32(6),
+                            {0, 0},
+                            U32(0),
+                            U16(0),
+                            U32(0),
+                            U16(0)});
     CCategoryItem item;
     LoadBody(item, body);
     EXPECT_TRUE(item.NeedsSync());
@@ -90,9 +106,10 @@ TEST_F(ItemArchive, OlderSchemas) {
     // Schema 2: the first old form, one more word after the deleted flag, then re-packed.
     ProcessStateGuard::SetLayoutVersion(2);
     CCategoryItem two;
-    const Bytes old = Cat({{0x00, 0x2A, 0x07, 0x00}, Z("Old"), Z(""), Z(""), Z(""), Z(""), Z(""), Z("")});
-    LoadBody(two, Cat({U32(static_cast<DWORD>(old.size())), old, U32(7), U16(0), U16(0), U16(0xABCD),
-                       U16(0), U32(0), U32(0)}));
+    const Bytes old =
+        Cat({{0x00, 0x2A, 0x07, 0x00}, Z("Old"), Z(""), Z(""), Z(""), Z(""), Z(""), Z("")});
+    LoadBody(two, Cat({U32(static_cast<DWORD>(old.size())), old, U32(7), U16(0), U16(0),
+                       U16(0xABCD), U16(0), U32(0), U32(0)}));
     EXPECT_EQ(two.GetName(), "Old");
     ASSERT_EQ(two.PalmRecord().size(), 30u + 3u);
     EXPECT_EQ(two.GetCRC(), GetBE16(two.PalmRecord().data()));
@@ -100,8 +117,10 @@ TEST_F(ItemArchive, OlderSchemas) {
     // Schema 4: the second old form; the CRC field is bytes 0-1, not the record's CRC word.
     ProcessStateGuard::SetLayoutVersion(4);
     CCategoryItem four;
-    const Bytes v2 = Cat({{0x12, 0x34, 0x07, 0x00, 0xAB, 0xCD}, Z("V2"), Z(""), Z(""), Z(""), Z(""), Z(""), Z("")});
-    LoadBody(four, Cat({U32(static_cast<DWORD>(v2.size())), v2, U32(7), U16(0), U16(0), U16(0), U32(0), U32(0)}));
+    const Bytes v2 = Cat(
+        {{0x12, 0x34, 0x07, 0x00, 0xAB, 0xCD}, Z("V2"), Z(""), Z(""), Z(""), Z(""), Z(""), Z("")});
+    LoadBody(four, Cat({U32(static_cast<DWORD>(v2.size())), v2, U32(7), U16(0), U16(0), U16(0),
+                        U32(0), U32(0)}));
     EXPECT_EQ(four.GetName(), "V2");
     EXPECT_EQ(four.GetCRC(), 0x1234);
 }
@@ -113,7 +132,8 @@ TEST_F(ItemArchive, TypeBodyEndsWithTheColumnBlock) {
     const std::size_t n = type.PalmRecord().size();
     ASSERT_EQ(body.size(), 48 + n + 96);
     const BYTE* block = body.data() + 48 + n;
-    EXPECT_EQ(Bytes(block, block + 16), Bytes({0x0F, 0, 0, 0, 0, 0, 0x1B, 0, 1, 1, 1, 0, 0x8C, 0, 1, 0}));
+    EXPECT_EQ(Bytes(block, block + 16),
+              Bytes({0x0F, 0, 0, 0, 0, 0, 0x1B, 0, 1, 1, 1, 0, 0x8C, 0, 1, 0}));
 
     Bytes changed = body;
     changed[48 + n + 4 + 2] = 99;

@@ -20,7 +20,9 @@ namespace {
 
 const BYTE kId[8] = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88};
 
-WORD StoredCrc(const Bytes& r) { return static_cast<WORD>(r[0] << 8 | r[1]); }
+WORD StoredCrc(const Bytes& r) {
+    return static_cast<WORD>(r[0] << 8 | r[1]);
+}
 
 WORD CrcOfPlain(Bytes r) {
     r[0] = r[1] = 0;
@@ -28,7 +30,7 @@ WORD CrcOfPlain(Bytes r) {
 }
 
 class PackedRecord : public ::testing::Test {
-protected:
+  protected:
     ProcessStateGuard guard;
 };
 
@@ -80,9 +82,11 @@ TEST_F(PackedRecord, CipherCoversWholeBlocksFromByte22AndCrcIsOverPlainBytes) {
     SetRecordCipherPassword("secret");
     Bytes sealed = clear;
     // What the cipher does to bytes 22-29; bytes 30-33 (a partial block) stay as they are.
-    BlowfishCryptBuffer(GetRecordCipher(), sealed.data() + 22, static_cast<WORD>(sealed.size() - 22), 1);
+    BlowfishCryptBuffer(GetRecordCipher(), sealed.data() + 22,
+                        static_cast<WORD>(sealed.size() - 22), 1);
     EXPECT_EQ(Bytes(sealed.begin(), sealed.begin() + 22), Bytes(clear.begin(), clear.begin() + 22));
-    EXPECT_NE(Bytes(sealed.begin() + 22, sealed.begin() + 30), Bytes(clear.begin() + 22, clear.begin() + 30));
+    EXPECT_NE(Bytes(sealed.begin() + 22, sealed.begin() + 30),
+              Bytes(clear.begin() + 22, clear.begin() + 30));
     EXPECT_EQ(Bytes(sealed.begin() + 30, sealed.end()), Bytes(clear.begin() + 30, clear.end()));
 
     CCategoryItem read;
@@ -116,7 +120,8 @@ TEST_F(PackedRecord, EveryClassRoundTripsUnderTheCipher) {
 
     CRecord copy;
     const Bytes r = record.PalmRecord();
-    copy.SetPalmRecord(const_cast<char*>(reinterpret_cast<const char*>(r.data())), static_cast<int>(r.size()));
+    copy.SetPalmRecord(const_cast<char*>(reinterpret_cast<const char*>(r.data())),
+                       static_cast<int>(r.size()));
     copy.PuffPalmRecord(true);
     for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(copy.GetField(i, false), CString("value ") + CString(std::to_string(i)));
@@ -141,7 +146,8 @@ TEST_F(PackedRecord, EveryClassRoundTripsUnderTheCipher) {
     type.PackPalmRecord(true);
     CTypeItem typeCopy;
     const Bytes t = type.PalmRecord();
-    typeCopy.SetPalmRecord(const_cast<char*>(reinterpret_cast<const char*>(t.data())), static_cast<int>(t.size()));
+    typeCopy.SetPalmRecord(const_cast<char*>(reinterpret_cast<const char*>(t.data())),
+                           static_cast<int>(t.size()));
     typeCopy.PuffPalmRecord(true);
     EXPECT_EQ(typeCopy.GetName(), "Web");
     EXPECT_EQ(typeCopy.GetLabel(2), "User");
@@ -163,10 +169,18 @@ TEST_F(PackedRecord, NoteLineBreaksTravelAsBareLineFeeds) {
 
 TEST_F(PackedRecord, OldFormsReadIdentifierIconNameAndSixTexts) {
     ProcessStateGuard::SetLayoutVersion(2);
-    const Bytes v1 = Cat({{0x00, 0x2A, 0x07, 0x00}, Z("Bank"), Z("t0"), Z("t1"), Z("t2"), Z("t3"), Z("t4"), Z("t5")});
+    const Bytes v1 = Cat({{0x00, 0x2A, 0x07, 0x00},
+                          Z("Bank"),
+                          Z("t0"),
+                          Z("t1"),
+                          Z("t2"),
+                          Z("t3"),
+                          Z("t4"),
+                          Z("t5")});
     CCategoryItem item;
     item.SetCustom(7, "kept");
-    item.SetPalmRecord(const_cast<char*>(reinterpret_cast<const char*>(v1.data())), static_cast<int>(v1.size()));
+    item.SetPalmRecord(const_cast<char*>(reinterpret_cast<const char*>(v1.data())),
+                       static_cast<int>(v1.size()));
     item.PuffPalmRecordV1();
     const BYTE expected[8] = {0, 0, 0, 0, 0, 0, 0, 0x2A};
     EXPECT_EQ(item.GetUniqueID(), CUID::FromBytes(expected));
@@ -175,7 +189,14 @@ TEST_F(PackedRecord, OldFormsReadIdentifierIconNameAndSixTexts) {
 
     // The second old form carries a CRC word at bytes 4-5 and is enciphered from byte 6 on.
     SetRecordCipherPassword("pw");
-    Bytes v2 = Cat({{0x01, 0x02, 0x09, 0x00, 0xAB, 0xCD}, Z("Web"), Z("u"), Z(""), Z(""), Z(""), Z(""), Z("")});
+    Bytes v2 = Cat({{0x01, 0x02, 0x09, 0x00, 0xAB, 0xCD},
+                    Z("Web"),
+                    Z("u"),
+                    Z(""),
+                    Z(""),
+                    Z(""),
+                    Z(""),
+                    Z("")});
     BlowfishCryptBuffer(GetRecordCipher(), v2.data() + 6, static_cast<WORD>(v2.size() - 6), 1);
     CCategoryItem second;
     second.SetPalmRecord(reinterpret_cast<char*>(v2.data()), static_cast<int>(v2.size()));
@@ -217,7 +238,8 @@ TEST_F(PackedRecord, TextsThatRunOffTheRecordEndAtItsEnd) {
 
     // A view count of many digits is clamped, never overflowed; '12abc' reads as 12.
     Bytes rec(22, 0);
-    for (int i = 0; i < 11; ++i) rec.push_back(0);  // ten fields and the note
+    for (int i = 0; i < 11; ++i)
+        rec.push_back(0);  // ten fields and the note
     const std::string digits(400, '9');
     rec.insert(rec.end(), digits.begin(), digits.end());
     CRecord record;

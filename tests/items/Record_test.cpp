@@ -18,7 +18,7 @@ using namespace lkmdb7_test;
 namespace {
 
 class RecordTest : public ::testing::Test {
-protected:
+  protected:
     ProcessStateGuard guard;
 };
 
@@ -57,7 +57,8 @@ TEST_F(RecordTest, LayoutVersionsFiveToSeven) {
     ProcessStateGuard::SetLayoutVersion(5);
     CRecord v5;
     v5.SetField(7, "kept");
-    Unpack(v5, Cat({header, Z("f0"), Z("f1"), Z("f2"), Z("f3"), Z("f4"), Z("f5"), Z("note"), tail}));
+    Unpack(v5,
+           Cat({header, Z("f0"), Z("f1"), Z("f2"), Z("f3"), Z("f4"), Z("f5"), Z("note"), tail}));
     EXPECT_EQ(v5.GetField(5, false), "f5");
     EXPECT_EQ(v5.GetNote(), "note");
     EXPECT_EQ(v5.GetCustom(9), "");  // the unpacked copy of field 9 is not touched

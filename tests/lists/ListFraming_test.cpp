@@ -16,10 +16,12 @@ using namespace lkmdb7_test;
 
 namespace {
 
-Bytes Ascii(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes Ascii(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
 
 class ListFraming : public ::testing::Test {
-protected:
+  protected:
     ProcessStateGuard guard;
 };
 
@@ -47,7 +49,9 @@ struct ThreeLists {
 };
 
 // Offset just past the item body that starts at `at` (its u32 length, record, 44 more bytes).
-std::size_t SkipBody(const Bytes& b, std::size_t at) { return at + 48 + GetLE32(b.data() + at); }
+std::size_t SkipBody(const Bytes& b, std::size_t at) {
+    return at + 48 + GetLE32(b.data() + at);
+}
 
 }  // namespace
 
@@ -64,9 +68,11 @@ TEST_F(ListFraming, TwoRecordsOneTypeOneCategory) {
     const Bytes b = lists.Store(9);
 
     std::size_t at = 0;
-    EXPECT_EQ(Bytes(b.begin(), b.begin() + 15), Cat({{0x02, 0x00, 0xFF, 0xFF, 0x09, 0x00, 0x07, 0x00}, Ascii("CRecord")}));
+    EXPECT_EQ(Bytes(b.begin(), b.begin() + 15),
+              Cat({{0x02, 0x00, 0xFF, 0xFF, 0x09, 0x00, 0x07, 0x00}, Ascii("CRecord")}));
     at = SkipBody(b, 15);
-    EXPECT_EQ(Bytes(b.begin() + static_cast<long>(at), b.begin() + static_cast<long>(at) + 2), Bytes({0x01, 0x80}));
+    EXPECT_EQ(Bytes(b.begin() + static_cast<long>(at), b.begin() + static_cast<long>(at) + 2),
+              Bytes({0x01, 0x80}));
     at = SkipBody(b, at + 2);
     EXPECT_EQ(Bytes(b.begin() + static_cast<long>(at), b.begin() + static_cast<long>(at) + 17),
               Cat({{0x01, 0x00, 0xFF, 0xFF, 0x09, 0x00, 0x09, 0x00}, Ascii("CTypeItem")}));
@@ -112,13 +118,17 @@ TEST_F(ListFraming, VersionFourTypesAreConvertedAndCategoriesAbsent) {
     // A CCategory cannot pack itself; write its body by hand: old form, schema 4.
     ProcessStateGuard::SetLayoutVersion(4);
     auto oldBody = [](const Bytes& id2, const std::string& name) {
-        const Bytes rec = Cat({id2, {0x05, 0x00, 0x00, 0x00}, Z(name), Z(""), Z(""), Z(""), Z(""), Z(""), Z("")});
+        const Bytes rec =
+            Cat({id2, {0x05, 0x00, 0x00, 0x00}, Z(name), Z(""), Z(""), Z(""), Z(""), Z(""), Z("")});
         Bytes len(4);
         PutLE32(len.data(), static_cast<DWORD>(rec.size()));
         return Cat({len, rec, Bytes(4, 0), {0, 0, 0, 0}, Bytes(2, 0), Bytes(8, 0)});
     };
-    const Bytes framing = Cat({{0x02, 0x00, 0xFF, 0xFF, 0x04, 0x00, 0x09, 0x00}, Ascii("CCategory"),
-                               oldBody({0x00, 0x07}, "Card"), {0x01, 0x80}, oldBody({0x00, 0x00}, "Ghost")});
+    const Bytes framing = Cat({{0x02, 0x00, 0xFF, 0xFF, 0x04, 0x00, 0x09, 0x00},
+                               Ascii("CCategory"),
+                               oldBody({0x00, 0x07}, "Card"),
+                               {0x01, 0x80},
+                               oldBody({0x00, 0x00}, "Ghost")});
     CTypesList types;
     CMemFile file(framing);
     CArchive ar(&file, CArchive::load);
@@ -141,12 +151,14 @@ TEST_F(ListFraming, HostileFramingsAreRefused) {
     };
     const Case cases[] = {
         {"unknown class", Cat({{0x01, 0x00, 0xFF, 0xFF, 0x09, 0x00, 0x05, 0x00}, Ascii("CEvil")})},
-        {"class name of 64 bytes", Cat({{0x01, 0x00, 0xFF, 0xFF, 0x09, 0x00, 0x40, 0x00}, Bytes(64, 'C')})},
+        {"class name of 64 bytes",
+         Cat({{0x01, 0x00, 0xFF, 0xFF, 0x09, 0x00, 0x40, 0x00}, Bytes(64, 'C')})},
         {"class index never read", {0x01, 0x00, 0x05, 0x80}},
         {"class index 0", {0x01, 0x00, 0x00, 0x80}},
         {"null object", {0x01, 0x00, 0x00, 0x00}},
         {"object reference", {0x01, 0x00, 0x01, 0x00}},
-        {"a type in the record list", Cat({{0x01, 0x00, 0xFF, 0xFF, 0x09, 0x00, 0x09, 0x00}, Ascii("CTypeItem")})},
+        {"a type in the record list",
+         Cat({{0x01, 0x00, 0xFF, 0xFF, 0x09, 0x00, 0x09, 0x00}, Ascii("CTypeItem")})},
         {"count beyond the data", {0x05, 0x00}},
     };
     for (const Case& c : cases) {
@@ -184,7 +196,8 @@ TEST_F(ListFraming, LegacyFormIsCribThenRecords) {
     CRecordList list;
     list.AddItem(new CRecord);
     BYTE crib[40];
-    for (int i = 0; i < 40; ++i) crib[i] = static_cast<BYTE>(i);
+    for (int i = 0; i < 40; ++i)
+        crib[i] = static_cast<BYTE>(i);
     CMemFile file;
     CArchive ar(&file, CArchive::store);
     list.LegacySerialize(ar, crib);

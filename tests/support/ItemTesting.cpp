@@ -10,7 +10,9 @@ namespace lkmdb7_test {
 
 using namespace LKMDB7;
 
-ProcessStateGuard::ProcessStateGuard() { SetLayoutVersion(9); }
+ProcessStateGuard::ProcessStateGuard() {
+    SetLayoutVersion(9);
+}
 
 ProcessStateGuard::~ProcessStateGuard() {
     SetLayoutVersion(9);

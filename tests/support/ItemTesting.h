@@ -28,7 +28,7 @@ inline Bytes Cat(std::initializer_list<Bytes> parts) {
 
 // Stamps the layout version of every item class and restores 9 and no record cipher at exit.
 class ProcessStateGuard {
-public:
+  public:
     ProcessStateGuard();
     ~ProcessStateGuard();
     ProcessStateGuard(const ProcessStateGuard&) = delete;

@@ -3,7 +3,11 @@
 
 namespace LKMDB7 {
 
-DWORD GetLastError() { return ::GetLastError(); }
-void SetLastError(DWORD code) { ::SetLastError(code); }
+DWORD GetLastError() {
+    return ::GetLastError();
+}
+void SetLastError(DWORD code) {
+    ::SetLastError(code);
+}
 
 }  // namespace LKMDB7

@@ -61,21 +61,21 @@ __declspec(dllimport) BOOL
 __declspec(dllimport) DWORD __stdcall GetTickCount(void);
 __declspec(dllimport) void __stdcall Sleep(DWORD milliseconds);
 __declspec(dllimport) DWORD __stdcall GetFileAttributesA(const char* path);
-__declspec(dllimport) HANDLE __stdcall CreateFileA(const char* path, DWORD access, DWORD share,
-                                                  void* security, DWORD disposition,
-                                                  DWORD attributes, HANDLE templateFile);
-__declspec(dllimport) BOOL __stdcall ReadFile(HANDLE file, void* buffer, DWORD count, DWORD* done,
-                                              void* overlapped);
+__declspec(dllimport) HANDLE
+    __stdcall CreateFileA(const char* path, DWORD access, DWORD share, void* security,
+                          DWORD disposition, DWORD attributes, HANDLE templateFile);
+__declspec(dllimport) BOOL
+    __stdcall ReadFile(HANDLE file, void* buffer, DWORD count, DWORD* done, void* overlapped);
 __declspec(dllimport) BOOL __stdcall WriteFile(HANDLE file, const void* buffer, DWORD count,
                                                DWORD* done, void* overlapped);
 // The LARGE_INTEGER arguments travel as 64-bit integers: same size and alignment.
-__declspec(dllimport) BOOL __stdcall SetFilePointerEx(HANDLE file, LONGLONG distance,
-                                                      LONGLONG* position, DWORD method);
+__declspec(dllimport) BOOL
+    __stdcall SetFilePointerEx(HANDLE file, LONGLONG distance, LONGLONG* position, DWORD method);
 __declspec(dllimport) BOOL __stdcall GetFileSizeEx(HANDLE file, LONGLONG* size);
 __declspec(dllimport) BOOL __stdcall FlushFileBuffers(HANDLE file);
 __declspec(dllimport) BOOL __stdcall CloseHandle(HANDLE handle);
-__declspec(dllimport) HANDLE __stdcall CreateMutexA(void* security, BOOL initialOwner,
-                                                   const char* name);
+__declspec(dllimport) HANDLE
+    __stdcall CreateMutexA(void* security, BOOL initialOwner, const char* name);
 __declspec(dllimport) DWORD __stdcall WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 __declspec(dllimport) BOOL __stdcall ReleaseMutex(HANDLE handle);
 __declspec(dllimport) BOOL __stdcall CreateDirectoryA(const char* path, void* security);
