@@ -19,28 +19,6 @@ using namespace lkmdb7_test;
 
 namespace {
 
-Bytes Ascii(const std::string& s) {
-    return Bytes(s.begin(), s.end());
-}
-Bytes U16(WORD v) {
-    return {static_cast<BYTE>(v), static_cast<BYTE>(v >> 8)};
-}
-Bytes U32(DWORD v) {
-    Bytes b(4);
-    PutLE32(b.data(), v);
-    return b;
-}
-
-Bytes ReadFile(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const std::filesystem::path& p, const Bytes& b) {
-    std::ofstream out(p, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
-}
-
 // The header of a file: crib, create date, version, the icon name from version 5, reserved values.
 Bytes Header(WORD version, const std::string& icon = "") {
     Bytes h = Cat({Bytes(40, 0), U32(0x01020304), U16(version)});
@@ -149,13 +127,13 @@ TEST_F(FileVersions, NewDatabaseSavesAsSixtyThreeBytes) {
     EXPECT_EQ(db.Save(true), 0);
     const Bytes expected =
         Cat({Bytes(40, 0), Bytes(4, 0), {0x09, 0x00}, {0x00}, Bytes(10, 0), Bytes(6, 0)});
-    EXPECT_EQ(ReadFile(file()), expected);
+    EXPECT_EQ(ReadFileBytes(file()), expected);
     EXPECT_EQ(CDatabaseObj7::GetVersion(file().string().c_str()), 9);
 }
 
 TEST_F(FileVersions, EachVersionLoads) {
     for (const WORD v : std::initializer_list<WORD>{5, 8, 9, 10}) {
-        WriteFile(file(), FileV(v));
+        WriteFileBytes(file(), FileV(v));
         CDatabaseObj7 db;
         ASSERT_EQ(db.Load(CString(file().string())), 0) << v;
         EXPECT_EQ(db.GetIconFileName(), "icon.ico") << v;
@@ -184,7 +162,7 @@ TEST_F(FileVersions, EachVersionLoads) {
 }
 
 TEST_F(FileVersions, VersionFourHasNoCategoriesAndPlainCategoryTypes) {
-    WriteFile(file(), FileV4());
+    WriteFileBytes(file(), FileV4());
     CDatabaseObj7 db;
     db.SetIconFileName("unchanged");
     ASSERT_EQ(db.Load(CString(file().string())), 0);
@@ -196,7 +174,7 @@ TEST_F(FileVersions, VersionFourHasNoCategoriesAndPlainCategoryTypes) {
     EXPECT_EQ(type->GetName(), "Card");
     EXPECT_EQ(db.GetRecordList().GetCount(), 1);
     EXPECT_EQ(CDatabaseObj7::GetVersion(file().string().c_str()), 9);
-    EXPECT_EQ(ReadFile(file().string() + ".v4"), FileV4());
+    EXPECT_EQ(ReadFileBytes(file().string() + ".v4"), FileV4());
 
     // And the rewritten file reads back the same database.
     CDatabaseObj7 again;
@@ -205,11 +183,11 @@ TEST_F(FileVersions, VersionFourHasNoCategoriesAndPlainCategoryTypes) {
 }
 
 TEST_F(FileVersions, VersionTenIsWrittenBackAsTen) {
-    WriteFile(file(), FileV(10));
+    WriteFileBytes(file(), FileV(10));
     CDatabaseObj7 db;
     ASSERT_EQ(db.Load(CString(file().string())), 0);
     ASSERT_EQ(db.Save(true), 0);
-    const Bytes saved = ReadFile(file());
+    const Bytes saved = ReadFileBytes(file());
     EXPECT_EQ(GetLE16(saved.data() + 44), 10);
     // The first class description carries schema 10.
     const std::size_t firstTag = 40 + 4 + 2 + 9 + 10 + 2;
@@ -218,11 +196,11 @@ TEST_F(FileVersions, VersionTenIsWrittenBackAsTen) {
 }
 
 TEST_F(FileVersions, RefusedUpgradeLeavesTheOldFileReadable) {
-    WriteFile(file(), FileV(8));
+    WriteFileBytes(file(), FileV(8));
     CDatabaseObj7 db;
     db.Lock();
     ASSERT_EQ(db.Load(CString(file().string())), 0);
-    EXPECT_EQ(ReadFile(file()), FileV(8));
+    EXPECT_EQ(ReadFileBytes(file()), FileV(8));
     EXPECT_EQ(db.GetRecordList().GetCount(), 1);
 }
 
@@ -251,7 +229,7 @@ TEST_F(FileVersions, RoundTripWithAndWithoutTheRecordCipher) {
             db.SetCrib(crib);
             ASSERT_EQ(db.Save(true), 0);
         }
-        const Bytes onDisk = ReadFile(file());
+        const Bytes onDisk = ReadFileBytes(file());
         const std::string text(onDisk.begin(), onDisk.end());
         EXPECT_EQ(text.find("p4ssw0rd") == std::string::npos, password[0] != '\0') << password;
 
@@ -271,7 +249,8 @@ TEST_F(FileVersions, RoundTripWithAndWithoutTheRecordCipher) {
 TEST_F(FileVersions, TruncationAtEveryOffsetRaisesTheArchiveException) {
     const Bytes whole = FileV(9);
     for (std::size_t cut = 0; cut < whole.size(); ++cut) {
-        WriteFile(file(), Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut)));
+        WriteFileBytes(file(),
+                       Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut)));
         CDatabaseObj7 db;
         try {
             db.Load(CString(file().string()));
@@ -282,9 +261,9 @@ TEST_F(FileVersions, TruncationAtEveryOffsetRaisesTheArchiveException) {
         }
     }
     // Bytes after the category list are ignored and not written back.
-    WriteFile(file(), Cat({whole, Ascii("trailing")}));
+    WriteFileBytes(file(), Cat({whole, Ascii("trailing")}));
     CDatabaseObj7 db;
     EXPECT_EQ(db.Load(CString(file().string())), 0);
     EXPECT_EQ(db.Save(true), 0);
-    EXPECT_LT(ReadFile(file()).size(), whole.size() + 8);
+    EXPECT_LT(ReadFileBytes(file()).size(), whole.size() + 8);
 }

@@ -14,6 +14,7 @@
 #include "lkmdb7/items/RecordCipher.h"
 #include "lkmdb7/platform/ByteOrder.h"
 #include "tests/support/ItemTesting.h"
+#include "tests/support/TestPaths.h"
 
 using namespace LKMDB7;
 using namespace lkmdb7_test;
@@ -59,18 +60,6 @@ Bytes BuildDatabase(const char* password) {
     bankType->SetColumnInfo(CShowColumns(3, entries));
     const Bytes bytes = lkmdb7_fuzz::SaveToBytes(db);
     return bytes;
-}
-
-Bytes U16(WORD v) {
-    return {static_cast<BYTE>(v), static_cast<BYTE>(v >> 8)};
-}
-Bytes U32(DWORD v) {
-    Bytes b(4);
-    PutLE32(b.data(), v);
-    return b;
-}
-Bytes Ascii(const std::string& s) {
-    return Bytes(s.begin(), s.end());
 }
 
 // A version 5 file by hand, as an older program wrote it: no PK identifier, time stamp or extra

@@ -21,11 +21,6 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-Bytes ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
 long long MsSince(Clock::time_point start) {
     return std::chrono::duration_cast<milliseconds>(Clock::now() - start).count();
 }
@@ -78,7 +73,7 @@ class Locking : public ::testing::Test {
 
 TEST_F(Locking, HeldLockFailsLoadAndSaveAfterTheWaitThenTheyWorkWhenTheHolderDies) {
     SaveOneRecord();
-    const Bytes before = ReadFile(file());
+    const Bytes before = ReadFileBytes(file());
     CDatabaseObj7 loader;
     ASSERT_EQ(loader.Load(path()), 0);
     unsigned char crib[40] = {};
@@ -105,7 +100,7 @@ TEST_F(Locking, HeldLockFailsLoadAndSaveAfterTheWaitThenTheyWorkWhenTheHolderDie
     EXPECT_EQ(saved.result, -1);
     EXPECT_GE(saved.ms, 9500);
     EXPECT_LT(saved.ms, 30000);
-    EXPECT_EQ(ReadFile(file()), before);
+    EXPECT_EQ(ReadFileBytes(file()), before);
     EXPECT_FALSE(fs::exists(file().string() + ".saving"));
 
     child.Kill();
@@ -115,7 +110,7 @@ TEST_F(Locking, HeldLockFailsLoadAndSaveAfterTheWaitThenTheyWorkWhenTheHolderDie
     EXPECT_EQ(loader.GetRecordList().GetCount(), 1);
     EXPECT_EQ(saver.Save(true), 0);
     EXPECT_LT(MsSince(start), 2000);
-    EXPECT_NE(ReadFile(file()), before);
+    EXPECT_NE(ReadFileBytes(file()), before);
 }
 
 TEST_F(Locking, WaitingLoadAndSaveGoAheadWhenTheHolderReleases) {
@@ -139,7 +134,7 @@ TEST_F(Locking, WaitingLoadAndSaveGoAheadWhenTheHolderReleases) {
 
 TEST_F(Locking, LoadThatThrowsLeavesTheLockFree) {
     SaveOneRecord();
-    const Bytes whole = ReadFile(file());
+    const Bytes whole = ReadFileBytes(file());
     {
         std::ofstream out(file(), std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(whole.data()),

@@ -30,16 +30,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-Bytes ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const fs::path& p, const Bytes& b) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
-}
-
 bool StartsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
 }
@@ -102,10 +92,10 @@ class SaveFaults : public ::testing::Test {
         ASSERT_EQ(db.Load(CString(file().string())), 0);
         FillGeneration(db, 3);
         ASSERT_EQ(db.Save(true), 0);
-        older_ = ReadFile(file());
+        older_ = ReadFileBytes(file());
         FillGeneration(db, 1);
         ASSERT_EQ(db.Save(true), 0);
-        old_ = ReadFile(file());
+        old_ = ReadFileBytes(file());
     }
 
     fs::path file() const { return dir_.path() / "LockmeraDatabase.lkb"; }
@@ -117,7 +107,7 @@ class SaveFaults : public ::testing::Test {
         for (const auto& entry : fs::directory_iterator(dir_.path())) {
             fs::remove_all(entry.path());
         }
-        WriteFile(file(), old_);
+        WriteFileBytes(file(), old_);
     }
 
     // Files that the library leaves behind it only when even its cleaning up failed.
@@ -157,7 +147,7 @@ TEST_F(SaveFaults, SaveKeepsTheOldFileUntilTheNewOneIsWhole) {
         if (StartsWith(failed, "flush folder")) {
             EXPECT_EQ(GenerationOnDisk(path()), 2);
         } else {
-            EXPECT_EQ(ReadFile(file()), old_);
+            EXPECT_EQ(ReadFileBytes(file()), old_);
         }
         ExpectNoTemporaries(at);
 
@@ -191,7 +181,7 @@ TEST_F(SaveFaults, BackupAndRestoreReplaceTheirTargetWholeOrNotAtAll) {
         SCOPED_TRACE(c.name);
         auto prepare = [&] {
             ResetFolder();
-            WriteFile(sibling(".bak"), older_);
+            WriteFileBytes(sibling(".bak"), older_);
         };
         prepare();
         faulty_.Disarm();
@@ -205,12 +195,13 @@ TEST_F(SaveFaults, BackupAndRestoreReplaceTheirTargetWholeOrNotAtAll) {
             const std::string failed = faulty_.FirstFailure();
             faulty_.Disarm();
             EXPECT_EQ(result, 0);
-            EXPECT_EQ(ReadFile(c.target), StartsWith(failed, "flush folder") ? c.after : c.before);
-            EXPECT_EQ(ReadFile(c.untouched), c.source);
+            EXPECT_EQ(ReadFileBytes(c.target),
+                      StartsWith(failed, "flush folder") ? c.after : c.before);
+            EXPECT_EQ(ReadFileBytes(c.untouched), c.source);
             ExpectNoTemporaries(at);
 
             ASSERT_NE(c.run(), 0);
-            EXPECT_EQ(ReadFile(c.target), c.after);
+            EXPECT_EQ(ReadFileBytes(c.target), c.after);
         });
         Report(c.name, log, n);
     }
@@ -247,7 +238,7 @@ TEST_F(SaveFaults, MoveToPathLeavesOneWholeFileWhereThePathSays) {
             const int generation = GenerationOnDisk(path());
             EXPECT_TRUE(generation == 1 || generation == 2) << generation;
             if (generation == 1) {
-                EXPECT_EQ(ReadFile(file()), old_);
+                EXPECT_EQ(ReadFileBytes(file()), old_);
             }
         } else {
             EXPECT_TRUE(StartsWith(failed, "flush folder")) << failed;
@@ -273,11 +264,11 @@ TEST_F(SaveFaults, UpgradeAtLoadNeverGivesUpTheOlderFile) {
     const fs::path kept = sibling(".v8");
     auto prepare = [&] {
         ResetFolder();
-        WriteFile(file(), eight);
+        WriteFileBytes(file(), eight);
     };
     auto expectUpgraded = [&] {
-        EXPECT_EQ(ReadFile(kept), eight);
-        const Bytes now = ReadFile(file());
+        EXPECT_EQ(ReadFileBytes(kept), eight);
+        const Bytes now = ReadFileBytes(file());
         ASSERT_GT(now.size(), 46u);
         EXPECT_EQ(GetLE16(now.data() + 44), kCurrentVersion);
         EXPECT_EQ(Bytes(now.begin(), now.begin() + 44), Bytes(eight.begin(), eight.begin() + 44));
@@ -301,10 +292,10 @@ TEST_F(SaveFaults, UpgradeAtLoadNeverGivesUpTheOlderFile) {
         } catch (const CException&) {
         }
         faulty_.Disarm();
-        if (ReadFile(file()) != eight) {
+        if (ReadFileBytes(file()) != eight) {
             expectUpgraded();
         } else if (fs::exists(kept)) {
-            EXPECT_EQ(ReadFile(kept), eight);
+            EXPECT_EQ(ReadFileBytes(kept), eight);
         }
         ExpectNoTemporaries(at);
 
@@ -353,7 +344,7 @@ TEST_F(SaveFaults, CreatedFilesAreTheOwnersAlone) {
         EXPECT_EQ(seen & fs::perms::mask, owner);
     }
     // The copy of an older file is new too, whatever bits the older file had.
-    WriteFile(file(), VersionEightFile());
+    WriteFileBytes(file(), VersionEightFile());
     fs::permissions(file(), fs::perms::owner_all | fs::perms::group_read);
     ASSERT_EQ(db.Load(CString(path())), 0);
     EXPECT_EQ(mode(sibling(".v8")), owner);
@@ -374,7 +365,7 @@ TEST_F(SaveFaults, CreatedFilesAreTheOwnersAlone) {
 // save neither inherits those bits nor fails on them.
 TEST_F(SaveFaults, LeftoverTemporaryIsReplaced) {
     fs::remove(file());
-    WriteFile(sibling(".saving"), Bytes(5000, 0xEE));
+    WriteFileBytes(sibling(".saving"), Bytes(5000, 0xEE));
     if (!kWindows) {  // Windows cannot delete a read-only file
         fs::permissions(sibling(".saving"),
                         fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);

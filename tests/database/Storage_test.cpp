@@ -17,11 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-Bytes ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
 class Storage : public ::testing::Test {
   protected:
     ProcessStateGuard guard;
@@ -80,13 +75,13 @@ TEST_F(Storage, ReadOnlyFileIsRefusedAndPermissionsAreKept) {
     ASSERT_EQ(db.Save(true), 0);
     EXPECT_EQ(fs::status(file()).permissions(), kept);
 
-    const Bytes before = ReadFile(file());
+    const Bytes before = ReadFileBytes(file());
     fs::permissions(file(), fs::perms::owner_read);
     // A privileged user writes through permission bits; the refusal needs an ordinary one.
     const bool privileged = std::ofstream(file(), std::ios::app).good();
     if (!privileged) {
         EXPECT_EQ(db.Save(true), static_cast<LONG>(ERROR_ACCESS_DENIED));
-        EXPECT_EQ(ReadFile(file()), before);
+        EXPECT_EQ(ReadFileBytes(file()), before);
     }
     fs::permissions(file(), readWrite);
 }
@@ -97,14 +92,14 @@ TEST_F(Storage, BackupAndRestore) {
     EXPECT_EQ(db.TakeTempBackup(), 0);     // no database file yet
     EXPECT_EQ(db.RestoreTempBackup(), 0);  // no backup yet
     SaveOneRecord(db);
-    const Bytes saved = ReadFile(file());
+    const Bytes saved = ReadFileBytes(file());
     EXPECT_NE(db.TakeTempBackup(), 0);
-    EXPECT_EQ(ReadFile(file().string() + ".bak"), saved);
+    EXPECT_EQ(ReadFileBytes(file().string() + ".bak"), saved);
     db.GetRecordList().Reset();
     ASSERT_EQ(db.Save(true), 0);
-    EXPECT_NE(ReadFile(file()), saved);
+    EXPECT_NE(ReadFileBytes(file()), saved);
     EXPECT_NE(db.RestoreTempBackup(), 0);
-    EXPECT_EQ(ReadFile(file()), saved);
+    EXPECT_EQ(ReadFileBytes(file()), saved);
     EXPECT_TRUE(fs::exists(file().string() + ".bak"));
     EXPECT_FALSE(fs::exists(file().string() + ".saving"));
 }

@@ -94,11 +94,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-Bytes ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
 // Two records, a type and a category: every list and every item class.
 void Fill(CDatabaseObj7& db, const char* text) {
     db.Reset(false);
@@ -143,7 +138,7 @@ class MemoryFaults : public ::testing::Test {
         ASSERT_EQ(db.Load(CString(path())), 0);
         Fill(db, "old text, long enough for the heap");
         ASSERT_EQ(db.Save(true), 0);
-        old_ = ReadFile(file());
+        old_ = ReadFileBytes(file());
     }
     fs::path file() const { return dir_.path() / "LockmeraDatabase.lkb"; }
     std::string path() const { return file().string(); }
@@ -191,7 +186,7 @@ TEST_F(MemoryFaults, LoadRaisesTheMemoryExceptionAtEveryAllocation) {
             EXPECT_EQ(result, 0);
             EXPECT_TRUE(HoldsAll(db, "old text, long enough for the heap"));
         }
-        EXPECT_EQ(ReadFile(file()), old_);
+        EXPECT_EQ(ReadFileBytes(file()), old_);
     }
     std::cout << "[ memory   ] load: " << total << " allocations, each failed in turn\n";
 }
@@ -227,7 +222,7 @@ TEST_F(MemoryFaults, SaveReturnsMinusOneAndKeepsTheFileAtEveryAllocation) {
         }
         ++failedIn;
         EXPECT_EQ(result, -1);
-        EXPECT_EQ(ReadFile(file()), old_);
+        EXPECT_EQ(ReadFileBytes(file()), old_);
         EXPECT_FALSE(fs::exists(path() + ".saving"));
         ASSERT_LE(k, total + 1) << "saves keep allocating more";
     }

@@ -8,6 +8,7 @@
 #include "lkmdb7/platform/ByteOrder.h"
 #include "lkmdb7/platform/Exceptions.h"
 #include "tests/support/ItemTesting.h"
+#include "tests/support/TestPaths.h"
 
 using namespace LKMDB7;
 using namespace lkmdb7_test;
@@ -18,15 +19,6 @@ class ItemArchive : public ::testing::Test {
   protected:
     ProcessStateGuard guard;
 };
-
-Bytes U16(WORD v) {
-    return {static_cast<BYTE>(v), static_cast<BYTE>(v >> 8)};
-}
-Bytes U32(DWORD v) {
-    Bytes b(4);
-    PutLE32(b.data(), v);
-    return b;
-}
 
 // A current-form category record "Bank" with identifier bytes 1..8.
 Bytes BankRecord() {

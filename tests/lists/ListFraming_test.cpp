@@ -10,15 +10,12 @@
 #include "lkmdb7/platform/ByteOrder.h"
 #include "lkmdb7/platform/Exceptions.h"
 #include "tests/support/ItemTesting.h"
+#include "tests/support/TestPaths.h"
 
 using namespace LKMDB7;
 using namespace lkmdb7_test;
 
 namespace {
-
-Bytes Ascii(const std::string& s) {
-    return Bytes(s.begin(), s.end());
-}
 
 class ListFraming : public ::testing::Test {
   protected:

@@ -34,6 +34,18 @@ inline Bytes operator+(Bytes a, const Bytes& b) {
     return a;
 }
 
+// Little-endian integers and plain text as bytes, for fixtures written out by hand.
+inline Bytes U16(WORD v) {
+    return {static_cast<BYTE>(v), static_cast<BYTE>(v >> 8)};
+}
+inline Bytes U32(DWORD v) {
+    return {static_cast<BYTE>(v), static_cast<BYTE>(v >> 8), static_cast<BYTE>(v >> 16),
+            static_cast<BYTE>(v >> 24)};
+}
+inline Bytes Ascii(const std::string& text) {
+    return Join({}, text);
+}
+
 // What an archive over an empty memory file holds after fill ran and the archive was closed.
 inline Bytes Store(const std::function<void(CArchive&)>& fill, int bufSize = 4096) {
     CMemFile file;

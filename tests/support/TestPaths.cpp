@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <fstream>
+#include <iterator>
 #include <system_error>
 
 namespace lkmdb7_test {
@@ -12,6 +14,17 @@ std::filesystem::path DataPath(const std::string& name) {
 
 std::filesystem::path VectorsPath(const std::string& name) {
     return std::filesystem::path(LKMDB7_VECTORS_DIR) / name;
+}
+
+std::vector<unsigned char> ReadFileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFileBytes(const std::filesystem::path& path, const std::vector<unsigned char>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 TempDir::TempDir() {

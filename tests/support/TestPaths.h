@@ -3,8 +3,13 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace lkmdb7_test {
+
+// The whole file (empty when it cannot be read), and a file written with exactly these bytes.
+std::vector<unsigned char> ReadFileBytes(const std::filesystem::path& path);
+void WriteFileBytes(const std::filesystem::path& path, const std::vector<unsigned char>& bytes);
 
 std::filesystem::path DataPath(const std::string& name);
 std::filesystem::path VectorsPath(const std::string& name);
