@@ -9,6 +9,7 @@
 #include "lkmdb7/platform/CFile.h"
 #include "lkmdb7/platform/SystemError.h"
 #include "lkmdb7/platform/posix/ErrnoMap.h"
+#include "lkmdb7/platform/posix/MissingPath.h"
 
 using namespace LKMDB7;
 
@@ -22,16 +23,6 @@ int Fd(std::intptr_t h) {
 
 LONG LastOsError() {
     return static_cast<LONG>(SetLastErrorFromErrno());
-}
-
-bool ParentExists(const char* path) {
-    const std::string p(path);
-    const std::size_t slash = p.find_last_of('/');
-    if (slash == std::string::npos) {
-        return true;  // the current folder
-    }
-    struct stat st {};
-    return ::stat(slash == 0 ? "/" : p.substr(0, slash).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 }  // namespace
@@ -78,12 +69,8 @@ bool CFile::Open(const char* path, UINT flags, CFileException* err) {
         fd = ::open(path, oflags, S_IRUSR | S_IWUSR);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
-        const LONG code = LastOsError();
-        if (code == static_cast<LONG>(ERROR_FILE_NOT_FOUND) && !ParentExists(path)) {
-            // Windows tells a missing folder from a missing file; callers report either code.
-            return fail(static_cast<LONG>(ERROR_PATH_NOT_FOUND));
-        }
-        return fail(code);
+        // Windows tells a missing folder from a missing file; callers report either code.
+        return fail(static_cast<LONG>(SetLastErrorForPath(path)));
     }
     // A folder opens for reading on POSIX but is no file; Windows refuses it the same way.
     struct stat st {};
