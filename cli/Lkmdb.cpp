@@ -73,6 +73,14 @@ int RunLkmdb(std::vector<std::string> args, std::istream& in, std::ostream& out,
         }
         app.require_subcommand(1);
 
+        if (!args.empty() && !args.front().empty() && args.front()[0] != '-') {
+            try {
+                app.get_subcommand(args.front());
+            } catch (const CLI::OptionNotFound&) {
+                err << "lkmdb: unknown command '" << args.front() << "' (see lkmdb --help)\n";
+                return kExitFailure;
+            }
+        }
         std::reverse(args.begin(), args.end());
         try {
             app.parse(args);
