@@ -85,19 +85,22 @@ std::string ToWindows1252(std::string_view utf8, std::string_view what) {
     };
     while (i < utf8.size()) {
         const auto lead = static_cast<unsigned char>(utf8[i]);
+        // Length and payload bits of the sequence, and the least code point it may carry.
         std::size_t extra = 0;
-        char32_t cp = 0;
+        char32_t cp = lead;
         char32_t min = 0;
-        if (lead < 0x80) {
-            cp = lead;
-        } else if ((lead & 0xE0) == 0xC0) {
-            extra = 1, cp = lead & 0x1Fu, min = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            extra = 2, cp = lead & 0x0Fu, min = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            extra = 3, cp = lead & 0x07u, min = 0x10000;
-        } else {
-            invalid(i);
+        if (lead >= 0x80) {
+            if ((lead & 0xE0) == 0xC0) {
+                extra = 1;
+            } else if ((lead & 0xF0) == 0xE0) {
+                extra = 2;
+            } else if ((lead & 0xF8) == 0xF0) {
+                extra = 3;
+            } else {
+                invalid(i);
+            }
+            cp = lead & (0x3Fu >> extra);
+            min = extra == 1 ? 0x80 : extra == 2 ? 0x800 : 0x10000;
         }
         if (utf8.size() - i <= extra) {
             invalid(i);
