@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 
 #include "lkmdb7/database/SafeFile.h"
@@ -144,6 +145,11 @@ void CDatabaseObj7::StampClassSchemas() const {
 
 void CDatabaseObj7::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
+        // Items are always written in the current layout, so a file headed with an older version
+        // would be read back in the old one and come out garbled.
+        if (m_version < kCurrentVersion) {
+            m_version = kCurrentVersion;
+        }
         ar.Write(m_crib.data(), static_cast<UINT>(m_crib.size()));
         ar.WriteDword(m_palmCreateDate);
         ar.WriteWord(m_version);
@@ -189,19 +195,19 @@ void CDatabaseObj7::ReadCrib(const CString& /*name*/, const CString& folder, uns
 void CDatabaseObj7::ReadCrib(const CString& path, unsigned char* out) {
     std::memset(out, 0, kCribSize);
     try {
-        CFile file;
-        if (!file.Open(path, CFile::modeRead | CFile::shareExclusive | CFile::typeBinary)) {
+        const auto file = OpenFile(path, CFile::modeRead | CFile::shareExclusive | CFile::typeBinary);
+        if (!file) {
             return;
         }
         std::size_t got = 0;
         while (got < kCribSize) {
-            const UINT n = file.Read(out + got, static_cast<UINT>(kCribSize - got));
+            const UINT n = file->Read(out + got, static_cast<UINT>(kCribSize - got));
             if (n == 0) {
                 break;
             }
             got += n;
         }
-        file.Abort();
+        file->Abort();
     } catch (const CException&) {
         // An unreadable file reads as no password; what was read stays.
     }
@@ -213,22 +219,46 @@ bool CDatabaseObj7::HasPasswordDB(const CString& path) {
     return HasPassword(crib);
 }
 
-unsigned short CDatabaseObj7::GetVersion(const char* path) {
+namespace {
+
+constexpr WORD kNoVersion = 0xFFFF;
+
+// The version word of the file at path, kNoVersion for a missing or too short file. Returns 0, or
+// the Windows error code when the file exists but cannot be read. May raise CMemoryException.
+LONG ReadVersionWord(const char* path, WORD& version) {
+    version = kNoVersion;
     BYTE bytes[2] = {0xFF, 0xFF};
     try {
-        CFile file;
-        if (!file.Open(path, CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary)) {
-            return 0xFFFF;
+        CFileException error(CFileException::none, -1, "", "");
+        const auto file =
+            OpenFile(path, CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary, &error);
+        if (!file) {
+            const auto code = static_cast<DWORD>(error.m_lOsError);
+            return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND
+                       ? 0
+                       : static_cast<LONG>(code);
         }
-        if (file.GetLength() > 44) {
-            file.Seek(44, CFile::begin);
-            (void)file.Read(bytes, 2);
+        if (file->GetLength() > 44) {
+            file->Seek(44, CFile::begin);
+            (void)file->Read(bytes, 2);
         }
-        file.Abort();
-    } catch (const CException&) {
-        return 0xFFFF;
+        file->Abort();
+    } catch (const CFileException& e) {
+        return e.m_lOsError > 0 ? e.m_lOsError : static_cast<LONG>(ERROR_READ_FAULT);
     }
-    return static_cast<unsigned short>(bytes[0] | (bytes[1] << 8));
+    version = static_cast<WORD>(bytes[0] | (bytes[1] << 8));
+    return 0;
+}
+
+}  // namespace
+
+unsigned short CDatabaseObj7::GetVersion(const char* path) {
+    WORD version = kNoVersion;
+    try {
+        return ReadVersionWord(path, version) == 0 ? version : kNoVersion;
+    } catch (const CException&) {
+        return kNoVersion;
+    }
 }
 
 // --- open, save, backup ---
@@ -238,11 +268,15 @@ bool CDatabaseObj7::DatabaseExists(const CString& folder) {
 }
 
 LONG CDatabaseObj7::Load(const CString& /*name*/, const CString& folder) {
-    m_pathName = JoinPath(folder, kDatabaseFileName);
-    if (!PathExists(folder)) {
-        (void)CreateFolderTree(folder);
+    try {
+        m_pathName = JoinPath(folder, kDatabaseFileName);
+        if (!PathExists(folder)) {
+            (void)CreateFolderTree(folder);
+        }
+        return Load(CString(m_pathName));
+    } catch (const std::bad_alloc&) {
+        AfxThrowMemoryException();
     }
-    return Load(CString(m_pathName));
 }
 
 LONG CDatabaseObj7::Load(const CString& path) {
@@ -254,17 +288,12 @@ LONG CDatabaseObj7::Load(const CString& path) {
     if (hold.TimedOut()) {
         return -1;
     }
-    m_pathName = path;
-    {
-        CFile file;
+    try {
+        m_pathName = path;
         CFileException error(CFileException::none, -1, "", "");
-        if (file.Open(path, CFile::modeRead | CFile::shareExclusive | CFile::typeBinary, &error)) {
-            CArchive ar(&file, CArchive::load);
-            ar.SetName(path);
-            Serialize(ar);
-            ar.Close();
-            file.Abort();
-        } else {
+        const auto file =
+            OpenFile(path, CFile::modeRead | CFile::shareExclusive | CFile::typeBinary, &error);
+        if (!file) {
             // A missing file is a new, empty database. Any other failure (no permission, the
             // file held open elsewhere) is reported: an empty database saved over it would
             // destroy the user's data.
@@ -273,19 +302,25 @@ LONG CDatabaseObj7::Load(const CString& path) {
                        ? 0
                        : static_cast<LONG>(code);
         }
-    }
-    m_types.SortByName();
-    m_categories.SortByName();
-    if (m_version < kCurrentVersion) {
-        // Older layouts hold things the current one drops: keep the old file beside the new.
-        CString kept;
-        kept.Format("%s.v%u", static_cast<const char*>(path), static_cast<unsigned>(m_version));
-        m_version = kCurrentVersion;
-        if (CopyFileA(path, kept, FALSE)) {
+        {
+            CArchive ar(file.get(), CArchive::load);
+            ar.SetName(path);
+            Serialize(ar);
+            ar.Close();
+        }
+        file->Abort();
+        m_types.SortByName();
+        m_categories.SortByName();
+        if (m_version < kCurrentVersion) {
+            // The save keeps the older file beside the new one first (SaveUnderLock); when it
+            // fails the older file stays in place, readable.
+            m_version = kCurrentVersion;
             (void)Save(true);
         }
+        return 0;
+    } catch (const std::bad_alloc&) {
+        AfxThrowMemoryException();
     }
-    return 0;
 }
 
 LONG CDatabaseObj7::Save(bool /*flag*/) {
@@ -296,14 +331,48 @@ LONG CDatabaseObj7::Save(bool /*flag*/) {
     if (hold.TimedOut()) {
         return -1;
     }
-    return SaveUnderLock();
+    try {
+        return SaveUnderLock();
+    } catch (const CException&) {
+        return -1;
+    } catch (const std::bad_alloc&) {
+        return -1;
+    }
 }
 
 LONG CDatabaseObj7::SaveUnderLock() {
+    // A file of an older layout holds things the current one drops (the upgrade at load, or a
+    // save after an upgrade that failed): it is kept as "<path>.v<version>" before it is
+    // replaced, and nothing is replaced unless that copy is safely on disk.
+    WORD onDisk = kNoVersion;
+    if (const LONG code = ReadVersionWord(m_pathName, onDisk); code != 0) {
+        return code;
+    }
+    if (onDisk < kCurrentVersion) {
+        CString kept;
+        kept.Format("%s.v%u", static_cast<const char*>(m_pathName), static_cast<unsigned>(onDisk));
+        if (const LONG code = CopyFileSafely(m_pathName, kept); code != 0) {
+            return code;
+        }
+    }
     return WriteFileSafely(m_pathName, [this](CArchive& ar) { Serialize(ar); });
 }
 
-LONG CDatabaseObj7::MoveToPath(const CString& folder) {
+namespace {
+
+// The folder that holds path, for flushing its names.
+CString ParentFolder(const CString& path) {
+    CString folder = FolderOf(path);
+    if (folder.IsEmpty()) {
+        folder = path.GetLength() > 0 && path.GetAt(0) == kPathSeparator ? CString(kPathSeparator, 1)
+                                                                          : CString(".");
+    }
+    return folder;
+}
+
+}  // namespace
+
+LONG CDatabaseObj7::MoveToPath(const CString& folder) try {
     const LONG saved = Save(false);
     if (saved != 0) {
         return saved;
@@ -315,16 +384,33 @@ LONG CDatabaseObj7::MoveToPath(const CString& folder) {
     if (!MoveFileA(m_pathName, target)) {
         return static_cast<LONG>(GetLastError());
     }
+    // The object follows its file even when the new name cannot be made durable: the move has
+    // happened, and the error only says that a power cut might undo it.
+    const CString from = m_pathName;
     m_pathName = target;
+    if (!SyncFolder(ParentFolder(target)) || !SyncFolder(ParentFolder(from))) {
+        const auto code = static_cast<LONG>(GetLastError());
+        return code != 0 ? code : static_cast<LONG>(ERROR_GEN_FAILURE);
+    }
     return 0;
+} catch (const std::bad_alloc&) {
+    AfxThrowMemoryException();
 }
 
 int CDatabaseObj7::TakeTempBackup() {
-    return CopyFileSafely(m_pathName, m_pathName + kBackupSuffix) == 0 ? 1 : 0;
+    try {
+        return CopyFileSafely(m_pathName, m_pathName + kBackupSuffix) == 0 ? 1 : 0;
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
 }
 
 int CDatabaseObj7::RestoreTempBackup() {
-    return CopyFileSafely(m_pathName + kBackupSuffix, m_pathName) == 0 ? 1 : 0;
+    try {
+        return CopyFileSafely(m_pathName + kBackupSuffix, m_pathName) == 0 ? 1 : 0;
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
 }
 
 CBaseItem* CDatabaseObj7::LoadRecord(int list, DWORD recordID) {

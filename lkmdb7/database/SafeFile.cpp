@@ -21,13 +21,24 @@ LONG CheckWritable(const CString& path) {
     if (!PathExists(path)) {
         return 0;
     }
-    CFile probe;
     CFileException error(CFileException::none, -1, "", "");
-    if (!probe.Open(path, CFile::modeWrite | CFile::modeNoTruncate | CFile::shareDenyNone, &error)) {
+    const auto probe =
+        OpenFile(path, CFile::modeWrite | CFile::modeNoTruncate | CFile::shareDenyNone, &error);
+    if (!probe) {
         return CodeOf(error);
     }
-    probe.Abort();
+    probe->Abort();
     return 0;
+}
+
+// The code of a failed file system call. Running out of memory there is no fault of the file
+// and is reported as any exhausted memory while saving is: -1.
+LONG LastErrorOr(LONG fallback) {
+    const auto code = static_cast<LONG>(GetLastError());
+    if (code == static_cast<LONG>(ERROR_NOT_ENOUGH_MEMORY)) {
+        return -1;
+    }
+    return code != 0 ? code : fallback;
 }
 
 LONG WriteThroughTemporary(const CString& path, const std::function<void(CFile&)>& fill) {
@@ -35,16 +46,22 @@ LONG WriteThroughTemporary(const CString& path, const std::function<void(CFile&)
         return code;
     }
     const CString temporary = path + kSavingSuffix;
-    CFile file;
+    // A temporary left behind by a killed save may carry any permission bits, even read-only
+    // ones; reusing it would hand them to the new file or make every later save fail.
+    if (PathExists(temporary) && !DeleteFileA(temporary)) {
+        return LastErrorOr(static_cast<LONG>(ERROR_ACCESS_DENIED));
+    }
     CFileException error(CFileException::none, -1, "", "");
-    if (!file.Open(temporary, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive, &error)) {
+    const auto file =
+        OpenFile(temporary, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive, &error);
+    if (!file) {
         return CodeOf(error);
     }
     LONG result = 0;
     try {
-        fill(file);
-        file.Flush();
-        file.Close();
+        fill(*file);
+        file->Flush();
+        file->Close();
     } catch (const CFileException& e) {
         result = CodeOf(e);
     } catch (const CException&) {
@@ -53,18 +70,21 @@ LONG WriteThroughTemporary(const CString& path, const std::function<void(CFile&)
         result = -1;
     }
     if (result != 0) {
-        file.Abort();
+        file->Abort();
         (void)DeleteFileA(temporary);
         return result;
     }
-    if (PathExists(path)) {
-        (void)GetFileSystem().CopyPermissions(path, temporary);
-    }
-    // The rename also makes the new name durable (the folder is flushed).
-    if (!GetFileSystem().MoveFileReplace(temporary, path)) {
-        const auto code = static_cast<LONG>(GetLastError());
-        (void)DeleteFileA(temporary);
-        return code != 0 ? code : static_cast<LONG>(ERROR_GEN_FAILURE);
+    // The new file keeps the bits the user gave the old one; a failure to copy them is an error
+    // of the file system like any other and keeps the old file.
+    // Reported as failed also when only the flush of the folder after the rename failed: the new
+    // file is then complete under its name, but whether the name survives a power cut is unknown.
+    if ((PathExists(path) && !CopyPermissions(path, temporary)) ||
+        !MoveFileReplace(temporary, path)) {
+        const LONG code = LastErrorOr(static_cast<LONG>(ERROR_GEN_FAILURE));
+        if (PathExists(temporary)) {
+            (void)DeleteFileA(temporary);
+        }
+        return code;
     }
     return 0;
 }
@@ -88,15 +108,15 @@ LONG WriteFileSafely(const CString& path, const std::function<void(CArchive&)>& 
 
 LONG CopyFileSafely(const CString& from, const CString& to) {
     try {
-        CFile source;
         CFileException error(CFileException::none, -1, "", "");
-        if (!source.Open(from, CFile::modeRead | CFile::shareDenyWrite, &error)) {
+        const auto source = OpenFile(from, CFile::modeRead | CFile::shareDenyWrite, &error);
+        if (!source) {
             return CodeOf(error);
         }
         return WriteThroughTemporary(to, [&](CFile& file) {
             std::vector<BYTE> buffer(64 * 1024);
             for (;;) {
-                const UINT n = source.Read(buffer.data(), static_cast<UINT>(buffer.size()));
+                const UINT n = source->Read(buffer.data(), static_cast<UINT>(buffer.size()));
                 if (n == 0) {
                     break;
                 }

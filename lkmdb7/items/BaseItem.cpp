@@ -318,6 +318,7 @@ void CBaseItem::LoadBody(CArchive& ar) {
         schema = LayoutVersion();
     }
     const DWORD length = ar.ReadDword("packed record length");
+    const ULONGLONG recordAt = ar.GetPosition();
     // Read in slices so that a hostile length allocates no more than the file really holds.
     std::vector<BYTE> record;
     constexpr std::size_t kSlice = 64 * 1024;
@@ -328,12 +329,17 @@ void CBaseItem::LoadBody(CArchive& ar) {
         ar.ReadExact(record.data() + at, n, "packed record");
     }
     InstallPalmRecord(std::move(record));
-    if (schema <= 2) {
-        PuffPalmRecordV1();
-    } else if (schema == 4) {
-        PuffPalmRecordV2();
-    } else {
-        PuffPalmRecord(true);
+    try {
+        if (schema <= 2) {
+            PuffPalmRecordV1();
+        } else if (schema == 4) {
+            PuffPalmRecordV2();
+        } else {
+            PuffPalmRecord(true);
+        }
+    } catch (const CArchiveException& e) {
+        // The readers know the record, not the file: say where in the file it lies.
+        ar.ThrowError(e.m_cause, "bad packed record", recordAt, "packed record", e.what());
     }
     m_recordID = ar.ReadDword("record ID");
     if (schema >= 6) {

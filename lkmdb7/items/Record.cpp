@@ -200,7 +200,7 @@ char* CRecord::ReadPalmRecord(char* record, std::size_t length) {
 }
 
 CString CRecord::GetField(int i, bool mask) const {
-    const CString value = GetCustom(i);
+    CString value = GetCustom(i);
     if (mask && !value.IsEmpty() && GetMask(i)) {
         return CString("****");
     }

@@ -77,7 +77,7 @@ char* CTypeItem::ReadPalmRecord(char* record, std::size_t length) {
 }
 
 CString CTypeItem::GetLabel(int i) const {
-    const CString label = GetCustom(i);
+    CString label = GetCustom(i);
     if (!label.IsEmpty()) {
         return label;
     }

@@ -1,7 +1,5 @@
 #include "lkmdb7/lists/ObjectList.h"
 
-#include <memory>
-#include <string>
 
 #include "lkmdb7/platform/CArchive.h"
 
@@ -131,22 +129,7 @@ void CObjectList::ResetDeletedAttachmentField() {
 }
 
 void CObjectList::SerializeItems(CArchive& ar, const CRuntimeClass* required, const char* listName) {
-    if (ar.IsStoring()) {
-        ar.WriteCount(static_cast<DWORD>(GetCount()));
-        for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
-            ar.WriteObject(GetNext(pos));
-        }
-        return;
-    }
-    const std::string what = std::string(listName) + " count";
-    const DWORD count = ar.ReadCount(what.c_str());
-    for (DWORD i = 0; i < count; ++i) {
-        const std::string itemWhat = std::string(listName) + " item " + std::to_string(i + 1) +
-                                     " of " + std::to_string(count);
-        std::unique_ptr<CObject> object = ar.ReadObject(required, itemWhat.c_str());
-        AddTail(object.get());
-        object.release();
-    }
+    SerializeObjects(ar, required, listName);
 }
 
 }  // namespace LKMDB7

@@ -71,7 +71,7 @@ void CTypesList::ConvertOldTypes() {
             std::unique_ptr<CTypeItem> type(new (std::nothrow) CTypeItem(*old));
             if (type) {
                 InsertBefore(current, type.get());
-                type.release();
+                static_cast<void>(type.release());  // the list owns it now
             }
         }
         RemoveAt(current);

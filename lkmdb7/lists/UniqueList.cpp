@@ -1,6 +1,10 @@
 #include "lkmdb7/lists/UniqueList.h"
 
+#include <algorithm>
+#include <new>
 #include <vector>
+
+#include "lkmdb7/platform/Exceptions.h"
 
 namespace LKMDB7 {
 
@@ -28,15 +32,26 @@ void CUniqueList::InsertSorted(CBaseItem* item) {
     AddTail(item);
 }
 
+// The order that inserting every item in turn with InsertSorted gives (an equal name lands before
+// the ones inserted earlier), reached without taking the items out of the list: when memory runs
+// out part way, the list keeps every item, in its old order.
 void CUniqueList::SortByName() {
     std::vector<CBaseItem*> items;
-    items.reserve(static_cast<std::size_t>(GetCount()));
-    for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
-        items.push_back(ItemAt(GetNext(pos)));
+    try {
+        items.reserve(static_cast<std::size_t>(GetCount()));
+        for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
+            items.push_back(ItemAt(GetNext(pos)));
+        }
+        std::reverse(items.begin(), items.end());
+        std::stable_sort(items.begin(), items.end(), [](const CBaseItem* a, const CBaseItem* b) {
+            return a->GetName().CollateNoCase(b->GetName()) < 0;
+        });
+    } catch (const std::bad_alloc&) {
+        AfxThrowMemoryException();
     }
-    RemoveAll();
-    for (CBaseItem* item : items) {
-        InsertSorted(item);
+    auto next = items.begin();
+    for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
+        GetNext(pos) = *next++;
     }
 }
 

@@ -14,7 +14,8 @@ public:
     // Inserts before the first item whose name collates (without regard to case) equal to or
     // after the new name, so an equal name lands before the others; else at the tail.
     void InsertSorted(CBaseItem* item);
-    // Re-sorts the whole list by name with InsertSorted; no item is destroyed.
+    // Re-sorts the whole list into the order InsertSorted gives; no item is destroyed. May raise
+    // CMemoryException, the list then unchanged.
     void SortByName();
 
 protected:

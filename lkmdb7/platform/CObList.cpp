@@ -1,5 +1,6 @@
 #include "lkmdb7/platform/CObList.h"
 
+#include <memory>
 #include <new>
 #include <string>
 
@@ -164,10 +165,13 @@ void CObList::SerializeObjects(CArchive& ar, const CRuntimeClass* requiredBase, 
         }
         return;
     }
-    const DWORD count = ar.ReadCount(what);
+    const std::string name = what != nullptr ? what : "object list";
+    const DWORD count = ar.ReadCount((name + " count").c_str());
     for (DWORD i = 0; i < count; ++i) {
-        std::unique_ptr<CObject> object = ar.ReadObject(requiredBase, what);
+        const std::string item =
+            name + " item " + std::to_string(i + 1) + " of " + std::to_string(count);
+        std::unique_ptr<CObject> object = ar.ReadObject(requiredBase, item.c_str());
         AddTail(object.get());
-        object.release();
+        static_cast<void>(object.release());  // the list holds it now
     }
 }

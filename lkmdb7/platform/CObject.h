@@ -79,6 +79,6 @@ class LKMDB7_EXPORT CObject {
 
 #define LKMDB7_IMPLEMENT_SERIAL(Class, Base, schema) \
     CObject* Class::CreateObject() {                 \
-        return new Class;                            \
+        return new Class; /* NOLINT(bugprone-macro-parentheses) */ \
     }                                                \
     LKMDB7_IMPLEMENT_RUNTIMECLASS_(Class, Base, schema, &Class::CreateObject)

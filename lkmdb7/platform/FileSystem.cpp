@@ -1,11 +1,24 @@
 #include "lkmdb7/platform/FileSystem.h"
 
 #include <atomic>
+#include <new>
 
 namespace LKMDB7 {
 
 // The members of FileSystem itself are the real file system, defined by the backend.
 FileSystem::~FileSystem() = default;
+
+std::unique_ptr<CFile> FileSystem::OpenFile(const char* path, UINT flags, CFileException* err) {
+    try {
+        auto file = std::make_unique<CFile>();
+        if (!file->Open(path, flags, err)) {
+            return nullptr;
+        }
+        return file;
+    } catch (const std::bad_alloc&) {
+        AfxThrowMemoryException();
+    }
+}
 
 namespace {
 
@@ -28,6 +41,9 @@ FileSystem* SetFileSystem(FileSystem* fs) {
     return previous ? previous : &RealFileSystem();
 }
 
+std::unique_ptr<CFile> OpenFile(const char* path, UINT flags, CFileException* err) {
+    return GetFileSystem().OpenFile(path, flags, err);
+}
 bool PathExists(const char* path) {
     return GetFileSystem().PathExists(path);
 }
@@ -48,6 +64,9 @@ BOOL MoveFileReplace(const char* from, const char* to) {
 }
 BOOL DeleteFileA(const char* path) {
     return GetFileSystem().DeleteFileA(path);
+}
+BOOL CopyPermissions(const char* from, const char* to) {
+    return GetFileSystem().CopyPermissions(from, to);
 }
 BOOL SyncFolder(const char* folder) {
     return GetFileSystem().SyncFolder(folder);

@@ -1,12 +1,18 @@
 // The file and folder operations that the engine needs, with the results of the Windows API:
 // FALSE (or false) on failure with the Windows error code left in GetLastError(), TRUE on success.
-// Paths are byte strings in the platform's form (see PathSeparator.h). Nothing here throws.
+// Paths are byte strings in the platform's form (see PathSeparator.h). Nothing here throws except
+// OpenFile, which may raise CMemoryException.
 //
 // The operations are virtual so that a test can put a replacement in place (SetFileSystem), for
-// example one that refuses a move or fails a copy. The base class is the real file system; a
-// replacement derives from it and calls the base for what it does not change.
+// example one that refuses a move, fails a copy or hands out files that fail to write. The base
+// class is the real file system; a replacement derives from it and calls the base for what it
+// does not change. Everything the engine does to the database file and its companions (open,
+// save, backup, restore, move, upgrade) goes through here.
 #pragma once
 
+#include <memory>
+
+#include "lkmdb7/platform/CFile.h"
 #include "lkmdb7/platform/Export.h"
 #include "lkmdb7/platform/Types.h"
 
@@ -18,6 +24,10 @@ class LKMDB7_EXPORT FileSystem {
     FileSystem(const FileSystem&) = delete;
     FileSystem& operator=(const FileSystem&) = delete;
     virtual ~FileSystem();
+
+    // Opens a file as CFile::Open does (same flags, same *err on failure) and hands it to the
+    // caller, or returns null when it cannot be opened. The real file system gives a disk CFile.
+    virtual std::unique_ptr<CFile> OpenFile(const char* path, UINT flags, CFileException* err);
 
     // Whether a file or folder of that name exists. A null or empty path does not.
     virtual bool PathExists(const char* path);
@@ -66,6 +76,8 @@ LKMDB7_EXPORT FileSystem& GetFileSystem();
 LKMDB7_EXPORT FileSystem* SetFileSystem(FileSystem* fs);
 
 // The operations with their Windows names, through GetFileSystem().
+LKMDB7_EXPORT std::unique_ptr<CFile> OpenFile(const char* path, UINT flags,
+                                              CFileException* err = nullptr);
 LKMDB7_EXPORT bool PathExists(const char* path);
 LKMDB7_EXPORT bool FolderExists(const char* path);
 LKMDB7_EXPORT BOOL CreateDirectoryA(const char* path);
@@ -73,6 +85,7 @@ LKMDB7_EXPORT BOOL CopyFileA(const char* from, const char* to, BOOL failIfExists
 LKMDB7_EXPORT BOOL MoveFileA(const char* from, const char* to);
 LKMDB7_EXPORT BOOL MoveFileReplace(const char* from, const char* to);
 LKMDB7_EXPORT BOOL DeleteFileA(const char* path);
+LKMDB7_EXPORT BOOL CopyPermissions(const char* from, const char* to);
 LKMDB7_EXPORT BOOL SyncFolder(const char* folder);
 
 }  // namespace LKMDB7

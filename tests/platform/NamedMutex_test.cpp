@@ -9,8 +9,14 @@
 #include <thread>
 
 #include "lkmdb7/platform/SystemError.h"
+#include "tests/support/TestPaths.h"
+#include "tests/support/platform/MutexChild.h"
 
 using namespace LKMDB7;
+using lkmdb7_test::ChildProcess;
+using lkmdb7_test::ChildProcessesSupported;
+using lkmdb7_test::ChildTakesMutex;
+using lkmdb7_test::StartMutexHolder;
 using std::chrono::milliseconds;
 using Clock = std::chrono::steady_clock;
 
@@ -155,143 +161,60 @@ TEST(NamedMutex, NullHandleIsRefused) {
     EXPECT_FALSE(CloseHandle(nullptr));
 }
 
-// What follows needs processes and POSIX folders.
-#if __has_include(<spawn.h>)
-
-#include <signal.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <memory>
-
-#include "tests/support/TestPaths.h"
-
-extern char** environ;
-
-namespace fs = std::filesystem;
-
-namespace {
-
-// This program doubles as the child of the cross-process tests: started with
-// LKMDB7_MUTEX_CHILD=<name>, it never reaches the tests. "hold" takes the mutex, announces it by
-// creating the file LKMDB7_MUTEX_CHILD_READY and waits to be killed; "take" tries for
-// LKMDB7_MUTEX_CHILD_MS and exits 0 when it got the mutex, 1 when not.
-const bool kIsChild = [] {
-    const char* name = std::getenv("LKMDB7_MUTEX_CHILD");
-    if (name == nullptr) {
-        return false;
-    }
-    const char* modeVar = std::getenv("LKMDB7_MUTEX_CHILD_MODE");
-    const std::string mode = modeVar != nullptr ? modeVar : "";
-    HANDLE h = CreateMutexA(nullptr, 0, name);
-    if (h == nullptr) {
-        std::_Exit(2);
-    }
-    if (mode == "take") {
-        const auto ms = static_cast<DWORD>(std::stoul(std::getenv("LKMDB7_MUTEX_CHILD_MS")));
-        std::_Exit(WaitObtained(WaitForSingleObject(h, ms)) ? 0 : 1);
-    }
-    if (!WaitObtained(WaitForSingleObject(h, 0))) {
-        std::_Exit(1);
-    }
-    std::ofstream(std::getenv("LKMDB7_MUTEX_CHILD_READY")).put('1');
-    for (;;) {
-        std::this_thread::sleep_for(std::chrono::seconds(60));
-    }
-}();
-
-// Every test of this program keeps its lock files in a private scratch folder.
-class LockFolder : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        scratch_ = std::make_unique<lkmdb7_test::TempDir>();
-        fs::permissions(scratch_->path(), fs::perms::owner_all);
-        ::setenv("LKMDB7_LOCK_DIR", (scratch_->path() / "locks").c_str(), 1);
-    }
-    void TearDown() override { scratch_.reset(); }
-
-  private:
-    std::unique_ptr<lkmdb7_test::TempDir> scratch_;
-};
-
-[[maybe_unused]] const auto* kLockFolder = ::testing::AddGlobalTestEnvironment(new LockFolder);
-
-pid_t SpawnChild(const std::string& name, const std::string& mode, const std::string& extraKey,
-                 const std::string& extraValue) {
-    ::setenv("LKMDB7_MUTEX_CHILD", name.c_str(), 1);
-    ::setenv("LKMDB7_MUTEX_CHILD_MODE", mode.c_str(), 1);
-    ::setenv(extraKey.c_str(), extraValue.c_str(), 1);
-    char path[] = "/proc/self/exe";
-    char filter[] = "--gtest_filter=-*";
-    char* argv[] = {path, filter, nullptr};
-    pid_t pid = -1;
-    const int rc = ::posix_spawn(&pid, path, nullptr, nullptr, argv, environ);
-    ::unsetenv("LKMDB7_MUTEX_CHILD");
-    return rc == 0 ? pid : -1;
-}
-
-int ExitCodeOf(pid_t pid) {
-    int status = 0;
-    if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) {
-        return -1;
-    }
-    return WEXITSTATUS(status);
-}
-
-int ChildTakes(const std::string& name, DWORD ms) {
-    const pid_t pid = SpawnChild(name, "take", "LKMDB7_MUTEX_CHILD_MS", std::to_string(ms));
-    return pid < 0 ? -1 : ExitCodeOf(pid);
-}
-
-}  // namespace
-
 TEST(NamedMutexProcesses, OtherProcessesGetItOnlyAtCountZero) {
+    if (!ChildProcessesSupported()) {
+        GTEST_SKIP() << "no child processes here";
+    }
     const std::string name = UniqueName("proc");
     HANDLE h = CreateMutexA(nullptr, 0, name.c_str());
     ASSERT_NE(h, nullptr);
     ASSERT_EQ(WaitForSingleObject(h, 0), WAIT_OBJECT_0);
     ASSERT_EQ(WaitForSingleObject(h, 0), WAIT_OBJECT_0);
     EXPECT_TRUE(ReleaseMutex(h));
-    EXPECT_EQ(ChildTakes(name, 200), 1);
+    EXPECT_EQ(ChildTakesMutex(name, 200), 1);
     EXPECT_TRUE(ReleaseMutex(h));
-    EXPECT_EQ(ChildTakes(name, 5000), 0);
+    EXPECT_EQ(ChildTakesMutex(name, 5000), 0);
     EXPECT_TRUE(CloseHandle(h));
 }
 
 TEST(NamedMutexProcesses, KilledHolderFreesItForAWaiter) {
+    if (!ChildProcessesSupported()) {
+        GTEST_SKIP() << "no child processes here";
+    }
     const std::string name = UniqueName("kill");
     lkmdb7_test::TempDir scratch;
     const std::string ready = scratch.File("ready");
-    const pid_t child = SpawnChild(name, "hold", "LKMDB7_MUTEX_CHILD_READY", ready);
-    ASSERT_GT(child, 0);
-    const auto spawned = Clock::now();
-    while (!fs::exists(ready) && MsSince(spawned) < 20000) {
-        std::this_thread::sleep_for(milliseconds(10));
-    }
-    ASSERT_TRUE(fs::exists(ready)) << "the child did not take the mutex";
+    ChildProcess child = StartMutexHolder(name, ready);
+    ASSERT_TRUE(child.AwaitFile(ready, milliseconds(20000))) << "the child did not take the mutex";
 
     HANDLE h = CreateMutexA(nullptr, 0, name.c_str());
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(WaitForSingleObject(h, 200), WAIT_TIMEOUT);
 
-    std::thread killer([child] {
+    std::thread killer([&child] {
         std::this_thread::sleep_for(milliseconds(200));
-        ::kill(child, SIGKILL);
+        child.Kill();
     });
     const auto start = Clock::now();
     EXPECT_TRUE(WaitObtained(WaitForSingleObject(h, 10000)));
     EXPECT_LT(MsSince(start), 5000);
     killer.join();
-    EXPECT_EQ(ExitCodeOf(child), -1);  // killed, not exited
+    EXPECT_EQ(child.Wait(), ChildProcess::kKilled);
     EXPECT_TRUE(ReleaseMutex(h));
     EXPECT_TRUE(CloseHandle(h));
 }
+
+// What follows needs POSIX folders.
+#if __has_include(<spawn.h>)
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+namespace fs = std::filesystem;
 
 TEST(NamedMutexPosix, ClosingAnOwningHandleFreesTheLock) {
     const std::string name = UniqueName("close");
@@ -301,7 +224,7 @@ TEST(NamedMutexPosix, ClosingAnOwningHandleFreesTheLock) {
     ASSERT_EQ(WaitForSingleObject(first, 0), WAIT_OBJECT_0);
     EXPECT_TRUE(CloseHandle(first));
     EXPECT_EQ(WaitOnOtherThread(second, 0), WAIT_ABANDONED);
-    EXPECT_EQ(ChildTakes(name, 5000), 0);
+    EXPECT_EQ(ChildTakesMutex(name, 5000), 0);
 
     SetLastError(0);
     EXPECT_EQ(WaitForSingleObject(first, 0), WAIT_FAILED);
@@ -435,9 +358,9 @@ TEST(NamedMutexPosix, RemovedLockFileIsReplacedNotTrusted) {
     ASSERT_TRUE(fs::remove(folder / (name + ".lock")));
     ASSERT_EQ(WaitForSingleObject(h, 0), WAIT_OBJECT_0);
     EXPECT_TRUE(fs::exists(folder / (name + ".lock")));
-    EXPECT_EQ(ChildTakes(name, 200), 1);
+    EXPECT_EQ(ChildTakesMutex(name, 200), 1);
     EXPECT_TRUE(ReleaseMutex(h));
-    EXPECT_EQ(ChildTakes(name, 5000), 0);
+    EXPECT_EQ(ChildTakesMutex(name, 5000), 0);
     EXPECT_TRUE(CloseHandle(h));
 }
 

@@ -27,7 +27,7 @@ DWORD ErrorFromErrno(int err) {
         case EBADF: return ERROR_INVALID_HANDLE;
         case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
         case ENOSPC:
-        case EDQUOT: return ERROR_DISK_FULL;
+        case EDQUOT:
         case EFBIG: return ERROR_DISK_FULL;
         case EEXIST: return ERROR_ALREADY_EXISTS;
         case ENOTEMPTY: return ERROR_DIR_NOT_EMPTY;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <new>
 #include <string>
 
 #include "lkmdb7/platform/SystemError.h"
@@ -195,7 +196,7 @@ bool FileSystem::FolderExists(const char* path) {
     return !IsEmpty(path) && IsFolder(path);
 }
 
-BOOL FileSystem::CreateDirectoryA(const char* path) {
+BOOL FileSystem::CreateDirectoryA(const char* path) try {
     if (IsEmpty(path)) {
         return Fail(ERROR_PATH_NOT_FOUND);
     }
@@ -204,9 +205,11 @@ BOOL FileSystem::CreateDirectoryA(const char* path) {
         return errno == ENOENT ? Fail(ERROR_PATH_NOT_FOUND) : FailForPath(path);
     }
     return 1;
+} catch (const std::bad_alloc&) {
+    return Fail(ERROR_NOT_ENOUGH_MEMORY);
 }
 
-BOOL FileSystem::CopyFileA(const char* from, const char* to, BOOL failIfExists) {
+BOOL FileSystem::CopyFileA(const char* from, const char* to, BOOL failIfExists) try {
     if (IsEmpty(from) || IsEmpty(to)) {
         return Fail(ERROR_PATH_NOT_FOUND);
     }
@@ -223,9 +226,11 @@ BOOL FileSystem::CopyFileA(const char* from, const char* to, BOOL failIfExists) 
     }
     const mode_t mode = st.st_mode & 07777;
     return failIfExists ? CopyNoReplace(in.get(), mode, to) : CopyReplace(in.get(), mode, to);
+} catch (const std::bad_alloc&) {
+    return Fail(ERROR_NOT_ENOUGH_MEMORY);
 }
 
-BOOL FileSystem::MoveFileA(const char* from, const char* to) {
+BOOL FileSystem::MoveFileA(const char* from, const char* to) try {
     if (IsEmpty(from) || IsEmpty(to)) {
         return Fail(ERROR_PATH_NOT_FOUND);
     }
@@ -264,12 +269,16 @@ BOOL FileSystem::MoveFileA(const char* from, const char* to) {
         return Fail(code);
     }
     return 1;
+} catch (const std::bad_alloc&) {
+    return Fail(ERROR_NOT_ENOUGH_MEMORY);
 }
 
-BOOL FileSystem::MoveFileReplace(const char* from, const char* to) {
+BOOL FileSystem::MoveFileReplace(const char* from, const char* to) try {
     if (IsEmpty(from) || IsEmpty(to)) {
         return Fail(ERROR_PATH_NOT_FOUND);
     }
+    // Everything that can fail for want of memory happens before the rename.
+    const std::string folder = ParentOf(to);
     if (::rename(from, to) != 0) {
         if (errno == EXDEV) {
             return Fail(kErrorNotSameDevice);
@@ -280,10 +289,12 @@ BOOL FileSystem::MoveFileReplace(const char* from, const char* to) {
         }
         return Fail(ErrorFromErrno(errno));
     }
-    return SyncFolder(ParentOf(to).c_str());
+    return SyncFolder(folder.c_str());
+} catch (const std::bad_alloc&) {
+    return Fail(ERROR_NOT_ENOUGH_MEMORY);
 }
 
-BOOL FileSystem::DeleteFileA(const char* path) {
+BOOL FileSystem::DeleteFileA(const char* path) try {
     if (IsEmpty(path)) {
         return Fail(ERROR_PATH_NOT_FOUND);
     }
@@ -291,9 +302,11 @@ BOOL FileSystem::DeleteFileA(const char* path) {
         return FailForPath(path);
     }
     return 1;
+} catch (const std::bad_alloc&) {
+    return Fail(ERROR_NOT_ENOUGH_MEMORY);
 }
 
-BOOL FileSystem::CopyPermissions(const char* from, const char* to) {
+BOOL FileSystem::CopyPermissions(const char* from, const char* to) try {
     struct stat st {};
     if (IsEmpty(from) || IsEmpty(to) || ::stat(from, &st) != 0) {
         return FailForPath(from);
@@ -302,9 +315,11 @@ BOOL FileSystem::CopyPermissions(const char* from, const char* to) {
         return FailForPath(to);
     }
     return 1;
+} catch (const std::bad_alloc&) {
+    return Fail(ERROR_NOT_ENOUGH_MEMORY);
 }
 
-BOOL FileSystem::SyncFolder(const char* folder) {
+BOOL FileSystem::SyncFolder(const char* folder) try {
     if (IsEmpty(folder)) {
         return Fail(ERROR_PATH_NOT_FOUND);
     }
@@ -318,6 +333,8 @@ BOOL FileSystem::SyncFolder(const char* folder) {
         return Fail(ErrorFromErrno(errno));
     }
     return 1;
+} catch (const std::bad_alloc&) {
+    return Fail(ERROR_NOT_ENOUGH_MEMORY);
 }
 
 }  // namespace LKMDB7

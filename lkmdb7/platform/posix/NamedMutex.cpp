@@ -40,6 +40,8 @@ struct Handle;
 struct Lock {
     std::string path;  // empty for a mutex of this process alone
     int fd = -1;
+    int waitersFd = -1;  // "<path>.waiters", opened at the first wait that has to poll
+    bool waitersTried = false;
 
     std::mutex m;
     std::condition_variable freed;
@@ -52,6 +54,9 @@ struct Lock {
     ~Lock() {
         if (fd >= 0) {
             ::close(fd);
+        }
+        if (waitersFd >= 0) {
+            ::close(waitersFd);
         }
     }
 };
@@ -215,37 +220,74 @@ bool StillAtPath(int fd, const std::string& path) {
            mine.st_dev == there.st_dev && mine.st_ino == there.st_ino;
 }
 
+// flock hands the lock to whoever asks first after it is freed, and a process that saves in a
+// loop asks again within microseconds, long before a polling waiter looks again: waiters of other
+// processes could starve past any time limit. So a waiter that has waited this long announces
+// itself with a shared lock on "<path>.waiters", and a process that has waited less stands back
+// while anyone is announced. Standing back ends when the process is announced itself, so a
+// stopped waiter delays others by this much at most.
+constexpr auto kPatience = std::chrono::milliseconds(50);
+
+// Whether another process announced a wait: it holds a shared lock that an exclusive one meets.
+bool OthersWaiting(int waitersFd) {
+    if (::flock(waitersFd, LOCK_EX | LOCK_NB) == 0) {
+        UnlockFile(waitersFd);
+        return false;
+    }
+    return errno == EWOULDBLOCK;
+}
+
 // Takes the file lock for a thread that has claimed the lock in this process. Polls with a
 // growing pause. Returns WAIT_OBJECT_0, WAIT_TIMEOUT or WAIT_FAILED (last error set).
 DWORD TakeFileLock(Lock& l, bool unlimited, Clock::time_point deadline) {
     auto pause = std::chrono::milliseconds(1);
+    const auto start = Clock::now();
+    bool announced = false;
+    const auto finish = [&](DWORD result) {
+        if (announced) {
+            UnlockFile(l.waitersFd);
+        }
+        return result;
+    };
     for (;;) {
-        if (::flock(l.fd, LOCK_EX | LOCK_NB) == 0) {
-            if (StillAtPath(l.fd, l.path)) {
-                // Keeps the file young for cleaners that go by age.
-                ::futimens(l.fd, nullptr);
-                return WAIT_OBJECT_0;
+        if (announced || l.waitersFd < 0 || !OthersWaiting(l.waitersFd)) {
+            if (::flock(l.fd, LOCK_EX | LOCK_NB) == 0) {
+                if (StillAtPath(l.fd, l.path)) {
+                    // Keeps the file young for cleaners that go by age.
+                    ::futimens(l.fd, nullptr);
+                    return finish(WAIT_OBJECT_0);
+                }
+                const int fresh = OpenLockFile(FolderOf(l.path), FileOf(l.path));
+                if (fresh < 0) {
+                    UnlockFile(l.fd);
+                    return finish(WAIT_FAILED);
+                }
+                std::lock_guard<std::mutex> g(l.m);
+                ::close(l.fd);
+                l.fd = fresh;
+                continue;
             }
-            const int fresh = OpenLockFile(FolderOf(l.path), FileOf(l.path));
-            if (fresh < 0) {
-                UnlockFile(l.fd);
-                return WAIT_FAILED;
+            if (errno == EINTR) {
+                continue;
             }
-            std::lock_guard<std::mutex> g(l.m);
-            ::close(l.fd);
-            l.fd = fresh;
-            continue;
-        }
-        if (errno == EINTR) {
-            continue;
-        }
-        if (errno != EWOULDBLOCK) {
-            SetLastErrorFromErrno();
-            return WAIT_FAILED;
+            if (errno != EWOULDBLOCK) {
+                SetLastErrorFromErrno();
+                return finish(WAIT_FAILED);
+            }
         }
         const auto now = Clock::now();
         if (!unlimited && now >= deadline) {
-            return WAIT_TIMEOUT;
+            return finish(WAIT_TIMEOUT);
+        }
+        if (!l.waitersTried) {
+            l.waitersTried = true;
+            // Without it waits are only less fair; the error is not the caller's.
+            const DWORD saved = GetLastError();
+            l.waitersFd = OpenLockFile(FolderOf(l.path), FileOf(l.path) + ".waiters");
+            SetLastError(saved);
+        }
+        if (!announced && l.waitersFd >= 0 && now - start >= kPatience) {
+            announced = ::flock(l.waitersFd, LOCK_SH | LOCK_NB) == 0;
         }
         auto sleep = std::chrono::duration_cast<Clock::duration>(pause);
         if (!unlimited) {

@@ -2,7 +2,11 @@
 #include <string>
 
 #include "lkmdb7/platform/CFile.h"
-#include "lkmdb7/platform/win32/WindowsHeader.h"
+#include "lkmdb7/platform/SystemError.h"
+#include "lkmdb7/platform/win32/WinApi.h"
+
+using namespace LKMDB7;
+using namespace LKMDB7::win32;
 
 namespace {
 
@@ -11,7 +15,7 @@ HANDLE Handle(std::intptr_t h) {
 }
 
 LONG LastOsError() {
-    WinDword code = ::GetLastError();
+    DWORD code = ::GetLastError();
     if (code == ERROR_HANDLE_DISK_FULL) {
         code = ERROR_DISK_FULL;  // one code for a full disk, whatever the call
     }
@@ -36,33 +40,33 @@ bool CFile::Open(const char* path, UINT flags, CFileException* err) {
         return fail(static_cast<LONG>(ERROR_INVALID_NAME));
     }
 
-    WinDword access = 0;
+    DWORD access = 0;
     switch (flags & 3u) {
         case modeRead:
-            access = GENERIC_READ;
+            access = kGenericRead;
             break;
         case modeWrite:
-            access = GENERIC_WRITE;
+            access = kGenericWrite;
             break;
         case modeReadWrite:
-            access = GENERIC_READ | GENERIC_WRITE;
+            access = kGenericRead | kGenericWrite;
             break;
         default:
             return fail(static_cast<LONG>(ERROR_INVALID_PARAMETER));
     }
-    WinDword share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    DWORD share = kFileShareRead | kFileShareWrite;
     if ((flags & shareExclusive) != 0) {
         share = 0;
     } else if ((flags & shareDenyWrite) != 0) {
-        share = FILE_SHARE_READ;
+        share = kFileShareRead;
     }
-    WinDword disposition = OPEN_EXISTING;
+    DWORD disposition = kOpenExisting;
     if ((flags & modeCreate) != 0) {
-        disposition = (flags & modeNoTruncate) != 0 ? OPEN_ALWAYS : CREATE_ALWAYS;
+        disposition = (flags & modeNoTruncate) != 0 ? kOpenAlways : kCreateAlways;
     }
 
     const HANDLE h =
-        ::CreateFileA(path, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ::CreateFileA(path, access, share, nullptr, disposition, kFileAttributeNormal, nullptr);
     if (reinterpret_cast<std::intptr_t>(h) == hFileNull) {
         return fail(LastOsError());
     }
@@ -77,7 +81,7 @@ UINT CFile::Read(void* buffer, UINT count) {
     auto* p = static_cast<char*>(buffer);
     UINT done = 0;
     while (done < count) {
-        WinDword n = 0;
+        DWORD n = 0;
         if (!::ReadFile(Handle(m_hFile), p + done, count - done, &n, nullptr)) {
             const LONG code = LastOsError();
             if (code == static_cast<LONG>(ERROR_HANDLE_EOF)) {
@@ -100,7 +104,7 @@ void CFile::Write(const void* buffer, UINT count) {
     const auto* p = static_cast<const char*>(buffer);
     UINT done = 0;
     while (done < count) {
-        WinDword n = 0;
+        DWORD n = 0;
         if (!::WriteFile(Handle(m_hFile), p + done, count - done, &n, nullptr)) {
             ThrowOsError(LastOsError(), "write");
         }
@@ -112,45 +116,42 @@ void CFile::Write(const void* buffer, UINT count) {
 }
 
 ULONGLONG CFile::Seek(LONGLONG offset, UINT from) {
-    WinDword method = FILE_BEGIN;
+    DWORD method = kFileBegin;
     switch (from) {
         case begin:
-            method = FILE_BEGIN;
+            method = kFileBegin;
             break;
         case current:
-            method = FILE_CURRENT;
+            method = kFileCurrent;
             break;
         case end:
-            method = FILE_END;
+            method = kFileEnd;
             break;
         default:
             ThrowOsError(static_cast<LONG>(ERROR_INVALID_PARAMETER), "seek",
                          CFileException::badSeek);
     }
-    LARGE_INTEGER distance{};
-    distance.QuadPart = offset;
-    LARGE_INTEGER pos{};
-    if (!::SetFilePointerEx(Handle(m_hFile), distance, &pos, method)) {
+    LONGLONG pos = 0;
+    if (!::SetFilePointerEx(Handle(m_hFile), offset, &pos, method)) {
         ThrowOsError(LastOsError(), "seek", CFileException::badSeek);
     }
-    return static_cast<ULONGLONG>(pos.QuadPart);
+    return static_cast<ULONGLONG>(pos);
 }
 
 ULONGLONG CFile::GetPosition() const {
-    LARGE_INTEGER distance{};
-    LARGE_INTEGER pos{};
-    if (!::SetFilePointerEx(Handle(m_hFile), distance, &pos, FILE_CURRENT)) {
+    LONGLONG pos = 0;
+    if (!::SetFilePointerEx(Handle(m_hFile), 0, &pos, kFileCurrent)) {
         ThrowOsError(LastOsError(), "seek", CFileException::badSeek);
     }
-    return static_cast<ULONGLONG>(pos.QuadPart);
+    return static_cast<ULONGLONG>(pos);
 }
 
 ULONGLONG CFile::GetLength() const {
-    LARGE_INTEGER size{};
+    LONGLONG size = 0;
     if (!::GetFileSizeEx(Handle(m_hFile), &size)) {
         ThrowOsError(LastOsError(), "size query");
     }
-    return static_cast<ULONGLONG>(size.QuadPart);
+    return static_cast<ULONGLONG>(size);
 }
 
 void CFile::Flush() {

@@ -1,17 +1,8 @@
-// Named mutex on Windows: the system's own. The kernel32 entry points are declared here rather
-// than through windows.h, whose macros and typedefs (DWORD, WAIT_TIMEOUT, ...) collide with the
-// names this layer defines.
+// Named mutex on Windows: the system's own.
 
 #include "lkmdb7/platform/NamedMutex.h"
 
-extern "C" {
-__declspec(dllimport) void* __stdcall CreateMutexA(void* security, int initialOwner,
-                                                   const char* name);
-__declspec(dllimport) unsigned long __stdcall WaitForSingleObject(void* handle,
-                                                                  unsigned long milliseconds);
-__declspec(dllimport) int __stdcall ReleaseMutex(void* handle);
-__declspec(dllimport) int __stdcall CloseHandle(void* handle);
-}
+#include "lkmdb7/platform/win32/WinApi.h"
 
 namespace LKMDB7 {
 
@@ -20,7 +11,7 @@ HANDLE CreateMutexA(void* security, BOOL initialOwner, const char* name) {
 }
 
 DWORD WaitForSingleObject(HANDLE mutex, DWORD milliseconds) {
-    return static_cast<DWORD>(::WaitForSingleObject(mutex, milliseconds));
+    return ::WaitForSingleObject(mutex, milliseconds);
 }
 
 BOOL ReleaseMutex(HANDLE mutex) {

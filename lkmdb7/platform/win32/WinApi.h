@@ -4,6 +4,8 @@
 // Never include this together with <windows.h>.
 #pragma once
 
+#include <cstdint>
+
 #include "lkmdb7/platform/Clock.h"
 #include "lkmdb7/platform/Types.h"
 
@@ -29,6 +31,17 @@ struct NCB {
 };
 static_assert(sizeof(void*) != 4 || sizeof(NCB) == 64, "the 32-bit NCB is 64 bytes");
 
+constexpr DWORD kGenericRead = 0x80000000u;
+constexpr DWORD kGenericWrite = 0x40000000u;
+constexpr DWORD kFileShareRead = 0x1;
+constexpr DWORD kFileShareWrite = 0x2;
+constexpr DWORD kCreateAlways = 2;
+constexpr DWORD kOpenExisting = 3;
+constexpr DWORD kOpenAlways = 4;
+constexpr DWORD kFileAttributeNormal = 0x80;
+constexpr DWORD kFileBegin = 0;
+constexpr DWORD kFileCurrent = 1;
+constexpr DWORD kFileEnd = 2;
 constexpr DWORD kInvalidFileAttributes = 0xFFFFFFFFu;
 constexpr DWORD kFileAttributeDirectory = 0x10;
 constexpr DWORD kMoveFileReplaceExisting = 0x1;
@@ -48,6 +61,23 @@ __declspec(dllimport) BOOL
 __declspec(dllimport) DWORD __stdcall GetTickCount(void);
 __declspec(dllimport) void __stdcall Sleep(DWORD milliseconds);
 __declspec(dllimport) DWORD __stdcall GetFileAttributesA(const char* path);
+__declspec(dllimport) HANDLE __stdcall CreateFileA(const char* path, DWORD access, DWORD share,
+                                                  void* security, DWORD disposition,
+                                                  DWORD attributes, HANDLE templateFile);
+__declspec(dllimport) BOOL __stdcall ReadFile(HANDLE file, void* buffer, DWORD count, DWORD* done,
+                                              void* overlapped);
+__declspec(dllimport) BOOL __stdcall WriteFile(HANDLE file, const void* buffer, DWORD count,
+                                               DWORD* done, void* overlapped);
+// The LARGE_INTEGER arguments travel as 64-bit integers: same size and alignment.
+__declspec(dllimport) BOOL __stdcall SetFilePointerEx(HANDLE file, LONGLONG distance,
+                                                      LONGLONG* position, DWORD method);
+__declspec(dllimport) BOOL __stdcall GetFileSizeEx(HANDLE file, LONGLONG* size);
+__declspec(dllimport) BOOL __stdcall FlushFileBuffers(HANDLE file);
+__declspec(dllimport) BOOL __stdcall CloseHandle(HANDLE handle);
+__declspec(dllimport) HANDLE __stdcall CreateMutexA(void* security, BOOL initialOwner,
+                                                   const char* name);
+__declspec(dllimport) DWORD __stdcall WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+__declspec(dllimport) BOOL __stdcall ReleaseMutex(HANDLE handle);
 __declspec(dllimport) BOOL __stdcall CreateDirectoryA(const char* path, void* security);
 __declspec(dllimport) BOOL __stdcall CopyFileA(const char* from, const char* to, BOOL failIfExists);
 __declspec(dllimport) BOOL __stdcall MoveFileA(const char* from, const char* to);
