@@ -1,0 +1,112 @@
+#include "cli/Csv.h"
+
+#include <istream>
+#include <ostream>
+
+#include "cli/Session.h"
+
+namespace lkmdb {
+
+CsvReader::CsvReader(std::istream& in, std::string name, CsvLimits limits)
+    : in_(in), name_(std::move(name)), limits_(limits) {
+    static constexpr char kBom[] = "\xEF\xBB\xBF";
+    for (int i = 0; i < 3 && in_.peek() == static_cast<unsigned char>(kBom[i]); ++i) {
+        in_.get();
+    }
+}
+
+void CsvReader::Fail(std::size_t line, const std::string& what) const {
+    throw CliError(kExitFailure, name_ + ": line " + std::to_string(line) + ": " + what);
+}
+
+bool CsvReader::Next(std::vector<std::string>& fields, std::size_t& line) {
+    fields.clear();
+    if (in_.peek() == std::char_traits<char>::eof()) {
+        return false;
+    }
+    line = line_;
+    std::string field;
+    bool quoted = false;    // the current field started with a quote
+    bool inQuotes = false;  // between its opening and closing quote
+    bool closed = false;    // its closing quote has been read
+    const auto endField = [&] {
+        if (fields.size() == limits_.maxFields) {
+            Fail(line, "more than " + std::to_string(limits_.maxFields) + " fields");
+        }
+        fields.push_back(std::move(field));
+        field.clear();
+        quoted = inQuotes = closed = false;
+    };
+    for (;;) {
+        const int c = in_.get();
+        if (c == std::char_traits<char>::eof()) {
+            if (inQuotes) {
+                Fail(line, "a quoted field is not closed before the end of the input");
+            }
+            endField();
+            return true;
+        }
+        const char ch = static_cast<char>(c);
+        if (inQuotes) {
+            if (ch == '"') {
+                if (in_.peek() == '"') {
+                    in_.get();
+                    field += '"';
+                } else {
+                    inQuotes = false;
+                    closed = true;
+                }
+                continue;
+            }
+            if (ch == '\n') {
+                ++line_;
+            }
+        } else if (ch == ',') {
+            endField();
+            continue;
+        } else if (ch == '\r' || ch == '\n') {
+            if (ch == '\r' && in_.peek() == '\n') {
+                in_.get();
+            }
+            ++line_;
+            endField();
+            return true;
+        } else if (ch == '"') {
+            if (!field.empty() || quoted) {
+                Fail(line_, "a quote inside a field that does not start with one");
+            }
+            quoted = inQuotes = true;
+            continue;
+        } else if (closed) {
+            Fail(line_, "text after the closing quote of a field");
+        }
+        if (field.size() == limits_.maxFieldBytes) {
+            Fail(line, "a field longer than " + std::to_string(limits_.maxFieldBytes) + " bytes");
+        }
+        field += ch;
+    }
+}
+
+void WriteCsvRow(std::ostream& out, const std::vector<std::string>& fields) {
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i != 0) {
+            out << ',';
+        }
+        const std::string& f = fields[i];
+        if (f.find_first_of(",\"\r\n") == std::string::npos) {
+            out << f;
+            continue;
+        }
+        out << '"';
+        for (char c : f) {
+            if (c == '"') {
+                out << '"';
+            }
+            out << c;
+        }
+        out << '"';
+    }
+    out << "\r\n";
+}
+
+}  // namespace lkmdb

@@ -1,0 +1,40 @@
+// Comma-separated values as RFC 4180 describes them: fields separated by commas, records by CRLF
+// (a bare LF is accepted), fields holding commas, quotes or line breaks enclosed in double quotes
+// with inner quotes doubled. The reader is bounded, so a hostile file cannot exhaust memory.
+#pragma once
+
+#include <cstddef>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace lkmdb {
+
+struct CsvLimits {
+    std::size_t maxFieldBytes = 1 << 20;
+    std::size_t maxFields = 64;
+};
+
+class CsvReader {
+  public:
+    // `name` is how errors name the input. A UTF-8 byte order mark at the start is skipped.
+    CsvReader(std::istream& in, std::string name, CsvLimits limits = {});
+
+    // Reads the next record; false at the end of the input. `line` becomes the line on which the
+    // record starts. Throws CliError (exit code 2) naming the input and the line of a malformed
+    // record or one beyond the limits.
+    bool Next(std::vector<std::string>& fields, std::size_t& line);
+
+  private:
+    [[noreturn]] void Fail(std::size_t line, const std::string& what) const;
+
+    std::istream& in_;
+    std::string name_;
+    CsvLimits limits_;
+    std::size_t line_ = 1;
+};
+
+// One record, fields quoted where needed, ended by CRLF.
+void WriteCsvRow(std::ostream& out, const std::vector<std::string>& fields);
+
+}  // namespace lkmdb

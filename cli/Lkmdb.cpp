@@ -1,0 +1,108 @@
+#include "cli/Lkmdb.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <istream>
+#include <ostream>
+
+#include "cli/Session.h"
+#include "cli/commands/Commands.h"
+
+namespace lkmdb {
+namespace {
+
+constexpr const char* kFooter = R"(
+PATH is a database file, or a folder that holds "LockmeraDatabase.lkb". Texts are UTF-8; the
+database stores them in Windows-1252, and a character it cannot store is refused before anything
+changes. Commands that only read never change the file: an older file is read from a private copy.
+
+Passwords: a database whose records are enciphered needs the password, from --password-file FILE
+(its first line), from standard input with --password-stdin, or typed on the terminal with
+--ask-password. Never from an argument or the environment. A command that changes a database
+refuses to save when its records fail their checksums (a wrong password or a damaged file).
+
+Exit codes:
+  0  success
+  1  not found: no database at PATH, no such record, type or category, nothing matched the
+     search; or faults found by verify
+  2  usage error, unreadable or malformed file, lock not obtained, file not written
+)";
+
+std::string OneLine(std::string text) {
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
+
+}  // namespace
+
+CLI::App* Commands::Add(CLI::App& app, const std::string& name, const std::string& description) {
+    CLI::App* sub = app.add_subcommand(name, description);
+    sub->fallthrough();
+    return sub;
+}
+
+const std::function<int()>* Commands::Find(const CLI::App* sub) const {
+    const auto it = actions_.find(sub);
+    return it == actions_.end() ? nullptr : &it->second;
+}
+
+int RunLkmdb(std::vector<std::string> args, std::istream& in, std::ostream& out, std::ostream& err,
+             const Environment& env) {
+    Context ctx{in, out, err, env, {}, false};
+    try {
+        CLI::App app{
+            "lkmdb: look inside a Lockmera password database, search it, change it, "
+            "check it, export from it and import into it.",
+            "lkmdb"};
+        app.footer(kFooter);
+        app.get_formatter()->column_width(34);
+        CLI::Option* file = app.add_option("--password-file", ctx.password.file,
+                                           "read the password from the first line of FILE");
+        CLI::Option* fromStdin = app.add_flag("--password-stdin", ctx.password.fromStdin,
+                                              "read the password from standard input");
+        CLI::Option* ask = app.add_flag("--ask-password", ctx.password.ask,
+                                        "ask for the password on the terminal");
+        file->excludes(fromStdin)->excludes(ask);
+        fromStdin->excludes(ask);
+
+        Commands commands(ctx);
+        for (auto add :
+             {AddDemo, AddInit, AddInfo, AddLs, AddShow, AddSearch, AddAdd, AddRm, AddPurge,
+              AddExport, AddImport, AddDump, AddVerify, AddUpgrade, AddBackup, AddRestore}) {
+            add(app, commands);
+        }
+        app.require_subcommand(1);
+
+        if (!args.empty() && !args.front().empty() && args.front()[0] != '-') {
+            try {
+                app.get_subcommand(args.front());
+            } catch (const CLI::OptionNotFound&) {
+                err << "lkmdb: unknown command '" << args.front() << "' (see lkmdb --help)\n";
+                return kExitFailure;
+            }
+        }
+        std::reverse(args.begin(), args.end());
+        try {
+            app.parse(args);
+        } catch (const CLI::ParseError& e) {
+            if (e.get_exit_code() == 0) {
+                app.exit(e, out, err);  // --help
+                return kExitOk;
+            }
+            err << "lkmdb: " << OneLine(e.what()) << " (see lkmdb --help)\n";
+            return kExitFailure;
+        }
+        const auto* action = commands.Find(app.get_subcommands().front());
+        CipherScope cipher(ctx);
+        return (*action)();
+    } catch (const CliError& e) {
+        err << "lkmdb: " << OneLine(e.what()) << '\n';
+        return e.ExitCode();
+    } catch (const std::exception& e) {
+        // The library's exceptions name the file and what was wrong.
+        err << "lkmdb: " << OneLine(e.what()) << '\n';
+        return kExitFailure;
+    }
+}
+
+}  // namespace lkmdb

@@ -1,0 +1,150 @@
+// What the commands share: the error type that carries an exit code, the per-run context, and
+// opening, checking and saving a database with the tool's safety rules.
+#pragma once
+
+#include <cstddef>
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "cli/Lkmdb.h"
+#include "lkmdb7/lkmdb7.h"
+
+namespace lkmdb {
+
+// A failure to report: one line (without the "lkmdb: " prefix) and the exit code.
+class CliError : public std::runtime_error {
+  public:
+    CliError(int exitCode, const std::string& message)
+        : std::runtime_error(message), exitCode_(exitCode) {}
+    int ExitCode() const { return exitCode_; }
+
+  private:
+    int exitCode_;
+};
+
+// Where the record cipher's password comes from; at most one is set.
+struct PasswordSource {
+    std::string file;
+    bool fromStdin = false;
+    bool ask = false;
+};
+
+struct Context {
+    std::istream& in;
+    std::ostream& out;
+    std::ostream& err;
+    const Environment& env;
+    PasswordSource password;
+    bool passwordGiven = false;  // set once the cipher has been keyed
+
+    void Note(const std::string& line) const;
+};
+
+// Keys the process-wide record cipher from the chosen source (UTF-8 turned into Windows-1252),
+// or leaves it unset when no source was chosen. Clears it again when destroyed, as tests run
+// many commands in one process.
+class CipherScope {
+  public:
+    explicit CipherScope(Context& ctx);
+    ~CipherScope();
+    CipherScope(const CipherScope&) = delete;
+    CipherScope& operator=(const CipherScope&) = delete;
+};
+
+// A database file given on the command line (a file, or a folder that holds one).
+struct DatabaseFile {
+    std::string shown;   // UTF-8, for messages
+    std::string native;  // as the file system takes it
+};
+DatabaseFile ResolveDatabase(const std::string& argument);
+
+// One fault found in the database: a line for the user.
+using Faults = std::vector<std::string>;
+
+// An open database. Reading opens a private copy of a file older than the current version, so
+// that the file itself is never rewritten by a command that only reads.
+class OpenDatabase {
+  public:
+    enum class Mode { kRead, kWrite };
+    // Throws CliError: 1 when there is no database at the path, 2 for an unreadable or malformed
+    // file or a lock not obtained; for kWrite also 2 when packed records fail their checksum
+    // (a wrong password or a damaged file), since saving them would lose the records for good.
+    OpenDatabase(Context& ctx, const std::string& argument, Mode mode);
+    ~OpenDatabase();
+    OpenDatabase(const OpenDatabase&) = delete;
+    OpenDatabase& operator=(const OpenDatabase&) = delete;
+
+    LKMDB7::CDatabaseObj7& Db() { return db_; }
+    const DatabaseFile& File() const { return file_; }
+    // The version that the file on disk carries.
+    unsigned FileVersion() const { return fileVersion_; }
+    // Saves in place; throws CliError (2) when the file could not be written.
+    void Save();
+
+  private:
+    Context& ctx_;
+    DatabaseFile file_;
+    unsigned fileVersion_ = 0;
+    std::string privateFolder_;
+    LKMDB7::CDatabaseObj7 db_;
+};
+
+// Loads path into db and maps every failure to CliError naming `shown`.
+void LoadOrThrow(LKMDB7::CDatabaseObj7& db, const std::string& path, const std::string& shown,
+                 const std::string& pathInMessages);
+
+// Faults of the packed records (length and CRC-16 of the deciphered bytes) and of the records'
+// type and category references. Checksums are checked only for files whose items are stored in
+// the current packed form (versions 3 and from 5 on).
+Faults FindFaults(Context& ctx, LKMDB7::CDatabaseObj7& db, unsigned fileVersion);
+
+// Calls fn(item) for every item of a list, in list order.
+template <typename Fn>
+void ForEachItem(LKMDB7::CObjectList& list, Fn fn) {
+    POSITION pos = list.GetHeadPosition();
+    while (pos != nullptr) {
+        fn(*LKMDB7::CObjectList::ItemAt(list.GetNext(pos)));
+    }
+}
+
+// Progress on the error stream for long work, when the environment asks for it.
+class Progress {
+  public:
+    Progress(const Context& ctx, std::string what, std::size_t total);
+    ~Progress();
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+    void Step();
+
+  private:
+    const Context& ctx_;
+    std::string what_;
+    std::size_t total_;
+    std::size_t done_ = 0;
+    bool active_;
+};
+
+// --- small shared helpers ---
+
+// A record ID as given on the command line: decimal, or hexadecimal with 0x.
+DWORD ParseRecordID(const std::string& text);
+// A bit word (decimal or 0x hexadecimal) of at most `max`; `what` names the option.
+unsigned ParseBits(const std::string& text, unsigned max, const std::string& what);
+// Texts between the tool and the database.
+std::string Shown(const CString& text);
+CString Stored(const std::string& utf8, const std::string& what);
+// The record's type and category names, "Unfiled" when it has none.
+std::string TypeName(LKMDB7::CDatabaseObj7& db, const LKMDB7::CRecord& record);
+std::string CategoryName(LKMDB7::CDatabaseObj7& db, const LKMDB7::CRecord& record);
+// The identifier that a type name selects: null for "Unfiled" (no type); throws CliError (1)
+// when the database has no such type. The same for categories.
+CUID TypeIDByName(LKMDB7::CDatabaseObj7& db, const std::string& name, const DatabaseFile& file);
+CUID CategoryIDByName(LKMDB7::CDatabaseObj7& db, const std::string& name, const DatabaseFile& file);
+// Writes the lines of `rows` in columns two spaces apart (widths counted in characters).
+void WriteColumns(std::ostream& out, const std::vector<std::vector<std::string>>& rows);
+
+}  // namespace lkmdb

@@ -1,0 +1,31 @@
+// The few things the tool needs from the operating system beyond the library: the terminal, the
+// program's arguments and file names. One implementation per platform (platform/posix,
+// platform/win32). This header includes no library header, so the Windows implementation can
+// include windows.h without the two sets of type names meeting.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lkmdb {
+
+bool StderrIsTerminal();
+
+// Shows prompt and reads one line from the terminal without echo, as UTF-8; nullopt when the
+// process has no terminal.
+std::optional<std::string> ReadPasswordFromTerminal(const std::string& prompt);
+
+// The program's arguments as UTF-8, without the program name.
+std::vector<std::string> ProgramArguments(int argc, char** argv);
+
+// A UTF-8 file name in the form that the C library and the database library open (the ANSI code
+// page on Windows; unchanged elsewhere).
+std::string NativePath(const std::string& utf8);
+// The reverse of NativePath.
+std::string PathToUtf8(const std::string& native);
+
+// Makes a console show UTF-8 output as such (Windows); nothing elsewhere.
+void PrepareConsoleOutput();
+
+}  // namespace lkmdb

@@ -1,0 +1,133 @@
+#include "cli/Text1252.h"
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+
+#include "cli/Session.h"
+
+namespace lkmdb {
+namespace {
+
+// Code points of bytes 0x80 to 0x9F; the unassigned ones stand for themselves.
+constexpr std::array<char32_t, 32> kHighControls = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80-87
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88-8F
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90-97
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98-9F
+};
+
+char32_t CodePointOf(unsigned char byte) {
+    return byte >= 0x80 && byte <= 0x9F ? kHighControls[byte - 0x80u] : char32_t{byte};
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// The byte of a code point, or -1 when Windows-1252 has none.
+int ByteOf(char32_t cp) {
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+        return static_cast<int>(cp);
+    }
+    for (std::size_t i = 0; i < kHighControls.size(); ++i) {
+        if (kHighControls[i] == cp) {
+            return static_cast<int>(0x80 + i);
+        }
+    }
+    return -1;
+}
+
+std::string Describe(char32_t cp) {
+    char name[16];
+    std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(cp));
+    std::string text = name;
+    if (cp >= 0xA0) {
+        text += " (";
+        AppendUtf8(text, cp);
+        text += ")";
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string ToUtf8(std::string_view text1252) {
+    std::string out;
+    out.reserve(text1252.size());
+    for (char c : text1252) {
+        AppendUtf8(out, CodePointOf(static_cast<unsigned char>(c)));
+    }
+    return out;
+}
+
+std::string ToWindows1252(std::string_view utf8, std::string_view what) {
+    std::string out;
+    out.reserve(utf8.size());
+    std::size_t i = 0;
+    const auto invalid = [&](std::size_t at) {
+        throw CliError(kExitFailure,
+                       std::string(what) + ": not valid UTF-8 at byte " + std::to_string(at + 1));
+    };
+    while (i < utf8.size()) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        // Length and payload bits of the sequence, and the least code point it may carry.
+        std::size_t extra = 0;
+        char32_t cp = lead;
+        char32_t min = 0;
+        if (lead >= 0x80) {
+            if ((lead & 0xE0) == 0xC0) {
+                extra = 1;
+            } else if ((lead & 0xF0) == 0xE0) {
+                extra = 2;
+            } else if ((lead & 0xF8) == 0xF0) {
+                extra = 3;
+            } else {
+                invalid(i);
+            }
+            cp = lead & (0x3Fu >> extra);
+            min = extra == 1 ? 0x80 : extra == 2 ? 0x800 : 0x10000;
+        }
+        if (utf8.size() - i <= extra) {
+            invalid(i);
+        }
+        for (std::size_t k = 1; k <= extra; ++k) {
+            const auto next = static_cast<unsigned char>(utf8[i + k]);
+            if ((next & 0xC0) != 0x80) {
+                invalid(i);
+            }
+            cp = (cp << 6) | (next & 0x3Fu);
+        }
+        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            invalid(i);
+        }
+        const int byte = ByteOf(cp);
+        if (cp == 0) {
+            throw CliError(kExitFailure,
+                           std::string(what) + ": the character U+0000 cannot be stored");
+        }
+        if (byte < 0) {
+            throw CliError(kExitFailure, std::string(what) + ": the character " + Describe(cp) +
+                                             " has no Windows-1252 byte");
+        }
+        out += static_cast<char>(byte);
+        i += extra + 1;
+    }
+    return out;
+}
+
+}  // namespace lkmdb

@@ -1,0 +1,119 @@
+#include <nlohmann/json.hpp>
+#include <ostream>
+
+#include "cli/commands/Commands.h"
+
+namespace lkmdb {
+
+using namespace LKMDB7;
+
+namespace {
+
+using nlohmann::json;
+
+std::string Hex(const CUID& id) {
+    return id.ToHex().str();
+}
+
+// Flags and stamps that every item has.
+void AddCommon(json& out, const CBaseItem& item) {
+    out["needsSync"] = item.NeedsSync();
+    out["deleted"] = item.IsDeleted();
+    out["cloudSync"] = item.getCloudSync();
+    out["timeStamp"] = item.getTimeStamp();
+    out["crc"] = item.GetCRC();
+}
+
+json RecordJson(const CRecord& r) {
+    json fields = json::array();
+    json labels = json::array();
+    for (int i = 0; i < 10; ++i) {
+        fields.push_back(Shown(r.GetField(i, false)));
+        labels.push_back(Shown(r.GetFieldLabelA(i)));
+    }
+    json out = {{"recordId", r.GetRecordID()},
+                {"pkId", Hex(r.GetPKID())},
+                {"typeId", Hex(r.GetTypeID())},
+                {"categoryId", Hex(r.GetCategoryID())},
+                {"fields", fields},
+                {"labels", labels},
+                {"mask", r.GetMaskBits()},
+                {"icon", r.GetIconIndex()},
+                {"note", Shown(r.GetNote())},
+                {"viewCount", r.GetViewCount()},
+                {"attachmentName", Shown(r.GetAttachedFileName())},
+                {"attachmentKey", Shown(r.GetAttachedFileEncryptionKey())}};
+    AddCommon(out, r);
+    out["localOnly"] = r.IsLocalOnly();
+    return out;
+}
+
+json TypeJson(const CTypeItem& t) {
+    json labels = json::array();
+    for (int i = 0; i < 10; ++i) {
+        labels.push_back(Shown(t.GetCustom(i)));
+    }
+    json columns = json::array();
+    for (int i = 0; i < CShowColumns::kEntryCount; ++i) {
+        const CColumnEntry& c = t.GetColumnInfo().GetEntry(i);
+        columns.push_back({c.firstWord, c.secondWord, c.firstByte, c.secondByte});
+    }
+    json out = {{"recordId", t.GetRecordID()}, {"uniqueId", Hex(t.GetUniqueID())},
+                {"name", Shown(t.GetName())},  {"labels", labels},
+                {"mask", t.GetMaskBits()},     {"icon", t.GetIconIndex()}};
+    AddCommon(out, t);
+    out["columns"] = columns;
+    return out;
+}
+
+json CategoryJson(const CCategoryItem& c) {
+    json out = {{"recordId", c.GetRecordID()},
+                {"uniqueId", Hex(c.GetUniqueID())},
+                {"name", Shown(c.GetName())}};
+    AddCommon(out, c);
+    return out;
+}
+
+}  // namespace
+
+void AddDump(CLI::App& app, Commands& commands) {
+    auto path = std::make_shared<std::string>();
+    CLI::App* sub = commands.Add(app, "dump", "The whole database as JSON, for scripts and tests");
+    sub->add_option("PATH", *path, "database file or folder")->required();
+    commands.Bind(sub, [path, &ctx = commands.Ctx()] {
+        OpenDatabase db(ctx, *path, OpenDatabase::Mode::kRead);
+        CDatabaseObj7& d = db.Db();
+        unsigned char crib[kCribSize];
+        d.GetCrib(crib);
+        std::string cribHex;
+        for (unsigned char b : crib) {
+            static constexpr char kDigits[] = "0123456789abcdef";
+            cribHex += kDigits[b >> 4];
+            cribHex += kDigits[b & 0x0F];
+        }
+        json records = json::array();
+        json types = json::array();
+        json categories = json::array();
+        ForEachItem(d.GetRecordList(), [&](CBaseItem& item) {
+            records.push_back(RecordJson(static_cast<CRecord&>(item)));
+        });
+        ForEachItem(d.GetTypesList(), [&](CBaseItem& item) {
+            types.push_back(TypeJson(static_cast<CTypeItem&>(item)));
+        });
+        ForEachItem(d.GetCategoryList(), [&](CBaseItem& item) {
+            categories.push_back(CategoryJson(static_cast<CCategoryItem&>(item)));
+        });
+        const json dump = {{"version", db.FileVersion()},
+                           {"createDate", d.GetPalmCreateDate()},
+                           {"iconFile", Shown(d.GetIconFileName())},
+                           {"hasPassword", d.IsEncrypted()},
+                           {"crib", cribHex},
+                           {"records", records},
+                           {"types", types},
+                           {"categories", categories}};
+        ctx.out << dump.dump(2) << '\n';
+        return kExitOk;
+    });
+}
+
+}  // namespace lkmdb

@@ -1,0 +1,84 @@
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <ostream>
+
+#include "cli/Csv.h"
+#include "cli/Terminal.h"
+#include "cli/commands/Commands.h"
+#include "cli/commands/Listing.h"
+
+namespace lkmdb {
+
+using namespace LKMDB7;
+
+const std::vector<std::string>& CsvHeader() {
+    static const std::vector<std::string> header{"type",   "category", "field1", "field2", "field3",
+                                                 "field4", "field5",   "field6", "field7", "field8",
+                                                 "field9", "field10",  "note"};
+    return header;
+}
+
+void AddExport(CLI::App& app, Commands& commands) {
+    struct Options {
+        std::string path;
+        std::string format = "csv";
+        std::string output;
+    };
+    auto opts = std::make_shared<Options>();
+    CLI::App* sub = commands.Add(app, "export",
+                                 "Write every record, secret fields included, as "
+                                 "CSV or JSON (UTF-8)");
+    sub->add_option("PATH", opts->path, "database file or folder")->required();
+    sub->add_option("--format", opts->format, "csv (default) or json")
+        ->check(CLI::IsMember({"csv", "json"}));
+    sub->add_option("-o,--output", opts->output, "write to FILE instead of standard output");
+    commands.Bind(sub, [opts, &ctx = commands.Ctx()] {
+        OpenDatabase db(ctx, opts->path, OpenDatabase::Mode::kRead);
+        const std::vector<CRecord*> records = RecordsInView(db.Db(), CUID_ALL, CUID_ALL);
+        std::ofstream file;
+        if (!opts->output.empty()) {
+            file.open(NativePath(opts->output), std::ios::binary | std::ios::trunc);
+            if (!file) {
+                throw CliError(kExitFailure, opts->output + ": cannot be written");
+            }
+        }
+        std::ostream& out = opts->output.empty() ? ctx.out : file;
+        Progress progress(ctx, "export", records.size());
+        if (opts->format == "json") {
+            nlohmann::json list = nlohmann::json::array();
+            for (const CRecord* r : records) {
+                progress.Step();
+                nlohmann::json fields = nlohmann::json::array();
+                for (int i = 0; i < 10; ++i) {
+                    fields.push_back(Shown(r->GetField(i, false)));
+                }
+                list.push_back({{"type", TypeName(db.Db(), *r)},
+                                {"category", CategoryName(db.Db(), *r)},
+                                {"fields", fields},
+                                {"note", Shown(r->GetNote())}});
+            }
+            out << list.dump(2) << '\n';
+        } else {
+            WriteCsvRow(out, CsvHeader());
+            for (const CRecord* r : records) {
+                progress.Step();
+                std::vector<std::string> row{TypeName(db.Db(), *r), CategoryName(db.Db(), *r)};
+                for (int i = 0; i < 10; ++i) {
+                    row.push_back(Shown(r->GetField(i, false)));
+                }
+                row.push_back(Shown(r->GetNote()));
+                WriteCsvRow(out, row);
+            }
+        }
+        if (!opts->output.empty()) {
+            file.close();
+            if (!file) {
+                throw CliError(kExitFailure, opts->output + ": could not be written completely");
+            }
+            ctx.out << "exported " << records.size() << " records to " << opts->output << '\n';
+        }
+        return kExitOk;
+    });
+}
+
+}  // namespace lkmdb

@@ -1,0 +1,109 @@
+#include <fstream>
+#include <ostream>
+
+#include "cli/Csv.h"
+#include "cli/Terminal.h"
+#include "cli/commands/Commands.h"
+
+namespace lkmdb {
+
+using namespace LKMDB7;
+
+namespace {
+
+struct Row {
+    CString type;
+    CString category;
+    CStringArray fields;
+    CString note;
+};
+
+bool SameNoCase(const std::string& a, const std::string& b) {
+    return CString(a).CompareNoCase(b.c_str()) == 0;
+}
+
+// The whole file, checked and converted; throws CliError naming the line of the first bad row.
+std::vector<Row> ReadRows(const std::string& name) {
+    std::ifstream in(NativePath(name), std::ios::binary);
+    if (!in) {
+        throw CliError(kExitFailure, name + ": cannot be read");
+    }
+    CsvReader reader(in, name);
+    std::vector<std::string> fields;
+    std::size_t line = 0;
+    const std::vector<std::string>& header = CsvHeader();
+    if (!reader.Next(fields, line) ||
+        !std::equal(fields.begin(), fields.end(), header.begin(), header.end(), SameNoCase)) {
+        throw CliError(kExitFailure, name +
+                                         ": line 1: the header must read "
+                                         "type,category,field1,...,field10,note");
+    }
+    std::vector<Row> rows;
+    while (reader.Next(fields, line)) {
+        if (fields.size() == 1 && fields[0].empty()) {
+            continue;  // a blank line
+        }
+        const std::string where = name + ": line " + std::to_string(line);
+        if (fields.size() != header.size()) {
+            throw CliError(kExitFailure, where + ": " + std::to_string(fields.size()) +
+                                             " fields, where the header has " +
+                                             std::to_string(header.size()));
+        }
+        Row row;
+        row.type = Stored(fields[0], where + ", type");
+        if (row.type.IsEmpty()) {
+            row.type = "Unfiled";
+        }
+        row.category = Stored(fields[1], where + ", category");
+        for (std::size_t i = 0; i < 10; ++i) {
+            row.fields.Add(Stored(fields[2 + i], where + ", " + header[2 + i]));
+        }
+        row.note = Stored(fields[12], where + ", note");
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+}  // namespace
+
+void AddImport(CLI::App& app, Commands& commands) {
+    struct Options {
+        std::string path;
+        std::string file;
+    };
+    auto opts = std::make_shared<Options>();
+    CLI::App* sub = commands.Add(app, "import",
+                                 "Add every row of a CSV file as a record, in one "
+                                 "save; a bad row changes nothing");
+    sub->add_option("PATH", opts->path, "database file or folder")->required();
+    sub->add_option("FILE", opts->file, "CSV, UTF-8, header type,category,field1,...,field10,note")
+        ->required();
+    commands.Bind(sub, [opts, &ctx = commands.Ctx()] {
+        const std::vector<Row> rows = ReadRows(opts->file);
+        OpenDatabase db(ctx, opts->path, OpenDatabase::Mode::kWrite);
+        Progress progress(ctx, "import", rows.size());
+        for (const Row& row : rows) {
+            progress.Step();
+            CStringArray texts;
+            texts.Add(row.type);
+            for (int i = 0; i < 10; ++i) {
+                texts.Add(row.fields.GetAt(i));
+            }
+            if (!row.note.IsEmpty()) {
+                texts.Add(row.note);
+            }
+            // Fields of an existing type are as secret as the type says.
+            const CTypeItem* type = db.Db().GetTypesList().GetTypeByName(row.type);
+            CStringArray labels;
+            db.Db().AddRecordWithoutWaiting(texts, type != nullptr ? type->GetMaskBits() : 0,
+                                            labels, row.category, 255, false);
+        }
+        if (!rows.empty()) {
+            db.Save();
+        }
+        ctx.out << "imported " << rows.size() << " records into " << db.File().shown << '\n';
+        return kExitOk;
+    });
+}
+
+}  // namespace lkmdb

@@ -1,0 +1,118 @@
+#include <nlohmann/json.hpp>
+#include <ostream>
+
+#include "cli/commands/Commands.h"
+
+namespace lkmdb {
+
+using namespace LKMDB7;
+
+namespace {
+
+// The record's own label, else its type's, else a plain field number (counted from 1).
+std::string LabelOf(const CRecord& record, const CTypeItem* type, int i) {
+    CString label = record.GetFieldLabelA(i);
+    if (label.IsEmpty() && type != nullptr) {
+        label = type->GetLabel(i);
+    }
+    if (label.IsEmpty()) {
+        label.Format("Field %d", i + 1);
+    }
+    return Shown(label);
+}
+
+std::vector<std::string> NoteLines(const std::string& note) {
+    std::vector<std::string> lines;
+    std::string line;
+    for (char c : note) {
+        if (c == '\n') {
+            lines.push_back(line);
+            line.clear();
+        } else if (c != '\r') {
+            line += c;
+        }
+    }
+    lines.push_back(line);
+    return lines;
+}
+
+}  // namespace
+
+void AddShow(CLI::App& app, Commands& commands) {
+    struct Options {
+        std::string path;
+        std::string recordID;
+        bool reveal = false;
+        int field = 0;
+        bool json = false;
+    };
+    auto opts = std::make_shared<Options>();
+    CLI::App* sub = commands.Add(app, "show",
+                                 "Every field of one record with its label, the note, "
+                                 "view count and attachment");
+    sub->add_option("PATH", opts->path, "database file or folder")->required();
+    sub->add_option("RECORD_ID", opts->recordID, "as ls shows it")->required();
+    sub->add_flag("--reveal", opts->reveal, "show secret fields instead of ****");
+    sub->add_option("--field", opts->field, "print field N (1 to 10) alone, for scripts")
+        ->check(CLI::Range(1, 10));
+    sub->add_flag("--json", opts->json, "print JSON");
+    commands.Bind(sub, [opts, &ctx = commands.Ctx()] {
+        const DWORD id = ParseRecordID(opts->recordID);
+        OpenDatabase db(ctx, opts->path, OpenDatabase::Mode::kRead);
+        const CRecord* record = db.Db().GetRecordList().GetRecordByID(id);
+        if (record == nullptr || record->IsDeleted()) {
+            throw CliError(kExitNotFound, db.File().shown + ": no record " + opts->recordID);
+        }
+        const bool mask = !opts->reveal;
+        if (opts->field != 0) {
+            ctx.out << Shown(record->GetField(opts->field - 1, mask)) << '\n';
+            return kExitOk;
+        }
+        const CTypeItem* type = db.Db().GetTypesList().GetType(record->GetTypeID());
+        const std::string note = Shown(record->GetNote());
+        const std::string attachment = Shown(record->GetAttachedFileName());
+        if (opts->json) {
+            nlohmann::json fields = nlohmann::json::array();
+            for (int i = 0; i < 10; ++i) {
+                fields.push_back({{"number", i + 1},
+                                  {"label", LabelOf(*record, type, i)},
+                                  {"value", Shown(record->GetField(i, mask))},
+                                  {"secret", record->GetFieldMask(i)}});
+            }
+            const nlohmann::json shown = {{"recordId", record->GetRecordID()},
+                                          {"type", TypeName(db.Db(), *record)},
+                                          {"category", CategoryName(db.Db(), *record)},
+                                          {"fields", fields},
+                                          {"note", note},
+                                          {"viewCount", record->GetViewCount()},
+                                          {"attachmentName", attachment}};
+            ctx.out << shown.dump(2) << '\n';
+            return kExitOk;
+        }
+        std::vector<std::vector<std::string>> rows{
+            {"record:", std::to_string(record->GetRecordID())},
+            {"type:", TypeName(db.Db(), *record)},
+            {"category:", CategoryName(db.Db(), *record)}};
+        for (int i = 0; i < 10; ++i) {
+            const std::string value = Shown(record->GetField(i, mask));
+            if (!value.empty()) {
+                rows.push_back({LabelOf(*record, type, i) + ":", value});
+            }
+        }
+        if (!note.empty()) {
+            bool first = true;
+            for (const std::string& line : NoteLines(note)) {
+                rows.push_back({first ? "note:" : "", line});
+                first = false;
+            }
+        }
+        rows.push_back({"views:", std::to_string(record->GetViewCount())});
+        if (!attachment.empty()) {
+            rows.push_back({"attachment:", attachment});
+        }
+        WriteColumns(ctx.out, rows);
+        return kExitOk;
+    });
+}
+
+}  // namespace lkmdb

@@ -1,0 +1,523 @@
+// Every lkmdb command run in-process: arguments in; standard output, errors and exit code out.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "cli/Lkmdb.h"
+#include "lkmdb7/lkmdb7.h"
+#include "tests/support/ItemTesting.h"
+#include "tests/support/TestPaths.h"
+
+using namespace LKMDB7;
+using namespace lkmdb7_test;
+using nlohmann::json;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadText(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteText(const fs::path& p, const std::string& text) {
+    std::ofstream(p, std::ios::binary) << text;
+}
+
+class Cli : public ::testing::Test {
+  protected:
+    ProcessStateGuard guard;
+    TempDir dir;
+
+    Result Run(std::vector<std::string> args, const std::string& input = "",
+               const lkmdb::Environment& env = {}) {
+        std::istringstream in(input);
+        std::ostringstream out;
+        std::ostringstream err;
+        const int code = lkmdb::RunLkmdb(std::move(args), in, out, err, env);
+        return {code, out.str(), err.str()};
+    }
+
+    std::string Folder(const std::string& name = "db") const { return dir.File(name); }
+    fs::path DbFile(const std::string& name = "db") const {
+        return fs::path(Folder(name)) / kDatabaseFileName;
+    }
+    std::string PasswordFile(const std::string& password, const std::string& name = "pw") {
+        WriteText(dir.path() / name, password + "\n");
+        return dir.File(name);
+    }
+
+    // The demo database in Folder(), made with the extra arguments given.
+    void MakeDemo(std::vector<std::string> extra = {}) {
+        std::vector<std::string> args{"demo", Folder()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const Result r = Run(args);
+        ASSERT_EQ(r.code, 0) << r.err;
+    }
+
+    json Json(std::vector<std::string> args) {
+        const Result r = Run(std::move(args));
+        EXPECT_EQ(r.code, 0) << r.err;
+        return json::parse(r.out);
+    }
+
+    // Record IDs in list order, as ls --json gives them.
+    std::vector<DWORD> Ids() {
+        std::vector<DWORD> ids;
+        for (const json& r : Json({"ls", Folder(), "--json"})) {
+            ids.push_back(r["recordId"].get<DWORD>());
+        }
+        return ids;
+    }
+
+    // A failure is one line on the error stream and nothing on standard output.
+    static void ExpectOneLineError(const Result& r, int code, const std::string& part) {
+        EXPECT_EQ(r.code, code) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.rfind("lkmdb: ", 0), 0u) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_NE(r.err.find(part), std::string::npos) << r.err;
+    }
+};
+
+}  // namespace
+
+TEST_F(Cli, DemoShowsADatabaseReadBackFromDisk) {
+    const Result r = Run({"demo", Folder()});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("records:      5"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Bank Card  Personal  Caf\u00E9 Cr\u00E8me Bank"), std::string::npos);
+    EXPECT_EQ(r.err, "");
+
+    const json dump = Json({"dump", Folder()});
+    EXPECT_EQ(dump["records"].size(), 5u);
+    EXPECT_EQ(dump["types"].size(), 3u);
+    EXPECT_EQ(dump["categories"].size(), 3u);
+    const json& card = dump["records"][2];
+    EXPECT_EQ(card["fields"][0], "Caf\u00E9 Cr\u00E8me Bank");
+    EXPECT_EQ(card["note"], "Lost card: call +1 555 0100\r\nThe card is kept in the blue wallet");
+    EXPECT_EQ(card["mask"], 8);
+    // Types are sorted by name; their labels were set after AddRecord made them.
+    EXPECT_EQ(dump["types"][0]["name"], "Bank Card");
+    EXPECT_EQ(dump["types"][0]["labels"][3], "PIN");
+
+    // A second demo into the same folder refuses and leaves the database alone.
+    const std::string before = ReadText(DbFile());
+    ExpectOneLineError(Run({"demo", Folder()}), 2, "a database exists already");
+    EXPECT_EQ(ReadText(DbFile()), before);
+}
+
+TEST_F(Cli, DemoWithoutArgumentsMakesItsOwnFolder) {
+    const Result r = Run({"demo"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const std::string marker = "file:         ";
+    const std::size_t at = r.out.find(marker);
+    ASSERT_NE(at, std::string::npos) << r.out;
+    const fs::path file =
+        r.out.substr(at + marker.size(), r.out.find('\n', at) - at - marker.size());
+    EXPECT_TRUE(fs::exists(file)) << file;
+    fs::remove_all(file.parent_path());
+}
+
+TEST_F(Cli, InitMakesTheEmptyFileAndNeverOverwrites) {
+    const std::string nested = (fs::path(Folder()) / "a" / "b").string();
+    const Result r = Run({"init", nested});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const fs::path file = fs::path(nested) / kDatabaseFileName;
+    EXPECT_EQ(fs::file_size(file), 63u);
+    ExpectOneLineError(Run({"init", nested}), 2, "exists already");
+    EXPECT_EQ(fs::file_size(file), 63u);
+    ExpectOneLineError(Run({"init", file.string()}), 2, "is a file, not a folder");
+    EXPECT_EQ(Json({"info", nested, "--json"})["records"], 0);
+}
+
+TEST_F(Cli, BadArgumentsAreUsageErrors) {
+    MakeDemo();
+    const std::string db = Folder();
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{}, "A subcommand is required"},
+        {{"frobnicate", db}, "unknown command 'frobnicate'"},
+        {{"info"}, "PATH is required"},
+        {{"show", db, "abc"}, "RECORD_ID: 'abc' is not a number"},
+        {{"show", db, "0x1FFFFFFFF"}, "RECORD_ID"},
+        {{"show", db, "1", "--field", "11"}, "--field"},
+        {{"ls", db, "--password-file", "f", "--password-stdin"}, "excludes"},
+        {{"export", db, "--format", "xml"}, "--format"},
+        {{"search", db, "x", "--fields", "0x10000"}, "--fields"},
+        {{"add", db, "--field", "a"}, "--type is required"},
+        {{"add", db, "--type", "T", "--mask", "-1"}, "--mask"},
+    };
+    for (const auto& [args, part] : cases) {
+        SCOPED_TRACE(args.empty() ? "(none)" : args[0]);
+        ExpectOneLineError(Run(args), 2, part);
+    }
+    // Help is no error, and documents the exit codes.
+    const Result help = Run({"--help"});
+    EXPECT_EQ(help.code, 0);
+    EXPECT_NE(help.out.find("Exit codes:"), std::string::npos);
+    EXPECT_NE(help.out.find("--password-file"), std::string::npos);
+}
+
+TEST_F(Cli, MissingAndDamagedFiles) {
+    fs::create_directory(Folder("empty"));
+    ExpectOneLineError(Run({"info", Folder("empty")}), 1, "no such database file");
+    ExpectOneLineError(Run({"ls", Folder("nowhere")}), 1, "no such database file");
+    ExpectOneLineError(Run({"add", Folder("empty"), "--type", "T"}), 1, "no such database file");
+    EXPECT_FALSE(fs::exists(DbFile("empty")));
+
+    MakeDemo();
+    const std::string whole = ReadText(DbFile());
+    WriteText(DbFile(), whole.substr(0, whole.size() / 2));
+    for (const char* command : {"info", "ls", "dump", "verify", "export"}) {
+        SCOPED_TRACE(command);
+        ExpectOneLineError(Run({command, Folder()}), 2, DbFile().string());
+    }
+    ExpectOneLineError(Run({"add", Folder(), "--type", "T"}), 2, DbFile().string());
+    EXPECT_EQ(ReadText(DbFile()), whole.substr(0, whole.size() / 2));
+}
+
+TEST_F(Cli, InfoCountsDeletedItemsApart) {
+    MakeDemo();
+    ASSERT_EQ(Run({"rm", Folder(), std::to_string(Ids()[1])}).code, 0);
+    const json info = Json({"info", Folder(), "--json"});
+    EXPECT_EQ(info["version"], 9);
+    EXPECT_EQ(info["hasPassword"], false);
+    EXPECT_EQ(info["records"], 4);
+    EXPECT_EQ(info["deletedRecords"], 1);
+    EXPECT_EQ(info["types"], 3);
+    EXPECT_EQ(info["fileSize"], fs::file_size(DbFile()));
+    const Result text = Run({"info", Folder()});
+    EXPECT_NE(text.out.find("records:      4 (and 1 deleted)"), std::string::npos) << text.out;
+}
+
+TEST_F(Cli, LsFiltersByTypeAndCategoryAndMasksSecrets) {
+    MakeDemo();
+    EXPECT_EQ(Json({"ls", Folder(), "--type", "web login", "--json"}).size(), 2u);
+    EXPECT_EQ(Json({"ls", Folder(), "--category", "Personal", "--json"}).size(), 2u);
+    const json unfiled = Json({"ls", Folder(), "--type", "Unfiled", "--json"});
+    ASSERT_EQ(unfiled.size(), 1u);
+    EXPECT_EQ(unfiled[0]["firstField"], "Front door code");
+    ExpectOneLineError(Run({"ls", Folder(), "--type", "Nope"}), 1, "no record type named \"Nope\"");
+
+    ASSERT_EQ(Run({"add", Folder(), "--type", "PIN", "--field", "1234", "--mask", "1"}).code, 0);
+    const Result r = Run({"ls", Folder(), "--type", "PIN"});
+    EXPECT_NE(r.out.find("PIN   Unfiled   ****"), std::string::npos) << r.out;
+}
+
+TEST_F(Cli, ShowFieldsWithLabelsAndSecretsMasked) {
+    MakeDemo();
+    const std::string card = std::to_string(Ids()[2]);
+    const Result r = Run({"show", Folder(), card});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("Card number:  4111 1111 1111 1111\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("PIN:          ****\n"), std::string::npos);
+    EXPECT_NE(r.out.find("note:         Lost card: call +1 555 0100\n"
+                         "              The card is kept in the blue wallet\n"),
+              std::string::npos);
+    EXPECT_NE(Run({"show", Folder(), card, "--reveal"}).out.find("PIN:          4821\n"),
+              std::string::npos);
+    EXPECT_EQ(Run({"show", Folder(), card, "--field", "4"}).out, "****\n");
+    EXPECT_EQ(Run({"show", Folder(), card, "--field", "4", "--reveal"}).out, "4821\n");
+    const json shown = Json({"show", Folder(), card, "--json"});
+    EXPECT_EQ(shown["fields"][3]["label"], "PIN");
+    EXPECT_EQ(shown["fields"][3]["secret"], true);
+    EXPECT_EQ(shown["fields"][3]["value"], "****");
+    ExpectOneLineError(Run({"show", Folder(), "12345"}), 1, "no record 12345");
+}
+
+TEST_F(Cli, SearchUsesTheRecordsOwnRule) {
+    MakeDemo();
+    const auto found = [&](std::vector<std::string> extra) {
+        std::vector<std::string> args{"search", Folder()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const Result r = Run(args);
+        std::vector<std::string> firsts;
+        if (r.code == 0) {
+            for (const json& rec : json::parse(r.out)) {
+                firsts.push_back(rec["firstField"]);
+            }
+        } else {
+            EXPECT_EQ(r.code, 1) << r.err;
+        }
+        return firsts;
+    };
+    using V = std::vector<std::string>;
+    EXPECT_EQ(found({"MAIL", "--json"}), (V{"Mail"}));
+    EXPECT_EQ(found({"MAIL", "--match-case", "--json"}), V{});
+    EXPECT_EQ(found({"Home", "--whole-word", "--json"}), (V{"Home network"}));
+    EXPECT_EQ(found({"Hom", "--whole-word", "--json"}), V{});
+    EXPECT_EQ(found({"cr\u00E8me", "--json"}), (V{"Caf\u00E9 Cr\u00E8me Bank"}));
+    // The note is searched whatever the field bits say; fields only when their bit is set.
+    EXPECT_EQ(found({"wallet", "--fields", "0", "--json"}), (V{"Caf\u00E9 Cr\u00E8me Bank"}));
+    EXPECT_EQ(found({"amorgan", "--fields", "0x1", "--json"}), V{});
+    EXPECT_EQ(found({"amorgan", "--fields", "0x2", "--json"}), (V{"Intranet"}));
+}
+
+TEST_F(Cli, AddRemoveAndPurge) {
+    MakeDemo();
+    const Result added = Run({"add", Folder(), "--type", "Server", "--category", "Work", "--field",
+                              "db01", "--field", "root", "--note", "rack 4"});
+    ASSERT_EQ(added.code, 0) << added.err;
+    const DWORD id = Ids().back();
+    EXPECT_EQ(added.out, "added record " + std::to_string(id) + " to " + DbFile().string() + "\n");
+    json dump = Json({"dump", Folder()});
+    EXPECT_EQ(dump["types"].size(), 4u);
+    EXPECT_EQ(dump["records"][5]["fields"][1], "root");
+    EXPECT_EQ(dump["records"][5]["note"], "rack 4");
+    EXPECT_EQ(dump["records"][5]["needsSync"], true);
+
+    // A new record of an existing type hides what the type hides.
+    ASSERT_EQ(Run({"add", Folder(), "--type", "Wi-Fi", "--field", "Guest", "--field", "pw",
+                   "--local-only"})
+                  .code,
+              0);
+    dump = Json({"dump", Folder()});
+    EXPECT_EQ(dump["records"][6]["mask"], 2);
+    EXPECT_EQ(dump["records"][6]["localOnly"], true);
+    EXPECT_NE(dump["records"][6]["recordId"], dump["records"][5]["recordId"]);
+
+    ExpectOneLineError(
+        Run({"add",     Folder(), "--type",  "T",  "--field", "1", "--field", "2", "--field", "3",
+             "--field", "4",      "--field", "5",  "--field", "6", "--field", "7", "--field", "8",
+             "--field", "9",      "--field", "10", "--field", "11"}),
+        2, "ten fields");
+
+    ASSERT_EQ(Run({"rm", Folder(), std::to_string(id)}).code, 0);
+    EXPECT_EQ(Ids().size(), 6u);
+    ExpectOneLineError(Run({"rm", Folder(), std::to_string(id)}), 1, "no record");
+    ExpectOneLineError(Run({"show", Folder(), std::to_string(id)}), 1, "no record");
+    const Result purged = Run({"purge", Folder()});
+    ASSERT_EQ(purged.code, 0) << purged.err;
+    EXPECT_NE(purged.out.find("purged 1 records, 0 types and 0 categories"), std::string::npos);
+    EXPECT_EQ(Json({"dump", Folder()})["records"].size(), 6u);
+}
+
+TEST_F(Cli, TextOutsideWindows1252ChangesNothing) {
+    MakeDemo();
+    const std::string before = ReadText(DbFile());
+    ExpectOneLineError(Run({"add", Folder(), "--type", "T", "--field", "ok", "--field", "\u4E2D"}),
+                       2, "--field 2: the character U+4E2D (\u4E2D) has no Windows-1252 byte");
+    ExpectOneLineError(Run({"search", Folder(), "\u4E2D"}), 2, "TEXT: the character U+4E2D");
+    EXPECT_EQ(ReadText(DbFile()), before);
+}
+
+TEST_F(Cli, ExportAndImportRoundTripNonAsciiText) {
+    MakeDemo();
+    // The euro sign is byte 0x80 in the file; U+0081 stands for the unassigned byte 0x81.
+    ASSERT_EQ(Run({"add", Folder(), "--type", "Caf\u00E9", "--field", "5 \u20AC \u0081", "--note",
+                   "line, \"one\"\ntwo"})
+                  .code,
+              0);
+    {
+        CDatabaseObj7 db;
+        ASSERT_EQ(db.Load(CString(DbFile().string())), 0);
+        CRecord* last = db.GetRecordList().GetRecordByID(Ids().back());
+        ASSERT_NE(last, nullptr);
+        EXPECT_EQ(last->GetField(0, false), "5 \x80 \x81");
+        EXPECT_EQ(db.GetTypesList().GetTypeName(last->GetTypeID()), "Caf\xE9");
+    }
+    const Result exported = Run({"export", Folder()});
+    ASSERT_EQ(exported.code, 0) << exported.err;
+    EXPECT_NE(exported.out.find("Caf\u00E9,Unfiled,5 \u20AC \u0081,,,,,,,,,,\"line, "
+                                "\"\"one\"\"\r\ntwo\"\r\n"),
+              std::string::npos)
+        << exported.out;
+
+    ASSERT_EQ(Run({"init", Folder("copy")}).code, 0);
+    WriteText(dir.path() / "out.csv", exported.out);
+    const Result imported = Run({"import", Folder("copy"), dir.File("out.csv")});
+    ASSERT_EQ(imported.code, 0) << imported.err;
+    EXPECT_EQ(imported.out, "imported 6 records into " + DbFile("copy").string() + "\n");
+    EXPECT_EQ(Run({"export", Folder("copy")}).out, exported.out);
+
+    const Result toFile = Run({"export", Folder(), "--format", "json", "-o", dir.File("o.json")});
+    ASSERT_EQ(toFile.code, 0) << toFile.err;
+    const json list = json::parse(ReadText(dir.path() / "o.json"));
+    ASSERT_EQ(list.size(), 6u);
+    EXPECT_EQ(list[2]["fields"][3], "4821");  // exports carry secret fields in clear
+    EXPECT_EQ(list[5]["fields"][0], "5 \u20AC \u0081");
+}
+
+TEST_F(Cli, ImportWithABadRowSavesNothing) {
+    ASSERT_EQ(Run({"init", Folder()}).code, 0);
+    const std::string header =
+        "type,category,field1,field2,field3,field4,field5,field6,field7,"
+        "field8,field9,field10,note\r\n";
+    const std::string good = "Login,Web,a,b,,,,,,,,,\r\n";
+    struct Case {
+        std::string csv;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {header + good + "Login,Web,a,b\r\n", "bad.csv: line 3: 4 fields, where the header has 13"},
+        {header + good + "\"Login\nx\",Web,\u4E2D,,,,,,,,,,\r\n",
+         "bad.csv: line 3, field1: the character U+4E2D"},
+        {header + good + "Login,\"Web\r\n", "bad.csv: line 3: a quoted field is not closed"},
+        {"type,category\r\n" + good, "bad.csv: line 1: the header must read"},
+    };
+    const std::string before = ReadText(DbFile());
+    for (const Case& c : cases) {
+        WriteText(dir.path() / "bad.csv", c.csv);
+        ExpectOneLineError(Run({"import", Folder(), dir.File("bad.csv")}), 2, c.message);
+        EXPECT_EQ(ReadText(DbFile()), before);
+    }
+    ExpectOneLineError(Run({"import", Folder(), dir.File("none.csv")}), 2, "cannot be read");
+}
+
+TEST_F(Cli, DumpIsTheWholeDatabase) {
+    MakeDemo();
+    const json dump = Json({"dump", Folder()});
+    EXPECT_EQ(dump["version"], 9);
+    EXPECT_EQ(dump["hasPassword"], false);
+    EXPECT_EQ(dump["crib"], std::string(80, '0'));
+    const json& record = dump["records"][0];
+    for (const char* key : {"recordId", "pkId", "typeId", "categoryId", "fields", "labels", "mask",
+                            "icon", "note", "viewCount", "attachmentName", "attachmentKey",
+                            "needsSync", "deleted", "cloudSync", "localOnly", "timeStamp", "crc"}) {
+        EXPECT_TRUE(record.contains(key)) << key;
+    }
+    EXPECT_EQ(record["pkId"].get<std::string>().size(), 16u);
+    EXPECT_EQ(record["fields"].size(), 10u);
+    EXPECT_EQ(record["labels"].size(), 10u);
+    // Records name their type and category by the identifiers those items carry.
+    EXPECT_EQ(record["typeId"], dump["types"][1]["uniqueId"]);
+    EXPECT_EQ(dump["types"][1]["name"], "Web Login");
+    EXPECT_EQ(dump["types"][1]["columns"].size(), 15u);
+    EXPECT_EQ(dump["types"][1]["columns"][0].size(), 4u);
+    EXPECT_EQ(dump["categories"][1]["name"], "Personal");
+    EXPECT_EQ(record["categoryId"], dump["categories"][1]["uniqueId"]);
+}
+
+TEST_F(Cli, VerifyCatchesAWrongPassword) {
+    const std::string right = PasswordFile("s\u00E9same");
+    const std::string wrong = PasswordFile("sesame", "wrong");
+    MakeDemo({"--password-file", right});
+    const Result ok = Run({"verify", Folder(), "--password-file", right});
+    EXPECT_EQ(ok.code, 0) << ok.err;
+    EXPECT_EQ(ok.out, "ok\n");
+    for (const std::vector<std::string>& password :
+         {std::vector<std::string>{"--password-file", wrong}, std::vector<std::string>{}}) {
+        std::vector<std::string> args{"verify", Folder()};
+        args.insert(args.end(), password.begin(), password.end());
+        const Result bad = Run(args);
+        EXPECT_EQ(bad.code, 1);
+        // Five records, three types and three categories, all enciphered.
+        EXPECT_EQ(std::count(bad.out.begin(), bad.out.end(), '\n'), 11) << bad.out;
+        EXPECT_NE(bad.out.find("record " + std::to_string(Ids().front()) + ": checksum "),
+                  std::string::npos)
+            << bad.out;
+    }
+    // A command that writes refuses to save what it could not read.
+    const std::string before = ReadText(DbFile());
+    ExpectOneLineError(Run({"add", Folder(), "--type", "T", "--password-file", wrong}), 2,
+                       "fail their checksum");
+    ExpectOneLineError(Run({"upgrade", Folder()}), 2, "fail their checksum");
+    EXPECT_EQ(ReadText(DbFile()), before);
+
+    // The password keys the cipher in Windows-1252, as files made on Windows expect.
+    const DWORD first = Ids().front();  // record IDs lie outside the enciphered bytes
+    SetRecordCipherPassword("s\xE9same");
+    CDatabaseObj7 db;
+    ASSERT_EQ(db.Load(CString(DbFile().string())), 0);
+    EXPECT_EQ(db.GetRecordList().GetRecordByID(first)->GetField(0, false), "Mail");
+}
+
+TEST_F(Cli, VerifyReportsDanglingReferences) {
+    {
+        CDatabaseObj7 db;
+        ASSERT_EQ(db.Load("", CString(Folder())), 0);
+        CStringArray texts;
+        texts.Add("Login");
+        texts.Add("x");
+        CStringArray labels;
+        db.AddRecordWithoutWaiting(texts, 0, labels, "Work", 24, false);
+        auto* orphan = new CRecord;
+        orphan->SetRecordID(77);
+        orphan->SetTypeID(CUID{{1, 2, 3, 4, 5, 6, 7, 8}});
+        orphan->SetCategoryID(CUID{{8, 7, 6, 5, 4, 3, 2, 1}});
+        db.GetRecordList().AddItem(orphan);
+        ASSERT_EQ(db.Save(true), 0);
+    }
+    const Result r = Run({"verify", Folder()});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out,
+              "record 77: its type 0102030405060708 names no record type\n"
+              "record 77: its category 0807060504030201 names no category\n");
+}
+
+TEST_F(Cli, PasswordSources) {
+    const std::string password = "s\u00E9same";
+    MakeDemo({"--password-file", PasswordFile(password)});
+    EXPECT_EQ(Run({"verify", Folder(), "--password-stdin"}, password + "\r\n").out, "ok\n");
+
+    lkmdb::Environment terminal;
+    std::string prompt;
+    terminal.askPassword = [&](const std::string& p) -> std::optional<std::string> {
+        prompt = p;
+        return password;
+    };
+    EXPECT_EQ(Run({"verify", Folder(), "--ask-password"}, "", terminal).out, "ok\n");
+    EXPECT_EQ(prompt, "Password: ");
+
+    ExpectOneLineError(Run({"verify", Folder(), "--ask-password"}), 2, "no terminal");
+    ExpectOneLineError(Run({"verify", Folder(), "--password-stdin"}), 2,
+                       "no password on standard input");
+    ExpectOneLineError(Run({"verify", Folder(), "--password-file", dir.File("none")}), 2,
+                       "cannot be read");
+    ExpectOneLineError(Run({"verify", Folder(), "--password-file", PasswordFile("", "empty")}), 2,
+                       "the password is empty");
+    // The message does not quote the password.
+    const Result wide = Run({"verify", Folder(), "--password-stdin"}, "pa\u4E2Dss\n");
+    ExpectOneLineError(wide, 2, "has no Windows-1252 byte");
+    EXPECT_EQ(wide.err.find("\u4E2D"), std::string::npos);
+}
+
+TEST_F(Cli, OlderFilesAreReadFromAPrivateCopyAndUpgradedOnRequest) {
+    // An empty database of version 8: header with the icon name, three empty lists.
+    std::string v8(40, '\0');
+    v8 += std::string("\0\0\0\0\x08\0\0", 7) + std::string(10, '\0') + std::string(6, '\0');
+    fs::create_directory(Folder());
+    WriteText(DbFile(), v8);
+
+    const Result info = Run({"info", Folder(), "--json"});
+    ASSERT_EQ(info.code, 0) << info.err;
+    EXPECT_EQ(json::parse(info.out)["version"], 8);
+    EXPECT_NE(info.err.find("is version 8: reading a private copy"), std::string::npos);
+    EXPECT_EQ(ReadText(DbFile()), v8);
+    EXPECT_EQ(std::distance(fs::directory_iterator(Folder()), fs::directory_iterator()), 1);
+
+    const Result upgraded = Run({"upgrade", Folder()});
+    ASSERT_EQ(upgraded.code, 0) << upgraded.err;
+    EXPECT_EQ(upgraded.out, DbFile().string() + ": upgraded from version 8 to 9\n");
+    EXPECT_EQ(CDatabaseObj7::GetVersion(DbFile().string().c_str()), 9);
+    EXPECT_EQ(Run({"upgrade", Folder()}).out, DbFile().string() + ": already version 9\n");
+}
+
+TEST_F(Cli, BackupAndRestore) {
+    MakeDemo();
+    const fs::path bak = DbFile().string() + ".bak";
+    ExpectOneLineError(Run({"restore", Folder()}), 1, "no such backup copy");
+    ASSERT_EQ(Run({"backup", Folder()}).code, 0);
+    const std::string saved = ReadText(DbFile());
+    EXPECT_EQ(ReadText(bak), saved);
+
+    ASSERT_EQ(Run({"add", Folder(), "--type", "T"}).code, 0);
+    ASSERT_NE(ReadText(DbFile()), saved);
+    const Result restored = Run({"restore", DbFile().string()});
+    ASSERT_EQ(restored.code, 0) << restored.err;
+    EXPECT_EQ(ReadText(DbFile()), saved);
+
+    // A backup copy that does not read as a database never replaces the file.
+    WriteText(bak, saved.substr(0, 50));
+    ExpectOneLineError(Run({"restore", Folder()}), 2, "nothing was restored");
+    EXPECT_EQ(ReadText(DbFile()), saved);
+}
