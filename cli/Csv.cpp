@@ -9,10 +9,29 @@ namespace lkmdb {
 
 CsvReader::CsvReader(std::istream& in, std::string name, CsvLimits limits)
     : in_(in), name_(std::move(name)), limits_(limits) {
+    // Only a whole mark is dropped: a text may start with a character whose UTF-8 form begins
+    // with its first bytes (U+FF01 is EF BC 81).
     static constexpr char kBom[] = "\xEF\xBB\xBF";
     for (int i = 0; i < 3 && in_.peek() == static_cast<unsigned char>(kBom[i]); ++i) {
-        in_.get();
+        pending_ += static_cast<char>(in_.get());
     }
+    if (pending_.size() == 3) {
+        pending_.clear();
+    }
+}
+
+int CsvReader::Get() {
+    if (pendingAt_ < pending_.size()) {
+        return static_cast<unsigned char>(pending_[pendingAt_++]);
+    }
+    return in_.get();
+}
+
+int CsvReader::Peek() {
+    if (pendingAt_ < pending_.size()) {
+        return static_cast<unsigned char>(pending_[pendingAt_]);
+    }
+    return in_.peek();
 }
 
 void CsvReader::Fail(std::size_t line, const std::string& what) const {
@@ -21,7 +40,7 @@ void CsvReader::Fail(std::size_t line, const std::string& what) const {
 
 bool CsvReader::Next(std::vector<std::string>& fields, std::size_t& line) {
     fields.clear();
-    if (in_.peek() == std::char_traits<char>::eof()) {
+    if (Peek() == std::char_traits<char>::eof()) {
         return false;
     }
     line = line_;
@@ -38,7 +57,7 @@ bool CsvReader::Next(std::vector<std::string>& fields, std::size_t& line) {
         quoted = inQuotes = closed = false;
     };
     for (;;) {
-        const int c = in_.get();
+        const int c = Get();
         if (c == std::char_traits<char>::eof()) {
             if (inQuotes) {
                 Fail(line, "a quoted field is not closed before the end of the input");
@@ -49,24 +68,21 @@ bool CsvReader::Next(std::vector<std::string>& fields, std::size_t& line) {
         const char ch = static_cast<char>(c);
         if (inQuotes) {
             if (ch == '"') {
-                if (in_.peek() == '"') {
-                    in_.get();
-                    field += '"';
-                } else {
+                if (Peek() != '"') {
                     inQuotes = false;
                     closed = true;
+                    continue;
                 }
-                continue;
-            }
-            if (ch == '\n') {
+                Get();  // a doubled quote is one quote, under the same limit as any byte
+            } else if (ch == '\n') {
                 ++line_;
             }
         } else if (ch == ',') {
             endField();
             continue;
         } else if (ch == '\r' || ch == '\n') {
-            if (ch == '\r' && in_.peek() == '\n') {
-                in_.get();
+            if (ch == '\r' && Peek() == '\n') {
+                Get();
             }
             ++line_;
             endField();

@@ -27,11 +27,17 @@ class CsvReader {
 
   private:
     [[noreturn]] void Fail(std::size_t line, const std::string& what) const;
+    // The input's next byte (as istream::get and peek give it), after the bytes that were read
+    // in looking for a byte order mark and were not one.
+    int Get();
+    int Peek();
 
     std::istream& in_;
     std::string name_;
     CsvLimits limits_;
     std::size_t line_ = 1;
+    std::string pending_;
+    std::size_t pendingAt_ = 0;
 };
 
 // One record, fields quoted where needed, ended by CRLF.

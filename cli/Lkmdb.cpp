@@ -24,7 +24,7 @@ refuses to save when its records fail their checksums (a wrong password or a dam
 Exit codes:
   0  success
   1  not found: no database at PATH, no such record, type or category, nothing matched the
-     search; or faults found by verify
+     search; or faults found by verify, or items lost by recover
   2  usage error, unreadable or malformed file, lock not obtained, file not written
 )";
 
@@ -66,9 +66,9 @@ int RunLkmdb(std::vector<std::string> args, std::istream& in, std::ostream& out,
         fromStdin->excludes(ask);
 
         Commands commands(ctx);
-        for (auto add :
-             {AddDemo, AddInit, AddInfo, AddLs, AddShow, AddSearch, AddAdd, AddRm, AddPurge,
-              AddExport, AddImport, AddDump, AddVerify, AddUpgrade, AddBackup, AddRestore}) {
+        for (auto add : {AddDemo, AddInit, AddInfo, AddLs, AddShow, AddSearch, AddAdd, AddRm,
+                         AddPurge, AddExport, AddImport, AddDump, AddVerify, AddUpgrade, AddBackup,
+                         AddRestore, AddRecover}) {
             add(app, commands);
         }
         app.require_subcommand(1);

@@ -137,31 +137,6 @@ std::string ItemName(const CBaseItem& item) {
     }
 }
 
-// Checks the deciphered packed record as the packer wrote it: CRC-16 over bytes 0 to L-8 with
-// bytes 0-1 taken as zero, stored big-endian in bytes 0-1.
-std::optional<std::string> ChecksumFault(const CBaseItem& item) {
-    const std::vector<BYTE>& bytes = item.PalmRecord();
-    constexpr std::size_t kShortest = kPackedHeaderSize + kPackedTailSize;
-    if (bytes.size() < kShortest) {
-        return "packed record of " + std::to_string(bytes.size()) + " bytes, shorter than " +
-               std::to_string(kShortest);
-    }
-    std::vector<BYTE> covered(bytes.begin(), bytes.end() - kPackedTailSize);
-    covered[0] = covered[1] = 0;
-    // The packer sums a 16-bit length; a check must do the same.
-    const WORD computed =
-        Crc16(covered.data(), static_cast<WORD>(covered.size()), kPackedCrcInitial);
-    const auto stored = static_cast<WORD>((bytes[0] << 8) | bytes[1]);
-    if (computed == stored) {
-        return std::nullopt;
-    }
-    return "checksum " + Hex4(stored) + " stored, " + Hex4(computed) + " computed";
-}
-
-bool ChecksumsApply(unsigned fileVersion) {
-    return fileVersion == 3 || fileVersion >= 5;
-}
-
 }  // namespace
 
 void Context::Note(const std::string& line) const {
@@ -297,6 +272,30 @@ void OpenDatabase::Save() {
     if (result != 0) {
         throw CliError(kExitFailure, file_.shown + ": not saved (" + ErrorText(result) + ")");
     }
+}
+
+// The packer sums CRC-16 over bytes 0 to L-8 with bytes 0-1 taken as zero.
+std::optional<std::string> ChecksumFault(const CBaseItem& item) {
+    const std::vector<BYTE>& bytes = item.PalmRecord();
+    constexpr std::size_t kShortest = kPackedHeaderSize + kPackedTailSize;
+    if (bytes.size() < kShortest) {
+        return "packed record of " + std::to_string(bytes.size()) + " bytes, shorter than " +
+               std::to_string(kShortest);
+    }
+    std::vector<BYTE> covered(bytes.begin(), bytes.end() - kPackedTailSize);
+    covered[0] = covered[1] = 0;
+    // The packer sums a 16-bit length; a check must do the same.
+    const WORD computed =
+        Crc16(covered.data(), static_cast<WORD>(covered.size()), kPackedCrcInitial);
+    const auto stored = static_cast<WORD>((bytes[0] << 8) | bytes[1]);
+    if (computed == stored) {
+        return std::nullopt;
+    }
+    return "checksum " + Hex4(stored) + " stored, " + Hex4(computed) + " computed";
+}
+
+bool ChecksumsApply(unsigned fileVersion) {
+    return fileVersion == 3 || fileVersion >= 5;
 }
 
 Faults FindFaults(Context& ctx, CDatabaseObj7& db, unsigned fileVersion) {

@@ -97,6 +97,13 @@ class OpenDatabase {
 void LoadOrThrow(LKMDB7::CDatabaseObj7& db, const std::string& path, const std::string& shown,
                  const std::string& pathInMessages);
 
+// What is wrong with an item's deciphered packed record (too short, or its CRC-16 stored in bytes
+// 0-1 differs from the one computed), or nullopt when it is as the packer wrote it.
+std::optional<std::string> ChecksumFault(const LKMDB7::CBaseItem& item);
+// Whether the packed records of a file of this version (or items of this schema) carry that
+// checksum: the current form, versions 3 and from 5 on.
+bool ChecksumsApply(unsigned fileVersion);
+
 // Faults of the packed records (length and CRC-16 of the deciphered bytes) and of the records'
 // type and category references. Checksums are checked only for files whose items are stored in
 // the current packed form (versions 3 and from 5 on).

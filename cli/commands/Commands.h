@@ -48,5 +48,6 @@ void AddVerify(CLI::App& app, Commands& commands);
 void AddUpgrade(CLI::App& app, Commands& commands);
 void AddBackup(CLI::App& app, Commands& commands);
 void AddRestore(CLI::App& app, Commands& commands);
+void AddRecover(CLI::App& app, Commands& commands);
 
 }  // namespace lkmdb

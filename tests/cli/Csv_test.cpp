@@ -55,6 +55,14 @@ TEST(Csv, ReadsQuotedFieldsAndBothLineEnds) {
     EXPECT_EQ(lines, (std::vector<std::size_t>{1, 2, 4, 5}));
 }
 
+TEST(Csv, OnlyAWholeByteOrderMarkIsDropped) {
+    // U+FF01 starts with the mark's first byte, and EF BB alone is no mark.
+    EXPECT_EQ(ReadAll("\xEF\xBC\x81,a\n"), (Rows{{"\xEF\xBC\x81", "a"}}));
+    EXPECT_EQ(ReadAll("\xEF\xBBx"), (Rows{{"\xEF\xBBx"}}));
+    EXPECT_EQ(ReadAll("\xEF"), (Rows{{"\xEF"}}));
+    EXPECT_EQ(ReadAll("\xEF\xBB\xBF"), Rows{});
+}
+
 TEST(Csv, MalformedInputNamesTheLine) {
     EXPECT_EQ(ErrorOf("a\n\"open,b\nc\n"),
               "in.csv: line 2: a quoted field is not closed before the end of the input");
@@ -67,6 +75,8 @@ TEST(Csv, MalformedInputNamesTheLine) {
     small.maxFieldBytes = 4;
     EXPECT_EQ(ErrorOf("a,b,c\n1,2,3,4\n", small), "in.csv: line 2: more than 3 fields");
     EXPECT_EQ(ErrorOf("abcde\n", small), "in.csv: line 1: a field longer than 4 bytes");
+    EXPECT_EQ(ErrorOf("\"\"\"\"\"\"\"\"\"\"\"\"\"\n", small),
+              "in.csv: line 1: a field longer than 4 bytes");
 }
 
 TEST(Csv, WriterOutputReadsBack) {

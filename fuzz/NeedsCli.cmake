@@ -1,0 +1,10 @@
+# Sets var to true when the fuzz target in source tests lkmdb's own code (includes cli/ headers)
+# and so links its command library.
+function(lkmdb7_fuzz_needs_cli source var)
+    file(STRINGS ${source} cli_includes REGEX "^#include \"cli/")
+    if(cli_includes)
+        set(${var} TRUE PARENT_SCOPE)
+    else()
+        set(${var} FALSE PARENT_SCOPE)
+    endif()
+endfunction()
