@@ -28,13 +28,8 @@ CString PackedCursor::ReadTextExpandingLineFeeds() {
 }
 
 std::size_t PackedTextLength(const CString& text) {
-    // Texts are short: a plain loop beats a library call per text.
-    const std::string& s = text.str();
-    std::size_t n = 0;
-    while (n < s.size() && s[n] != '\0') {
-        ++n;
-    }
-    return n;
+    // The text's storage is zero-terminated, so this stops at its end or at an inner zero byte.
+    return std::strlen(text.GetString());
 }
 
 BYTE* WritePackedText(BYTE* p, const CString& text) {

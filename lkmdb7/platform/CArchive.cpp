@@ -432,19 +432,16 @@ void CArchive::WriteObject(const CObject* object) {
         WriteWord(0);
         return;
     }
-    // One lookup registers the object; its index is filled in once its class, which may take the
-    // next index first, has been described.
-    const auto [known, added] = m_storedObjects.try_emplace(object, 0);
-    if (!added) {
-        WriteIndexTag(known->second, false);
+    if (const DWORD* known = m_storedObjects.Find(object)) {
+        WriteIndexTag(*known, false);
         return;
     }
+    // The class may take the next index first, when this is its first object.
+    WriteClassTag(object->GetRuntimeClass());
     try {
-        WriteClassTag(object->GetRuntimeClass());
-        known->second = NextIndex(m_nextStoreIndex);
-    } catch (...) {
-        m_storedObjects.erase(known);
-        throw;
+        m_storedObjects.Insert(object, NextIndex(m_nextStoreIndex));
+    } catch (const std::bad_alloc&) {
+        AfxThrowMemoryException();
     }
     ++m_nextStoreIndex;
     // Serialize is not const in the platform's interface; storing leaves the object unchanged.

@@ -9,7 +9,6 @@
 #include <cstddef>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "lkmdb7/platform/CFile.h"
@@ -17,6 +16,7 @@
 #include "lkmdb7/platform/CString.h"
 #include "lkmdb7/platform/Exceptions.h"
 #include "lkmdb7/platform/Export.h"
+#include "lkmdb7/platform/PointerIndexMap.h"
 #include "lkmdb7/platform/Types.h"
 
 class LKMDB7_EXPORT CArchive {
@@ -138,6 +138,6 @@ class LKMDB7_EXPORT CArchive {
     UINT m_nObjectSchema = static_cast<UINT>(-1);
     std::vector<LoadedEntry> m_loaded;  // by index; index 0 stands for null
     std::vector<std::pair<const CRuntimeClass*, DWORD>> m_storedClasses;  // few: searched in order
-    std::unordered_map<const CObject*, DWORD> m_storedObjects;
+    LKMDB7::PointerIndexMap m_storedObjects;
     DWORD m_nextStoreIndex = 1;
 };

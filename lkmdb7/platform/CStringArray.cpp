@@ -4,12 +4,10 @@
 
 #include "lkmdb7/platform/Exceptions.h"
 
-void CStringArray::Check(int index, const char* op) const {
-    if (index < 0 || index >= GetSize()) {
-        AfxThrowInvalidArgException(std::string("CStringArray::") + op + ": index " +
-                                    std::to_string(index) + " outside an array of " +
-                                    std::to_string(GetSize()));
-    }
+void CStringArray::ThrowOutside(int index, const char* op) const {
+    AfxThrowInvalidArgException(std::string("CStringArray::") + op + ": index " +
+                                std::to_string(index) + " outside an array of " +
+                                std::to_string(GetSize()));
 }
 
 void CStringArray::SetSize(int size) {
@@ -17,16 +15,6 @@ void CStringArray::SetSize(int size) {
         AfxThrowInvalidArgException("CStringArray::SetSize: negative size");
     }
     items_.resize(static_cast<std::size_t>(size));
-}
-
-const CString& CStringArray::GetAt(int index) const {
-    Check(index, "GetAt");
-    return items_[static_cast<std::size_t>(index)];
-}
-
-CString& CStringArray::ElementAt(int index) {
-    Check(index, "ElementAt");
-    return items_[static_cast<std::size_t>(index)];
 }
 
 void CStringArray::SetAt(int index, const CString& value) {

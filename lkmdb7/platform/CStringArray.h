@@ -2,6 +2,7 @@
 // raises the invalid-argument exception, which item code relies on to refuse bad field numbers.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "lkmdb7/platform/CString.h"
@@ -18,8 +19,14 @@ class LKMDB7_EXPORT CStringArray {
     // New entries are empty texts.
     void SetSize(int size);
 
-    const CString& GetAt(int index) const;
-    CString& ElementAt(int index);
+    const CString& GetAt(int index) const {
+        Check(index, "GetAt");
+        return items_[static_cast<std::size_t>(index)];
+    }
+    CString& ElementAt(int index) {
+        Check(index, "ElementAt");
+        return items_[static_cast<std::size_t>(index)];
+    }
     void SetAt(int index, const CString& value);
     const CString& operator[](int index) const { return GetAt(index); }
     CString& operator[](int index) { return ElementAt(index); }
@@ -34,6 +41,11 @@ class LKMDB7_EXPORT CStringArray {
     void Copy(const CStringArray& source) { items_ = source.items_; }
 
   private:
-    void Check(int index, const char* op) const;
+    void Check(int index, const char* op) const {
+        if (index < 0 || index >= GetSize()) {
+            ThrowOutside(index, op);
+        }
+    }
+    [[noreturn]] void ThrowOutside(int index, const char* op) const;
     std::vector<CString> items_;
 };
