@@ -1,6 +1,7 @@
 #include "lkmdb7/items/BaseItem.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <new>
 #include <string>
@@ -54,6 +55,11 @@ std::vector<BYTE> AllocateBytes(std::size_t n) {
 }  // namespace
 
 LKMDB7_IMPLEMENT_SERIAL(CBaseItem, CObject, VERSIONABLE_SCHEMA | 9)
+
+struct CBaseItem::PackedPlain {
+    std::vector<BYTE> bytes;  // bytes 0 to L-8, before enciphering
+    ULONGLONG cipherGeneration = 0;
+};
 
 CBaseItem::CBaseItem() : m_recordID(GenerateRecordID()), m_timeStamp(static_cast<LONG>(Time64())) {
     m_working.SetSize(10);
@@ -114,6 +120,7 @@ CBaseItem& CBaseItem::operator=(CBaseItem& source) {
     m_mask = source.m_mask;
     m_uniqueID = source.m_uniqueID;
     m_iconIndex = source.m_iconIndex;
+    ForgetPackedPlain();
     m_palmRecord.clear();
     m_palmRecord = source.m_palmRecord;
     m_hasPalmRecord = true;
@@ -132,7 +139,12 @@ char* CBaseItem::ReadPalmRecord(char* /*record*/, std::size_t /*length*/) {
     return nullptr;
 }
 
+void CBaseItem::ForgetPackedPlain() {
+    m_packedPlain.reset();
+}
+
 void CBaseItem::InstallPalmRecord(std::vector<BYTE> bytes) {
+    ForgetPackedPlain();
     m_palmRecord = std::move(bytes);
     m_hasPalmRecord = true;
 }
@@ -141,6 +153,7 @@ void CBaseItem::SetPalmRecord(char* bytes, int count) {
     if (count < 0 || (count > 0 && bytes == nullptr)) {
         AfxThrowInvalidArgException("SetPalmRecord: bad byte count " + std::to_string(count));
     }
+    ForgetPackedPlain();
     m_palmRecord.clear();
     m_hasPalmRecord = false;
     std::vector<BYTE> copy = AllocateBytes(static_cast<std::size_t>(count));
@@ -161,8 +174,12 @@ int CBaseItem::GetPalmRecord(char* buffer) const {
 }
 
 void CBaseItem::PackPalmRecord(bool encipher) {
-    m_palmRecord.clear();
+    std::unique_ptr<PackedPlain> previous = std::move(m_packedPlain);
+    // The record is built in the old buffer's storage: repacking (every save) allocates nothing.
+    std::vector<BYTE> record = std::move(m_palmRecord);
+    m_palmRecord = {};
     m_hasPalmRecord = false;
+    const std::size_t previousLength = record.size();
     const LONG size = CalculateRecordSize();
     if (size < static_cast<LONG>(kPackedHeaderSize + kPackedTailSize)) {
         // Only the concrete item classes have a packed form.
@@ -170,35 +187,80 @@ void CBaseItem::PackPalmRecord(bool encipher) {
                                     GetRuntimeClass()->m_lpszClassName + " has no packed form");
     }
     const auto length = static_cast<std::size_t>(size);
-    // The record is built in the old buffer's storage when it is large enough: repacking an
-    // unchanged item (every save) then allocates nothing.
-    std::vector<BYTE> buffer = std::move(m_palmRecord);
-    m_palmRecord = {};
+    const std::size_t body = length - kPackedTailSize;
+
+    // The plain record is made beside the buffer, on the stack when it fits.
+    std::array<BYTE, 1024> small{};
+    std::vector<BYTE> large;
+    BYTE* plain = small.data();
     try {
-        buffer.resize(length);
+        if (length > small.size()) {
+            large.resize(length);
+            plain = large.data();
+        }
+        record.resize(length);
     } catch (const std::bad_alloc&) {
         AfxThrowMemoryException();
     }
-    char* const start = reinterpret_cast<char*>(buffer.data());
-    char* const end = WritePalmRecord(start);
-    if (end != start + (length - kPackedTailSize)) {
+    char* const start = reinterpret_cast<char*>(plain);
+    if (WritePalmRecord(start) != start + body) {
         AfxThrowInvalidArgException("PackPalmRecord: writer and size disagree");
     }
-    for (std::size_t i = length - kPackedTailSize; i < length; ++i) {
-        buffer[i] = NextTailByte();
+    for (std::size_t i = body; i < length; ++i) {
+        plain[i] = NextTailByte();
     }
-    buffer[0] = 0;
-    buffer[1] = 0;
-    const WORD crc =
-        Crc16(buffer.data(), static_cast<WORD>(length - kPackedTailSize), kPackedCrcInitial);
-    buffer[0] = static_cast<BYTE>(crc >> 8);
-    buffer[1] = static_cast<BYTE>(crc & 0xFF);
-    const BlowfishKey* cipher = GetRecordCipher();
-    if (encipher && cipher != nullptr) {
-        BlowfishCryptBuffer(cipher, buffer.data() + kPackedHeaderSize,
-                            static_cast<WORD>(length - kPackedHeaderSize), 1);
+    const BlowfishKey* cipher = encipher ? GetRecordCipher() : nullptr;
+    // Bytes 0-1 are the CRC over the others with those two zeroed: equal bytes from 2 on mean an
+    // equal CRC.
+    const bool unchanged = cipher != nullptr && previous != nullptr &&
+                           previous->cipherGeneration == GetRecordCipherGeneration() &&
+                           previousLength == length && previous->bytes.size() == body &&
+                           std::memcmp(previous->bytes.data() + 2, plain + 2, body - 2) == 0;
+    if (unchanged) {
+        plain[0] = previous->bytes[0];
+        plain[1] = previous->bytes[1];
+    } else {
+        plain[0] = 0;
+        plain[1] = 0;
+        const WORD crc = Crc16(plain, static_cast<WORD>(body), kPackedCrcInitial);
+        plain[0] = static_cast<BYTE>(crc >> 8);
+        plain[1] = static_cast<BYTE>(crc & 0xFF);
     }
-    InstallPalmRecord(std::move(buffer));
+
+    if (cipher == nullptr) {
+        std::memcpy(record.data(), plain, length);
+        InstallPalmRecord(std::move(record));
+        return;
+    }
+    // Whole blocks of the 16-bit length from the header on are enciphered, each on its own.
+    const std::size_t ciphered = static_cast<WORD>(length - kPackedHeaderSize) & ~std::size_t{7};
+    // First byte to encipher afresh: the header's end, or for unchanged content the block that
+    // holds the first tail byte (blocks before it are as the last packing left them).
+    std::size_t from = kPackedHeaderSize;
+    if (unchanged) {
+        from += std::min((body - kPackedHeaderSize) / 8 * 8, ciphered);
+        std::memcpy(record.data() + from, plain + from, length - from);
+    } else {
+        std::memcpy(record.data(), plain, length);
+    }
+    if (from < kPackedHeaderSize + ciphered) {
+        BlowfishCryptBytes(cipher, record.data() + from, kPackedHeaderSize + ciphered - from, true);
+    }
+
+    // Keeping the plain bytes only saves time later, so running out of memory here costs nothing.
+    try {
+        if (previous == nullptr) {
+            previous = std::make_unique<PackedPlain>();
+        }
+        if (!unchanged) {
+            previous->bytes.assign(plain, plain + body);
+        }
+        previous->cipherGeneration = GetRecordCipherGeneration();
+    } catch (const std::bad_alloc&) {
+        previous.reset();
+    }
+    InstallPalmRecord(std::move(record));
+    m_packedPlain = std::move(previous);
 }
 
 void CBaseItem::PuffPalmRecord(bool decipher) {
@@ -209,6 +271,7 @@ void CBaseItem::PuffPalmRecord(bool decipher) {
     if (length < kPackedHeaderSize) {
         ThrowShortRecord(length, kPackedHeaderSize, "current form");
     }
+    ForgetPackedPlain();
     const BlowfishKey* cipher = GetRecordCipher();
     if (decipher && cipher != nullptr) {
         BlowfishCryptBuffer(cipher, m_palmRecord.data() + kPackedHeaderSize,
@@ -253,6 +316,7 @@ void CBaseItem::PuffPalmRecordV2() {
     if (length < kOldFormV2HeaderSize) {
         ThrowShortRecord(length, kOldFormV2HeaderSize, "second old form");
     }
+    ForgetPackedPlain();
     const BlowfishKey* cipher = GetRecordCipher();
     if (cipher != nullptr) {
         BlowfishCryptBuffer(cipher, m_palmRecord.data() + kOldFormV2HeaderSize,

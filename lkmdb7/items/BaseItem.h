@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 #include "lkmdb7/foundation/Uid.h"
@@ -173,7 +174,12 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     virtual bool TakesArchivedPKID() const;
 
   private:
+    struct PackedPlain;
+
     void StoreBody(CArchive& ar);
+    // Every change to the packed record other than PackPalmRecord's own goes with this.
+    void ForgetPackedPlain();
+
     void LoadBody(CArchive& ar);
 
     int m_syncStatus = 0;
@@ -197,6 +203,10 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     DWORD m_extraValue3 = 0;
     WORD m_itemFlags = 0;
     std::vector<BYTE> m_palmRecord;
+    // While the packed record is what the last enciphering PackPalmRecord made: that packing's
+    // plain bytes, so that packing the same content again re-enciphers only the blocks that the
+    // new tail reaches (every 8-byte block is enciphered on its own). Null otherwise.
+    std::unique_ptr<PackedPlain> m_packedPlain;
     bool m_hasPalmRecord = false;
     bool m_virginSync = false;
     LONG m_timeStamp;

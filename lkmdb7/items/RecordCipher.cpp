@@ -22,9 +22,12 @@ std::unique_ptr<BlowfishKey, WipingDelete>& Cipher() {
     return cipher;
 }
 
+ULONGLONG g_generation = 0;
+
 }  // namespace
 
 void SetRecordCipherPassword(const char* password) {
+    ++g_generation;
     Cipher().reset();
     if (password == nullptr || password[0] == '\0') {
         return;
@@ -40,6 +43,10 @@ void SetRecordCipherPassword(const char* password) {
 
 const BlowfishKey* GetRecordCipher() {
     return Cipher().get();
+}
+
+ULONGLONG GetRecordCipherGeneration() {
+    return g_generation;
 }
 
 }  // namespace LKMDB7

@@ -8,6 +8,7 @@
 
 #include "lkmdb7/foundation/Blowfish.h"
 #include "lkmdb7/platform/Export.h"
+#include "lkmdb7/platform/Types.h"
 
 namespace LKMDB7 {
 
@@ -17,5 +18,10 @@ LKMDB7_EXPORT void SetRecordCipherPassword(const char* password);
 
 // The schedule in force, or null. The pointer is valid until the next SetRecordCipherPassword.
 LKMDB7_EXPORT const BlowfishKey* GetRecordCipher();
+
+// Grows at every SetRecordCipherPassword, whatever it sets. Something enciphered when the count
+// was n was enciphered under the cipher now in force exactly when the count is still n (a new
+// schedule may well reuse the old one's address).
+LKMDB7_EXPORT ULONGLONG GetRecordCipherGeneration();
 
 }  // namespace LKMDB7
