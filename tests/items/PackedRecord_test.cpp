@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "lkmdb7/foundation/Blowfish.h"
 #include "lkmdb7/foundation/Crc16.h"
@@ -27,6 +28,33 @@ WORD StoredCrc(const Bytes& r) {
 WORD CrcOfPlain(Bytes r) {
     r[0] = r[1] = 0;
     return Crc16(r.data(), static_cast<WORD>(r.size() - 7), kPackedCrcInitial);
+}
+
+// Bytes 0 to L-8 that packing `item` now should give before enciphering: the class writer's bytes
+// with the CRC in front.
+Bytes ExpectedPlain(CBaseItem& item) {
+    Bytes b(static_cast<std::size_t>(item.CalculateRecordSize()), 0);
+    item.WritePalmRecord(reinterpret_cast<char*>(b.data()));
+    b[0] = b[1] = 0;
+    const WORD crc = CrcOfPlain(b);
+    b[0] = static_cast<BYTE>(crc >> 8);
+    b[1] = static_cast<BYTE>(crc & 0xFF);
+    b.resize(b.size() - 7);
+    return b;
+}
+
+// The item's packed record deciphered under the cipher in force.
+Bytes Opened(const CBaseItem& item) {
+    Bytes b = item.PalmRecord();
+    BlowfishCryptBuffer(GetRecordCipher(), b.data() + 22, static_cast<WORD>(b.size() - 22), 0);
+    return b;
+}
+
+Bytes Head(const Bytes& b) {
+    return Bytes(b.begin(), b.end() - 7);
+}
+Bytes Tail(const Bytes& b) {
+    return Bytes(b.end() - 7, b.end());
 }
 
 class PackedRecord : public ::testing::Test {
@@ -155,6 +183,54 @@ TEST_F(PackedRecord, EveryClassRoundTripsUnderTheCipher) {
     EXPECT_EQ(typeCopy.GetUniqueID(), CUID::FromBytes(kId));
     // The original's labels were never unpacked, so GetLabel still answers the fallbacks there.
     EXPECT_EQ(type.GetLabel(2), "Field 3");
+}
+
+// Repacking reuses the enciphered blocks of unchanged content and enciphers afresh only what the
+// new tail reaches. Every tail position within a block is tried, and every way the content or
+// the packed record can change between two packings must show in the deciphered bytes.
+TEST_F(PackedRecord, RepackingUnderTheCipherAlwaysDeciphersToTheCurrentContent) {
+    SetRecordCipherPassword("first");
+    for (int extra = 0; extra < 8; ++extra) {
+        SCOPED_TRACE("field 0 of " + std::to_string(extra) + " bytes");
+        CRecord r;
+        r.SetField(0, CString('x', extra));
+        r.SetField(1, "alice");
+        r.SetNote("a note long enough to span several blocks");
+        r.PackPalmRecord(true);
+        const Bytes first = Opened(r);
+        EXPECT_EQ(Head(first), ExpectedPlain(r));
+
+        r.PackPalmRecord(true);  // unchanged
+        const Bytes second = Opened(r);
+        EXPECT_EQ(Head(second), ExpectedPlain(r));
+        EXPECT_NE(Tail(second), Tail(first));
+
+        r.SetField(1, "alicf");  // same length, one byte different
+        r.PackPalmRecord(true);
+        EXPECT_EQ(Head(Opened(r)), ExpectedPlain(r));
+
+        r.PuffPalmRecord(true);  // the record is now deciphered in place
+        r.PackPalmRecord(true);
+        EXPECT_EQ(Head(Opened(r)), ExpectedPlain(r));
+
+        const Bytes plainCopy = Opened(r);  // a record installed from elsewhere
+        r.SetPalmRecord(const_cast<char*>(reinterpret_cast<const char*>(plainCopy.data())),
+                        static_cast<int>(plainCopy.size()));
+        r.PackPalmRecord(true);
+        EXPECT_EQ(Head(Opened(r)), ExpectedPlain(r));
+
+        r.PackPalmRecord(false);  // a plain packing between two enciphered ones
+        EXPECT_EQ(Head(r.PalmRecord()), ExpectedPlain(r));
+        r.PackPalmRecord(true);
+        EXPECT_EQ(Head(Opened(r)), ExpectedPlain(r));
+
+        SetRecordCipherPassword("second");
+        r.PackPalmRecord(true);
+        EXPECT_EQ(Head(Opened(r)), ExpectedPlain(r));
+        SetRecordCipherPassword("first");
+        r.PackPalmRecord(true);
+        EXPECT_EQ(Head(Opened(r)), ExpectedPlain(r));
+    }
 }
 
 TEST_F(PackedRecord, NoteLineBreaksTravelAsBareLineFeeds) {
