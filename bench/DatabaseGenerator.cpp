@@ -178,7 +178,7 @@ const std::string& DatabaseFile(std::size_t n) {
 
 void WriteCsv(const std::string& path, const std::vector<Row>& rows) {
     std::ofstream out(path, std::ios::binary);
-    out << "type,category,field0,field1,field2,field3,field4,field5,field6,field7,field8,field9,"
+    out << "type,category,field1,field2,field3,field4,field5,field6,field7,field8,field9,field10,"
            "note\r\n";
     for (const Row& row : rows) {
         out << CsvField(row.type) << ',' << CsvField(row.category);

@@ -24,14 +24,15 @@ int CsvReader::Get() {
     if (pendingAt_ < pending_.size()) {
         return static_cast<unsigned char>(pending_[pendingAt_++]);
     }
-    return in_.get();
+    // The buffer directly: a stream's get() and peek() pay for a sentry on every byte.
+    return in_.rdbuf()->sbumpc();
 }
 
 int CsvReader::Peek() {
     if (pendingAt_ < pending_.size()) {
         return static_cast<unsigned char>(pending_[pendingAt_]);
     }
-    return in_.peek();
+    return in_.rdbuf()->sgetc();
 }
 
 void CsvReader::Fail(std::size_t line, const std::string& what) const {

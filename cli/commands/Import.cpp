@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <fstream>
 #include <ostream>
 
@@ -20,6 +21,16 @@ struct Row {
 
 bool SameNoCase(const std::string& a, const std::string& b) {
     return CString(a).CompareNoCase(b.c_str()) == 0;
+}
+
+// Texts of ASCII (without zero bytes) are the same in Windows-1252; the context that an error
+// message would need is made only for the others.
+CString StoredField(const std::string& utf8, const std::string& where, const std::string& name) {
+    if (std::all_of(utf8.begin(), utf8.end(),
+                    [](char c) { return c != '\0' && static_cast<unsigned char>(c) < 0x80; })) {
+        return CString(utf8);
+    }
+    return Stored(utf8, where + ", " + name);
 }
 
 // The whole file, checked and converted; throws CliError naming the line of the first bad row.
@@ -50,15 +61,15 @@ std::vector<Row> ReadRows(const std::string& name) {
                                              std::to_string(header.size()));
         }
         Row row;
-        row.type = Stored(fields[0], where + ", type");
+        row.type = StoredField(fields[0], where, "type");
         if (row.type.IsEmpty()) {
             row.type = "Unfiled";
         }
-        row.category = Stored(fields[1], where + ", category");
+        row.category = StoredField(fields[1], where, "category");
         for (std::size_t i = 0; i < 10; ++i) {
-            row.fields.Add(Stored(fields[2 + i], where + ", " + header[2 + i]));
+            row.fields.Add(StoredField(fields[2 + i], where, header[2 + i]));
         }
-        row.note = Stored(fields[12], where + ", note");
+        row.note = StoredField(fields[12], where, "note");
         rows.push_back(std::move(row));
     }
     return rows;
