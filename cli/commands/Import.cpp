@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <fstream>
+#include <map>
 #include <ostream>
 
 #include "cli/Csv.h"
@@ -66,8 +67,9 @@ std::vector<Row> ReadRows(const std::string& name) {
             row.type = "Unfiled";
         }
         row.category = StoredField(fields[1], where, "category");
+        row.fields.SetSize(10);
         for (std::size_t i = 0; i < 10; ++i) {
-            row.fields.Add(StoredField(fields[2 + i], where, header[2 + i]));
+            row.fields.SetAt(static_cast<int>(i), StoredField(fields[2 + i], where, header[2 + i]));
         }
         row.note = StoredField(fields[12], where, "note");
         rows.push_back(std::move(row));
@@ -93,21 +95,30 @@ void AddImport(CLI::App& app, Commands& commands) {
         const std::vector<Row> rows = ReadRows(opts->file);
         OpenDatabase db(ctx, opts->path, OpenDatabase::Mode::kWrite);
         Progress progress(ctx, "import", rows.size());
+        // The secret-field mask of each existing type, looked up once (the list is searched).
+        std::map<std::string, WORD> masks;
+        CStringArray texts;
         for (const Row& row : rows) {
             progress.Step();
-            CStringArray texts;
-            texts.Add(row.type);
+            texts.SetSize(row.note.IsEmpty() ? 11 : 12);
+            texts.SetAt(0, row.type);
             for (int i = 0; i < 10; ++i) {
-                texts.Add(row.fields.GetAt(i));
+                texts.SetAt(1 + i, row.fields.GetAt(i));
             }
             if (!row.note.IsEmpty()) {
-                texts.Add(row.note);
+                texts.SetAt(11, row.note);
             }
-            // Fields of an existing type are as secret as the type says.
-            const CTypeItem* type = db.Db().GetTypesList().GetTypeByName(row.type);
+            // Fields of an existing type are as secret as the type says; a type that the import
+            // makes is looked up again by the rows after the one that made it.
+            WORD mask = 0;
+            if (const auto known = masks.find(row.type.str()); known != masks.end()) {
+                mask = known->second;
+            } else if (const CTypeItem* type = db.Db().GetTypesList().GetTypeByName(row.type)) {
+                mask = type->GetMaskBits();
+                masks.emplace(row.type.str(), mask);
+            }
             CStringArray labels;
-            db.Db().AddRecordWithoutWaiting(texts, type != nullptr ? type->GetMaskBits() : 0,
-                                            labels, row.category, 255, false);
+            db.Db().AddRecordWithoutWaiting(texts, mask, labels, row.category, 255, false);
         }
         if (!rows.empty()) {
             db.Save();

@@ -314,7 +314,7 @@ LONG CDatabaseObj7::Load(const CString& path) {
                        : static_cast<LONG>(code);
         }
         {
-            CArchive ar(file.get(), CArchive::load);
+            CArchive ar(file.get(), CArchive::load, kFileBufferSize);
             ar.SetName(path);
             Serialize(ar);
             ar.Close();

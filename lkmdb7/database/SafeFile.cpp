@@ -94,7 +94,7 @@ LONG WriteThroughTemporary(const CString& path, const std::function<void(CFile&)
 LONG WriteFileSafely(const CString& path, const std::function<void(CArchive&)>& write) {
     try {
         return WriteThroughTemporary(path, [&](CFile& file) {
-            CArchive ar(&file, CArchive::store);
+            CArchive ar(&file, CArchive::store, kFileBufferSize);
             ar.SetName(path);
             write(ar);
             ar.Close();

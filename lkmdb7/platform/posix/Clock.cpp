@@ -32,8 +32,14 @@ ULONGLONG DaysSince1601(unsigned year, unsigned month, unsigned day) {
 void GetLocalTime(SYSTEMTIME* out) {
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
-    tm local{};
-    ::localtime_r(&now.tv_sec, &local);
+    // Every new item asks for the time, and converting it costs more than the rest of making the
+    // item; the conversion changes once a second (a new time zone shows from the next second).
+    thread_local time_t convertedSecond = -1;
+    thread_local tm local{};
+    if (now.tv_sec != convertedSecond) {
+        ::localtime_r(&now.tv_sec, &local);
+        convertedSecond = now.tv_sec;
+    }
     out->wYear = static_cast<WORD>(local.tm_year + 1900);
     out->wMonth = static_cast<WORD>(local.tm_mon + 1);
     out->wDayOfWeek = static_cast<WORD>(local.tm_wday);
