@@ -74,4 +74,6 @@ class LKMDB7_EXPORT CFile {
     std::intptr_t m_hFile = hFileNull;  // the OS handle (descriptor or HANDLE)
     UINT m_nOpenFlags = 0;
     CString m_strFileName;
+    // Bytes written since the system was last asked to start writing them out (POSIX backend).
+    ULONGLONG m_unstarted = 0;
 };
