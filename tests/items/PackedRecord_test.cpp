@@ -191,7 +191,7 @@ TEST_F(PackedRecord, EveryClassRoundTripsUnderTheCipher) {
 TEST_F(PackedRecord, RepackingUnderTheCipherAlwaysDeciphersToTheCurrentContent) {
     SetRecordCipherPassword("first");
     for (int extra = 0; extra < 8; ++extra) {
-        SCOPED_TRACE("field 0 of " + std::to_string(extra) + " bytes");
+        SCOPED_TRACE(::testing::Message() << "field 0 of " << extra << " bytes");
         CRecord r;
         r.SetField(0, CString('x', extra));
         r.SetField(1, "alice");
