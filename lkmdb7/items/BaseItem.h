@@ -177,10 +177,9 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     struct PackedPlain;
 
     void StoreBody(CArchive& ar);
+    void LoadBody(CArchive& ar);
     // Every change to the packed record other than PackPalmRecord's own goes with this.
     void ForgetPackedPlain();
-
-    void LoadBody(CArchive& ar);
 
     int m_syncStatus = 0;
     CStringArray m_working;
