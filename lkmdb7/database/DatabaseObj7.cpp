@@ -291,15 +291,17 @@ LONG CDatabaseObj7::Load(const CString& /*name*/, const CString& folder) {
 }
 
 LONG CDatabaseObj7::Load(const CString& path) {
-    Init();
-    m_records.Reset();
-    m_types.Reset();
-    m_categories.Reset();
-    MutexHold hold(m_mutex);
-    if (hold.TimedOut()) {
-        return -1;
-    }
+    // Waiting for the lock allocates too: running out of memory anywhere here is the memory
+    // exception, never std::bad_alloc.
     try {
+        Init();
+        m_records.Reset();
+        m_types.Reset();
+        m_categories.Reset();
+        MutexHold hold(m_mutex);
+        if (hold.TimedOut()) {
+            return -1;
+        }
         m_pathName = path;
         CFileException error(CFileException::none, -1, "", "");
         const auto file =
@@ -338,11 +340,11 @@ LONG CDatabaseObj7::Save(bool /*flag*/) {
     if (m_locked) {
         return -1;
     }
-    MutexHold hold(m_mutex);
-    if (hold.TimedOut()) {
-        return -1;
-    }
     try {
+        MutexHold hold(m_mutex);
+        if (hold.TimedOut()) {
+            return -1;
+        }
         return SaveUnderLock();
     } catch (const CException&) {
         return -1;
