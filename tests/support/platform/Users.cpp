@@ -14,6 +14,10 @@ bool GiveToNobody(const std::filesystem::path&) {
     throw std::logic_error("no POSIX user ids on Windows");
 }
 
+bool BecomeNobody() {
+    throw std::logic_error("no POSIX user ids on Windows");
+}
+
 unsigned OwnerOf(const std::filesystem::path&) {
     throw std::logic_error("no POSIX user ids on Windows");
 }
@@ -26,6 +30,7 @@ unsigned GroupOf(const std::filesystem::path&) {
 
 #else
 
+#include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,6 +42,11 @@ unsigned EffectiveUserId() {
 
 bool GiveToNobody(const std::filesystem::path& path) {
     return ::chown(path.c_str(), 65534, 65534) == 0;
+}
+
+bool BecomeNobody() {
+    return ::setgroups(0, nullptr) == 0 && ::setresgid(65534, 65534, 65534) == 0 &&
+           ::setresuid(65534, 65534, 65534) == 0;
 }
 
 unsigned OwnerOf(const std::filesystem::path& path) {

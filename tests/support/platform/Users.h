@@ -13,6 +13,9 @@ unsigned EffectiveUserId();
 // system refused.
 bool GiveToNobody(const std::filesystem::path& path);
 
+// Makes the calling process user and group 65534 (nobody) for good; root only. For children.
+bool BecomeNobody();
+
 // The user and group ids that own a file (a link itself, not its target).
 unsigned OwnerOf(const std::filesystem::path& path);
 unsigned GroupOf(const std::filesystem::path& path);
