@@ -135,7 +135,7 @@ char* CBaseItem::WritePalmRecord(char* /*buffer*/) {
     return nullptr;
 }
 
-char* CBaseItem::ReadPalmRecord(char* /*record*/, std::size_t /*length*/) {
+char* CBaseItem::ReadPackedRecord(char* /*record*/, const char* /*end*/, std::size_t /*length*/) {
     return nullptr;
 }
 
@@ -182,7 +182,6 @@ void CBaseItem::PackPalmRecord(bool encipher) {
     const std::size_t previousLength = record.size();
     const LONG size = CalculateRecordSize();
     if (size < static_cast<LONG>(kPackedHeaderSize + kPackedTailSize)) {
-        // Only the concrete item classes have a packed form.
         AfxThrowInvalidArgException(std::string("PackPalmRecord: class ") +
                                     GetRuntimeClass()->m_lpszClassName + " has no packed form");
     }
@@ -393,6 +392,10 @@ bool CBaseItem::CompareRecord(const CBaseItem* other) const {
     return m_palmRecord == other->m_palmRecord;
 }
 
+bool CBaseItem::HasPackedForm() {
+    return CalculateRecordSize() >= static_cast<LONG>(kPackedHeaderSize + kPackedTailSize);
+}
+
 UINT CBaseItem::LayoutVersion() const {
     return GetRuntimeClass()->m_wSchema & ~VERSIONABLE_SCHEMA;
 }
@@ -472,7 +475,11 @@ void CBaseItem::LoadBody(CArchive& ar) {
     m_deleted = ar.ReadWord("deleted flag") != 0;
     if (schema <= 2) {
         (void)ar.ReadWord("old CRC word");
-        PackPalmRecord(true);
+        // A plain category (the record types of these files) has no current form: it keeps the
+        // old one until the types list turns it into a record type.
+        if (HasPackedForm()) {
+            PackPalmRecord(true);
+        }
     }
     const std::size_t n = m_palmRecord.size();
     m_crc = static_cast<WORD>((n > 0 ? m_palmRecord[0] << 8 : 0) | (n > 1 ? m_palmRecord[1] : 0));
