@@ -17,6 +17,7 @@
 #include "lkmdb7/platform/SystemError.h"
 #include "lkmdb7/platform/Types.h"
 
+#include "lkmdb7/foundation/Bcrypt.h"
 #include "lkmdb7/foundation/Blowfish.h"
 #include "lkmdb7/foundation/Crc16.h"
 #include "lkmdb7/foundation/PathUtils.h"
@@ -36,5 +37,6 @@
 #include "lkmdb7/lists/TypesList.h"
 #include "lkmdb7/lists/UniqueList.h"
 
+#include "lkmdb7/database/Crib.h"
 #include "lkmdb7/database/DatabaseObj7.h"
 #include "lkmdb7/database/SafeFile.h"
