@@ -7,6 +7,8 @@
 #include <istream>
 #include <ostream>
 #include <random>
+#include <string>
+#include <utility>
 
 #include "cli/Terminal.h"
 #include "cli/Text1252.h"
@@ -237,11 +239,11 @@ OpenDatabase::OpenDatabase(Context& ctx, const std::string& argument, Mode mode)
             for (CObjectList* list : {static_cast<CObjectList*>(&db_.GetRecordList()),
                                       static_cast<CObjectList*>(&db_.GetTypesList()),
                                       static_cast<CObjectList*>(&db_.GetCategoryList())}) {
-                ForEachItem(*list, [&](CBaseItem& item) {
+                for (const CBaseItem& item : Items(std::as_const(*list))) {
                     if (ChecksumFault(item)) {
                         ++bad;
                     }
-                });
+                }
             }
         }
         if (bad != 0) {
@@ -310,7 +312,7 @@ Faults FindFaults(Context& ctx, CDatabaseObj7& db, unsigned fileVersion) {
     for (CObjectList* list :
          {static_cast<CObjectList*>(&records), static_cast<CObjectList*>(&types),
           static_cast<CObjectList*>(&categories)}) {
-        ForEachItem(*list, [&](CBaseItem& item) {
+        for (const CBaseItem& item : Items(std::as_const(*list))) {
             progress.Step();
             if (checksums) {
                 if (auto fault = ChecksumFault(item)) {
@@ -318,7 +320,7 @@ Faults FindFaults(Context& ctx, CDatabaseObj7& db, unsigned fileVersion) {
                 }
             }
             if (item.GetListType() != 0) {
-                return;
+                continue;
             }
             const auto& record = static_cast<const CRecord&>(item);
             const CUID type = record.GetTypeID();
@@ -331,7 +333,7 @@ Faults FindFaults(Context& ctx, CDatabaseObj7& db, unsigned fileVersion) {
                 faults.push_back(ItemName(item) + ": its category " + category.ToHex().str() +
                                  " names no category");
             }
-        });
+        }
     }
     return faults;
 }
