@@ -14,7 +14,7 @@ namespace {
 constexpr const char* kFooter = R"(
 PATH is a database file, or a folder that holds "LockmeraDatabase.lkb". Texts are UTF-8; the
 database stores them in Windows-1252, and a character it cannot store is refused before anything
-changes. Commands that only read never change the file: an older file is read from a private copy.
+changes. Commands that only read never change the file: an older file is read as it is.
 
 Passwords: a database whose records are enciphered needs the password, from --password-file FILE
 (its first line), from standard input with --password-stdin, or typed on the terminal with

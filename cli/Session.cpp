@@ -2,11 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <istream>
 #include <ostream>
-#include <random>
 #include <string>
 #include <utility>
 
@@ -112,20 +110,16 @@ std::string ReadPasswordLine(Context& ctx, std::string& source) {
     return line;
 }
 
-std::string PrivateFolder() {
-    namespace fs = std::filesystem;
-    std::random_device seed;
-    std::mt19937 draw(seed());
-    const fs::path base = fs::temp_directory_path();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        char name[32];
-        std::snprintf(name, sizeof name, "lkmdb-%08x", static_cast<unsigned>(draw()));
-        std::error_code ec;
-        if (fs::create_directory(base / name, ec)) {
-            return (base / name).string();
-        }
+// The library's last message for db, without the file's name in front when it is `native`, and
+// naming the file everywhere as the user gave it.
+std::string Reason(const CDatabaseObj7& db, const std::string& native, const std::string& shown) {
+    std::string message = db.GetLastErrorMessage();
+    if (message.rfind(native + ": ", 0) == 0) {
+        message.erase(0, native.size() + 2);
     }
-    throw CliError(kExitFailure, "no private folder could be made in " + base.string());
+    message = ReplaceAll(message, native, shown);
+    std::replace(message.begin(), message.end(), '\n', ' ');
+    return message;
 }
 
 std::string ItemName(const CBaseItem& item) {
@@ -188,7 +182,7 @@ void LoadOrThrow(CDatabaseObj7& db, const std::string& path, const std::string& 
                  const std::string& pathInMessages) {
     LONG result = 0;
     try {
-        result = db.Load(CString(path));
+        result = db.LoadReadOnly(CString(path));
     } catch (const CException& e) {
         std::string message = ReplaceAll(e.what(), pathInMessages, shown);
         std::replace(message.begin(), message.end(), '\n', ' ');
@@ -198,9 +192,7 @@ void LoadOrThrow(CDatabaseObj7& db, const std::string& path, const std::string& 
         throw CliError(kExitFailure, message);
     }
     if (result == -1) {
-        throw CliError(kExitFailure, shown +
-                                         ": the database lock was not obtained within 10 seconds "
-                                         "(another program is using the database)");
+        throw CliError(kExitFailure, shown + ": " + Reason(db, pathInMessages, shown));
     }
     if (result != 0) {
         throw CliError(kExitFailure, shown + ": cannot be opened (" + ErrorText(result) + ")");
@@ -209,6 +201,15 @@ void LoadOrThrow(CDatabaseObj7& db, const std::string& path, const std::string& 
 
 OpenDatabase::OpenDatabase(Context& ctx, const std::string& argument, Mode mode)
     : ctx_(ctx), file_(ResolveDatabase(argument)) {
+    if (mode == Mode::kWrite) {
+        // Held until this object is gone, past the save: no other process may save between our
+        // load and our save, or one of the two changes would be lost.
+        if (db_.AcquireLock() != 0) {
+            throw CliError(kExitFailure,
+                           file_.shown + ": " + Reason(db_, file_.native, file_.shown));
+        }
+        holdsLock_ = true;
+    }
     if (!PathExists(file_.native.c_str())) {
         throw CliError(kExitNotFound, file_.shown + ": no such database file");
     }
@@ -216,23 +217,14 @@ OpenDatabase::OpenDatabase(Context& ctx, const std::string& argument, Mode mode)
     if (fileVersion_ == 0xFFFF) {
         throw CliError(kExitFailure, file_.shown + ": cannot be opened for reading");
     }
-    std::string loadPath = file_.native;
     if (mode == Mode::kRead && fileVersion_ < kCurrentVersion) {
-        privateFolder_ = PrivateFolder();
-        loadPath = JoinPath(CString(privateFolder_), kDatabaseFileName).str();
-        if (!CopyFileA(file_.native.c_str(), loadPath.c_str(), TRUE)) {
-            throw CliError(kExitFailure, file_.shown + ": cannot be copied to " +
-                                             PathToUtf8(privateFolder_) + " (" +
-                                             ErrorText(static_cast<LONG>(GetLastError())) + ")");
-        }
         ctx_.Note(file_.shown + " is version " + std::to_string(fileVersion_) +
-                  ": reading a private copy; opening it for writing upgrades it to version " +
+                  ": read as it is; a command that writes upgrades it to version " +
                   std::to_string(kCurrentVersion));
     }
-    // Locked, Load cannot rewrite an older file: a reading command never saves, and a writing
-    // one saves only after the checks below.
-    db_.Lock();
-    LoadOrThrow(db_, loadPath, file_.shown, loadPath);
+    // An older file is never rewritten by loading it: a reading command never saves, and a
+    // writing one saves only after the checks below.
+    LoadOrThrow(db_, file_.native, file_.shown, file_.native);
     if (mode == Mode::kWrite) {
         std::size_t bad = 0;
         if (ChecksumsApply(fileVersion_)) {
@@ -253,26 +245,19 @@ OpenDatabase::OpenDatabase(Context& ctx, const std::string& argument, Mode mode)
                                " packed records fail their checksum (a wrong password, or a "
                                "damaged file); nothing was changed (see lkmdb verify)");
         }
-        db_.Unlock();
     }
 }
 
 OpenDatabase::~OpenDatabase() {
-    if (!privateFolder_.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove_all(privateFolder_, ignored);
+    if (holdsLock_) {
+        db_.ReleaseLock();
     }
 }
 
 void OpenDatabase::Save() {
-    const LONG result = db_.Save(true);
-    if (result == -1) {
-        throw CliError(kExitFailure, file_.shown +
-                                         ": not saved: the database lock was not obtained "
-                                         "within 10 seconds, or writing failed");
-    }
-    if (result != 0) {
-        throw CliError(kExitFailure, file_.shown + ": not saved (" + ErrorText(result) + ")");
+    if (db_.Save(true) != 0) {
+        throw CliError(kExitFailure,
+                       file_.shown + ": not saved: " + Reason(db_, file_.native, file_.shown));
     }
 }
 

@@ -65,8 +65,9 @@ DatabaseFile ResolveDatabase(const std::string& argument);
 // One fault found in the database: a line for the user.
 using Faults = std::vector<std::string>;
 
-// An open database. Reading opens a private copy of a file older than the current version, so
-// that the file itself is never rewritten by a command that only reads.
+// An open database. Loading never rewrites a file older than the current version (a command that
+// only reads leaves it as it is). For kWrite the database lock is held from before the load until
+// this object is destroyed, so that no other process saves between its load and its Save.
 class OpenDatabase {
   public:
     enum class Mode { kRead, kWrite };
@@ -89,11 +90,12 @@ class OpenDatabase {
     Context& ctx_;
     DatabaseFile file_;
     unsigned fileVersion_ = 0;
-    std::string privateFolder_;
+    bool holdsLock_ = false;
     LKMDB7::CDatabaseObj7 db_;
 };
 
-// Loads path into db and maps every failure to CliError naming `shown`.
+// Loads path into db without rewriting an older file (LoadReadOnly) and maps every failure to
+// CliError naming `shown`.
 void LoadOrThrow(LKMDB7::CDatabaseObj7& db, const std::string& path, const std::string& shown,
                  const std::string& pathInMessages);
 

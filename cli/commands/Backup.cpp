@@ -56,13 +56,18 @@ void AddRestore(CLI::App& app, Commands& commands) {
         if (!PathExists((file.native + kBackupSuffix).c_str())) {
             throw CliError(kExitNotFound, backup + ": no such backup copy");
         }
+        CDatabaseObj7 db;
+        // No save may run while the file is replaced, nor start from the file half replaced.
+        const CDatabaseLock lock(db);
+        if (!lock.Held()) {
+            throw CliError(kExitFailure, file.shown + ": " + db.GetLastErrorMessage());
+        }
         try {
             // A backup that does not read as a database must not replace the file.
             OpenDatabase check(ctx, backup, OpenDatabase::Mode::kRead);
         } catch (const CliError& e) {
             throw CliError(kExitFailure, std::string(e.what()) + "; nothing was restored");
         }
-        CDatabaseObj7 db;
         AttachTo(db, file);
         if (db.RestoreTempBackup() == 0) {
             throw CliError(kExitFailure, file.shown + ": could not be replaced by " + backup);

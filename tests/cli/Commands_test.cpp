@@ -10,6 +10,7 @@
 #include "lkmdb7/lkmdb7.h"
 #include "tests/support/ItemTesting.h"
 #include "tests/support/TestPaths.h"
+#include "tests/support/platform/Env.h"
 
 using namespace LKMDB7;
 using namespace lkmdb7_test;
@@ -481,19 +482,25 @@ TEST_F(Cli, PasswordSources) {
     EXPECT_EQ(wide.err.find("\u4E2D"), std::string::npos);
 }
 
-TEST_F(Cli, OlderFilesAreReadFromAPrivateCopyAndUpgradedOnRequest) {
+TEST_F(Cli, OlderFilesAreReadInPlaceAndUpgradedOnRequest) {
     // An empty database of version 8: header with the icon name, three empty lists.
     std::string v8(40, '\0');
     v8 += std::string("\0\0\0\0\x08\0\0", 7) + std::string(10, '\0') + std::string(6, '\0');
     fs::create_directory(Folder());
+    // Reading copies the file nowhere, also when the read fails.
+    const TempDir temporary;
+    const ScopedEnv tmpdir("TMPDIR", temporary.str().c_str());
+    WriteText(DbFile(), v8.substr(0, 60));
+    EXPECT_EQ(Run({"ls", Folder()}).code, 2);
     WriteText(DbFile(), v8);
 
     const Result info = Run({"info", Folder(), "--json"});
     ASSERT_EQ(info.code, 0) << info.err;
     EXPECT_EQ(json::parse(info.out)["version"], 8);
-    EXPECT_NE(info.err.find("is version 8: reading a private copy"), std::string::npos);
+    EXPECT_NE(info.err.find("is version 8: read as it is"), std::string::npos);
     EXPECT_EQ(ReadText(DbFile()), v8);
     EXPECT_EQ(std::distance(fs::directory_iterator(Folder()), fs::directory_iterator()), 1);
+    EXPECT_TRUE(fs::is_empty(temporary.path()));
 
     const Result upgraded = Run({"upgrade", Folder()});
     ASSERT_EQ(upgraded.code, 0) << upgraded.err;

@@ -101,7 +101,7 @@ TEST_F(Storage, BackupAndRestore) {
     EXPECT_NE(db.RestoreTempBackup(), 0);
     EXPECT_EQ(ReadFileBytes(file()), saved);
     EXPECT_TRUE(fs::exists(file().string() + ".bak"));
-    EXPECT_FALSE(fs::exists(file().string() + ".saving"));
+    EXPECT_TRUE(Temporaries(file().parent_path()).empty());
 }
 
 TEST_F(Storage, MoveToPath) {
