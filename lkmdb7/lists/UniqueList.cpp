@@ -1,12 +1,107 @@
 #include "lkmdb7/lists/UniqueList.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "lkmdb7/platform/Exceptions.h"
 
 namespace LKMDB7 {
+
+namespace {
+
+ULONGLONG IdKey(const CUID& id) {
+    ULONGLONG key = 0;
+    std::memcpy(&key, id.Bytes(), sizeof key);
+    return key;
+}
+
+std::string NameKey(const CString& name) {
+    CString lower = name;
+    lower.MakeLower();
+    return lower.str();
+}
+
+}  // namespace
+
+struct CUniqueList::Index {
+    ULONGLONG list = 0;
+    ULONGLONG items = 0;
+    bool valid = false;
+    // Whether the index was current at the last FindByName.
+    bool checkedCurrent = false;
+    // The first item of each unique ID, deleted ones included, as a walk finds it.
+    std::unordered_map<ULONGLONG, CBaseItem*> byID;
+    // Undeleted items by lower-cased name, in list order; a hit is confirmed by CompareNoCase.
+    std::unordered_map<std::string, std::vector<CBaseItem*>> byName;
+    // Undeleted items in list order.
+    std::vector<CBaseItem*> undeleted;
+    // Every node in list order, and whether their names collate in ascending order.
+    std::vector<POSITION> order;
+    bool sorted = true;
+
+    bool Matches(const CObList& owner) const {
+        return valid && list == owner.GetModificationCount() &&
+               items == CBaseItem::NamedItemChanges();
+    }
+    void Take(const CObList& owner) {
+        list = owner.GetModificationCount();
+        items = CBaseItem::NamedItemChanges();
+        valid = true;
+    }
+};
+
+CUniqueList::CUniqueList() = default;
+
+CUniqueList::~CUniqueList() = default;
+
+const CUniqueList::Index* CUniqueList::Current() const {
+    const CObList& self = *this;
+    try {
+        if (!m_index) {
+            // The index belongs to the list's state, not to its value: building it changes no
+            // answer.
+            const_cast<CUniqueList*>(this)->m_index = std::make_unique<Index>();
+        }
+        Index& index = *m_index;
+        if (index.Matches(self)) {
+            return &index;
+        }
+        index.valid = false;
+        index.byID.clear();
+        index.byName.clear();
+        index.undeleted.clear();
+        index.order.clear();
+        index.sorted = true;
+        const CBaseItem* previous = nullptr;
+        for (POSITION pos = self.GetHeadPosition(); pos != nullptr;) {
+            const POSITION at = pos;
+            CBaseItem* item = ItemAt(self.GetNext(pos));
+            index.order.push_back(at);
+            index.byID.emplace(IdKey(item->GetUniqueID()), item);
+            const CString name = item->GetName();
+            if (!item->IsDeleted()) {
+                index.byName[NameKey(name)].push_back(item);
+                index.undeleted.push_back(item);
+            }
+            if (previous != nullptr && index.sorted &&
+                previous->GetName().CollateNoCase(name) > 0) {
+                index.sorted = false;
+            }
+            previous = item;
+        }
+        index.Take(self);
+        return &index;
+    } catch (const std::bad_alloc&) {
+        if (m_index) {
+            m_index->valid = false;
+        }
+        return nullptr;
+    }
+}
 
 void CUniqueList::AddItemSorted(CBaseItem* item) {
     if (item == nullptr) {
@@ -18,6 +113,54 @@ void CUniqueList::AddItemSorted(CBaseItem* item) {
         item->SetUniqueID(id);
     }
     InsertSorted(item);
+}
+
+void CUniqueList::AddCheckedItemSorted(CBaseItem* item) {
+    Index* index = m_index.get();
+    const bool keep = index != nullptr && index->checkedCurrent && index->valid &&
+                      index->list == GetModificationCount() && index->sorted &&
+                      !item->GetUniqueID().IsNull();
+    if (index != nullptr) {
+        index->checkedCurrent = false;
+    }
+    if (!keep) {
+        AddItemSorted(item);
+        return;
+    }
+    const CObList& self = *this;
+    const CString name = item->GetName();
+    // The first node that collates equal to or after the name, as InsertSorted's walk finds it.
+    const auto at = std::partition_point(index->order.begin(), index->order.end(), [&](POSITION p) {
+        return ItemAt(self.GetAt(p))->GetName().CollateNoCase(name) < 0;
+    });
+    const auto rank = at - index->order.begin();
+    const POSITION node = at == index->order.end() ? AddTail(item) : InsertBefore(*at, item);
+    index->valid = false;
+    try {
+        const std::string key = NameKey(name);
+        const ULONGLONG id = IdKey(item->GetUniqueID());
+        // An equal identifier or name elsewhere in the list would need list order to place it:
+        // left to the next rebuild.
+        if (item->IsDeleted() || index->byID.count(id) != 0 || index->byName.count(key) != 0) {
+            return;
+        }
+        // Its place among the undeleted items: after the last undeleted one before it.
+        auto after = index->undeleted.begin();
+        for (auto p = index->order.begin() + rank; p != index->order.begin();) {
+            const CBaseItem* other = ItemAt(self.GetAt(*--p));
+            if (!other->IsDeleted()) {
+                after = std::find(index->undeleted.begin(), index->undeleted.end(), other) + 1;
+                break;
+            }
+        }
+        index->undeleted.insert(after, item);
+        index->order.insert(index->order.begin() + rank, node);
+        index->byID.emplace(id, item);
+        index->byName[key].push_back(item);
+        index->Take(self);
+    } catch (const std::bad_alloc&) {
+        index->valid = false;
+    }
 }
 
 void CUniqueList::InsertSorted(CBaseItem* item) {
@@ -56,6 +199,10 @@ void CUniqueList::SortByName() {
 }
 
 CBaseItem* CUniqueList::FindByUniqueID(const CUID& id) const {
+    if (const Index* index = Current()) {
+        const auto found = index->byID.find(IdKey(id));
+        return found != index->byID.end() ? found->second : nullptr;
+    }
     for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
         CBaseItem* item = ItemAt(GetNext(pos));
         if (item->GetUniqueID() == id) {
@@ -66,6 +213,20 @@ CBaseItem* CUniqueList::FindByUniqueID(const CUID& id) const {
 }
 
 CBaseItem* CUniqueList::FindByName(const CString& name) const {
+    const bool wasCurrent = m_index != nullptr && m_index->Matches(*this);
+    if (const Index* index = Current()) {
+        m_index->checkedCurrent = wasCurrent;
+        const auto found = index->byName.find(NameKey(name));
+        if (found == index->byName.end()) {
+            return nullptr;
+        }
+        for (CBaseItem* item : found->second) {
+            if (item->GetName().CompareNoCase(name) == 0) {
+                return item;
+            }
+        }
+        return nullptr;
+    }
     for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
         CBaseItem* item = ItemAt(GetNext(pos));
         if (!item->IsDeleted() && item->GetName().CompareNoCase(name) == 0) {
@@ -78,6 +239,10 @@ CBaseItem* CUniqueList::FindByName(const CString& name) const {
 CUID CUniqueList::UniqueIDByIndex(int index) const {
     if (index < 0) {
         return CUID();
+    }
+    if (const Index* current = Current()) {
+        const auto at = static_cast<std::size_t>(index);
+        return at < current->undeleted.size() ? current->undeleted[at]->GetUniqueID() : CUID();
     }
     for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
         CBaseItem* item = ItemAt(GetNext(pos));
