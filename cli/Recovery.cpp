@@ -666,7 +666,7 @@ bool Recovery::Complete() const {
         return false;
     }
     for (std::size_t list = 0; list < kListCount; ++list) {
-        if (!declared[list] || *declared[list] != items[list].size() || !duplicates[list].empty()) {
+        if (!declared[list] || *declared[list] != items[list].size() || !dropped[list].empty()) {
             return false;
         }
     }
@@ -677,17 +677,25 @@ Recovery RecoverItems(const std::vector<BYTE>& bytes, const std::string& name) {
     Recovery recovery;
     Scanner(bytes, name, recovery).Run();
     // Damaged bytes can read as an item carrying another's unique ID; the first one stays.
+    // Items from elsewhere may be too long to pack again; keeping them would fail the save.
     static constexpr const char* kKinds[] = {"record", "record type", "category"};
-    for (std::size_t list = 1; list < kListCount; ++list) {
+    for (std::size_t list = 0; list < kListCount; ++list) {
         auto& items = recovery.items[list];
         std::set<std::string> seen;
         std::vector<std::unique_ptr<CBaseItem>> kept;
         for (auto& item : items) {
+            try {
+                static_cast<void>(item->CheckPackedSize());
+            } catch (const CInvalidArgException& e) {
+                recovery.dropped[list].push_back(std::string(e.what()) + "; dropped");
+                continue;
+            }
             const std::string id = item->GetUniqueID().ToHex().str();
-            if (seen.insert(id).second) {
+            // Records carry their type's identifier there: only types and categories are keyed.
+            if (list == 0 || seen.insert(id).second) {
                 kept.push_back(std::move(item));
             } else {
-                recovery.duplicates[list].push_back(
+                recovery.dropped[list].push_back(
                     std::string(kKinds[list]) + " \"" + ToUtf8(item->GetName().str()) +
                     "\": its unique ID " + id + " is that of one read before; dropped");
             }

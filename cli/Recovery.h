@@ -42,9 +42,10 @@ struct Recovery {
     // Items whose body read but whose packed record failed its checksum: damaged, or read
     // under a wrong record cipher or none.
     std::size_t failedChecksums = 0;
-    // Items dropped because an item read before in the same list carries their unique ID (lists
-    // find items by it, so the second would never be found), one line each.
-    std::array<std::vector<std::string>, kListCount> duplicates;
+    // Items that read but are not kept, one line each: those whose unique ID an item read before
+    // in the same list carries (lists find items by it, so the second would never be found), and
+    // those too long to be packed again (the new database could not be saved with them).
+    std::array<std::vector<std::string>, kListCount> dropped;
     // Bytes of packed records read in full while trying items: the scan's work. A candidate is
     // read only once its checksum matches, so bytes that hold no item cost little beside their
     // own size.

@@ -7,7 +7,9 @@
 #include <istream>
 #include <ostream>
 #include <random>
+#include <string>
 #include <unordered_map>
+#include <utility>
 
 #include "cli/Terminal.h"
 #include "cli/Text1252.h"
@@ -242,11 +244,11 @@ OpenDatabase::OpenDatabase(Context& ctx, const std::string& argument, Mode mode)
             for (CObjectList* list : {static_cast<CObjectList*>(&db_.GetRecordList()),
                                       static_cast<CObjectList*>(&db_.GetTypesList()),
                                       static_cast<CObjectList*>(&db_.GetCategoryList())}) {
-                ForEachItem(*list, [&](CBaseItem& item) {
+                for (const CBaseItem& item : Items(std::as_const(*list))) {
                     if (ChecksumFault(item)) {
                         ++bad;
                     }
-                });
+                }
             }
         }
         if (bad != 0) {
@@ -284,13 +286,13 @@ void RequirePackable(CDatabaseObj7& db, const DatabaseFile& file) {
     for (CObjectList* list : {static_cast<CObjectList*>(&db.GetRecordList()),
                               static_cast<CObjectList*>(&db.GetTypesList()),
                               static_cast<CObjectList*>(&db.GetCategoryList())}) {
-        ForEachItem(*list, [&](CBaseItem& item) {
+        for (CBaseItem& item : Items(*list)) {
             try {
                 static_cast<void>(item.CheckPackedSize());
             } catch (const CInvalidArgException& e) {
                 throw CliError(kExitFailure, file.shown + ": not saved: " + e.what());
             }
-        });
+        }
     }
 }
 
@@ -333,7 +335,7 @@ Faults FindFaults(Context& ctx, CDatabaseObj7& db, unsigned fileVersion) {
     for (CObjectList* list :
          {static_cast<CObjectList*>(&records), static_cast<CObjectList*>(&types),
           static_cast<CObjectList*>(&categories)}) {
-        ForEachItem(*list, [&](CBaseItem& item) {
+        for (const CBaseItem& item : Items(std::as_const(*list))) {
             progress.Step();
             if (checksums) {
                 if (auto fault = ChecksumFault(item)) {
@@ -350,7 +352,7 @@ Faults FindFaults(Context& ctx, CDatabaseObj7& db, unsigned fileVersion) {
                                      Shown(at->second->GetName()) +
                                      "\" before it, which the records of that ID show");
                 }
-                return;
+                continue;
             }
             const auto& record = static_cast<const CRecord&>(item);
             const CUID type = record.GetTypeID();
@@ -363,7 +365,7 @@ Faults FindFaults(Context& ctx, CDatabaseObj7& db, unsigned fileVersion) {
                 faults.push_back(ItemName(item) + ": its category " + category.ToHex().str() +
                                  " names no category");
             }
-        });
+        }
     }
     return faults;
 }

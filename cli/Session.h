@@ -112,15 +112,6 @@ bool ChecksumsApply(unsigned fileVersion);
 // the current packed form (versions 3 and from 5 on).
 Faults FindFaults(Context& ctx, LKMDB7::CDatabaseObj7& db, unsigned fileVersion);
 
-// Calls fn(item) for every item of a list, in list order.
-template <typename Fn>
-void ForEachItem(LKMDB7::CObjectList& list, Fn fn) {
-    POSITION pos = list.GetHeadPosition();
-    while (pos != nullptr) {
-        fn(*LKMDB7::CObjectList::ItemAt(list.GetNext(pos)));
-    }
-}
-
 // Progress on the error stream for long work, when the environment asks for it.
 class Progress {
   public:

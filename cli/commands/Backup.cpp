@@ -2,6 +2,7 @@
 #include <ctime>
 #include <filesystem>
 #include <ostream>
+#include <utility>
 
 #include "cli/Terminal.h"
 #include "cli/commands/Commands.h"
@@ -39,9 +40,9 @@ void CheckBeforeCopying(Context& ctx, const std::string& path) {
     for (CObjectList* list : {static_cast<CObjectList*>(&db.Db().GetRecordList()),
                               static_cast<CObjectList*>(&db.Db().GetTypesList()),
                               static_cast<CObjectList*>(&db.Db().GetCategoryList())}) {
-        ForEachItem(*list, [&](CBaseItem& item) {
+        for (const CBaseItem& item : Items(std::as_const(*list))) {
             bad += ChecksumFault(item) ? std::size_t{1} : std::size_t{0};
-        });
+        }
     }
     if (bad != 0) {
         const bool hint = db.Db().IsEncrypted() && !ctx.passwordGiven;

@@ -112,10 +112,10 @@ void Report(Context& ctx, const DatabaseFile& source, const Recovery& recovery,
     bool lostUnknown = false;
     for (std::size_t list = 0; list < kListCount; ++list) {
         const std::size_t got = recovery.items[list].size();
-        const std::size_t dropped = recovery.duplicates[list].size();
+        const std::size_t dropped = recovery.dropped[list].size();
         out << kNames[list] << ": " << got << " recovered";
         if (const auto& declared = recovery.declared[list]) {
-            // A dropped duplicate stands for an item whose bytes were damaged.
+            // A dropped item is lost too.
             const std::size_t missing = std::max<std::size_t>(*declared, got + dropped) - got;
             out << " of " << *declared << ", " << missing << " lost\n";
             lost += missing;
@@ -131,7 +131,7 @@ void Report(Context& ctx, const DatabaseFile& source, const Recovery& recovery,
             lost += missing;
             lostUnknown = true;
         }
-        for (const std::string& line : recovery.duplicates[list]) {
+        for (const std::string& line : recovery.dropped[list]) {
             out << line << '\n';
         }
     }

@@ -149,6 +149,19 @@ void CDatabaseObj7::StampClassSchemas() const {
     }
 }
 
+void CDatabaseObj7::ReadItemsInCurrentForm() {
+    StampClassSchemas();
+    for (CObjectList* list :
+         {static_cast<CObjectList*>(&m_records), static_cast<CObjectList*>(&m_types),
+          static_cast<CObjectList*>(&m_categories)}) {
+        for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
+            auto* item = static_cast<CBaseItem*>(list->GetNext(pos));
+            item->PackPalmRecord(true);
+            item->PuffPalmRecord(true);
+        }
+    }
+}
+
 void CDatabaseObj7::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
         // Items are always written in the current layout, so a file headed with an older version
@@ -328,6 +341,7 @@ LONG CDatabaseObj7::Load(const CString& path) {
             // The save keeps the older file beside the new one first (SaveUnderLock); when it
             // fails the older file stays in place, readable.
             m_version = kCurrentVersion;
+            ReadItemsInCurrentForm();
             (void)Save(true);
         }
         return 0;

@@ -136,6 +136,10 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     CObjectList* ListByNumber(int list);
     LONG SaveUnderLock();
     void StampClassSchemas() const;
+    // Packs every item in the current form and reads it back, as a reload of the upgraded file
+    // would: the older forms fill the working values only, and the types list converts old types
+    // without their unpacked copies.
+    void ReadItemsInCurrentForm();
 
     std::array<unsigned char, kCribSize> m_crib{};
     DWORD m_palmCreateDate = 0;

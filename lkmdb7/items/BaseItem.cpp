@@ -152,7 +152,7 @@ char* CBaseItem::WritePalmRecord(char* /*buffer*/) {
     return nullptr;
 }
 
-char* CBaseItem::ReadPalmRecord(char* /*record*/, std::size_t /*length*/) {
+char* CBaseItem::ReadPackedRecord(char* /*record*/, const char* /*end*/, std::size_t /*length*/) {
     return nullptr;
 }
 
@@ -218,7 +218,6 @@ void CBaseItem::PackPalmRecord(bool encipher) {
     m_hasPalmRecord = false;
     const std::size_t previousLength = record.size();
     if (size < static_cast<LONG>(kPackedHeaderSize + kPackedTailSize)) {
-        // Only the concrete item classes have a packed form.
         AfxThrowInvalidArgException(std::string("PackPalmRecord: class ") +
                                     GetRuntimeClass()->m_lpszClassName + " has no packed form");
     }
@@ -429,6 +428,10 @@ bool CBaseItem::CompareRecord(const CBaseItem* other) const {
     return m_palmRecord == other->m_palmRecord;
 }
 
+bool CBaseItem::HasPackedForm() {
+    return CalculateRecordSize() >= static_cast<LONG>(kPackedHeaderSize + kPackedTailSize);
+}
+
 UINT CBaseItem::LayoutVersion() const {
     return GetRuntimeClass()->m_wSchema & ~VERSIONABLE_SCHEMA;
 }
@@ -508,9 +511,12 @@ void CBaseItem::LoadBody(CArchive& ar) {
     m_deleted = ar.ReadWord("deleted flag") != 0;
     if (schema <= 2) {
         (void)ar.ReadWord("old CRC word");
-        // Texts too long for the current form stay in the old one: the file still reads, and
-        // saving it is refused with the reason.
-        if (static_cast<ULONGLONG>(CalculateRecordSize()) <= kMaxPackedRecordSize) {
+        // A plain category (the record types of these files) has no current form: it keeps the
+        // old one until the types list turns it into a record type. Texts too long for the
+        // current form stay in the old one too: the file still reads, and saving it is refused
+        // with the reason.
+        if (HasPackedForm() &&
+            static_cast<ULONGLONG>(CalculateRecordSize()) <= kMaxPackedRecordSize) {
             PackPalmRecord(true);
         }
     }

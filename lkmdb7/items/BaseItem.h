@@ -5,9 +5,10 @@
 // the working values, while GetCustom (and the record's GetField) read the copy that the last
 // unpacking of a packed record left. Hosts rely on that to show what a device last sent.
 //
-// The item owns its packed record buffer. Packed records are untrusted input: every reader is
-// bounded by the record's length, and a record shorter than its form's fixed header is refused
-// with CArchiveException (the item is then unchanged).
+// The item owns its packed record buffer. Packed records are untrusted input: unpacking and the
+// two-argument ReadPalmRecord are bounded by the record's length, and a record shorter than its
+// form's fixed header is refused with CArchiveException (the item is then unchanged). Only the
+// one-argument ReadPalmRecord trusts its bytes.
 #pragma once
 
 #include <cstddef>
@@ -71,11 +72,20 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     virtual LONG CalculateRecordSize() { return static_cast<LONG>(kPackedTailSize); }
     // Writes bytes 0 to L-8 of the packed record at buffer; returns the position after them.
     virtual char* WritePalmRecord(char* buffer);
-    // Reads a current-form record of `length` bytes; returns the position after the last byte
-    // used. The base reads nothing and returns null.
-    virtual char* ReadPalmRecord(char* record, std::size_t length);
-    // The one-argument form reads a record of this item's packed length.
-    char* ReadPalmRecord(char* record) { return ReadPalmRecord(record, m_palmRecord.size()); }
+    // Reads a current-form record of `length` bytes and nothing past them; returns the position
+    // after the last byte used, or null for a record shorter than its header. The form for
+    // untrusted bytes (files, devices). The base reads nothing and returns null.
+    char* ReadPalmRecord(char* record, std::size_t length) {
+        return ReadPackedRecord(record, record + length, length);
+    }
+    // Reads a current-form record as its class lays it out: the header, then texts up to their
+    // zero bytes, however far. The caller vouches that every text the layout reads is
+    // terminated; only the label-block test looks at a length, this item's packed length. For
+    // the host's sync layer, which hands over records it built itself; untrusted bytes go to the
+    // bounded form above.
+    char* ReadPalmRecord(char* record) {
+        return ReadPackedRecord(record, nullptr, m_palmRecord.size());
+    }
     virtual void SetPalmRecord(char* bytes, int count);
     virtual int GetPalmRecord(char* buffer) const;
     // Throws CInvalidArgException, the item unchanged, when the record would be longer than
@@ -166,11 +176,17 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     bool HasPalmRecord() const { return m_hasPalmRecord; }
     // Layout version: the schema of this item's class without the versionable flag.
     UINT LayoutVersion() const;
+    // False for the classes that keep the base's packed writer (a plain CBaseItem or CCategory):
+    // PackPalmRecord refuses them.
+    bool HasPackedForm();
 
     // --- values carried through the archive only ---
     WORD GetItemFlags() const { return m_itemFlags; }
 
   protected:
+    // The class's packed reader: the texts end at `end`, or at their zero bytes alone when end is
+    // null; `length` is the record length that the label-block test of a record uses.
+    virtual char* ReadPackedRecord(char* record, const char* end, std::size_t length);
     CStringArray& Working() { return m_working; }
     const CStringArray& Working() const { return m_working; }
     CString* Unpacked() { return m_unpacked; }

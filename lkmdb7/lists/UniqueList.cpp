@@ -54,19 +54,15 @@ struct CUniqueList::Index {
     }
 };
 
-CUniqueList::CUniqueList() = default;
+CUniqueList::CUniqueList() : m_index(std::make_unique<Index>()) {}
 
 CUniqueList::~CUniqueList() = default;
 
 const CUniqueList::Index* CUniqueList::Current() const {
     const CObList& self = *this;
+    // The index is the list's cache, not part of its value: building it changes no answer.
+    Index& index = *m_index;
     try {
-        if (!m_index) {
-            // The index belongs to the list's state, not to its value: building it changes no
-            // answer.
-            const_cast<CUniqueList*>(this)->m_index = std::make_unique<Index>();
-        }
-        Index& index = *m_index;
         if (index.Matches(self)) {
             return &index;
         }
@@ -76,7 +72,8 @@ const CUniqueList::Index* CUniqueList::Current() const {
         index.undeleted.clear();
         index.order.clear();
         index.sorted = true;
-        const CBaseItem* previous = nullptr;
+        CString previous;
+        bool first = true;
         for (POSITION pos = self.GetHeadPosition(); pos != nullptr;) {
             const POSITION at = pos;
             CBaseItem* item = ItemAt(self.GetNext(pos));
@@ -87,18 +84,16 @@ const CUniqueList::Index* CUniqueList::Current() const {
                 index.byName[NameKey(name)].push_back(item);
                 index.undeleted.push_back(item);
             }
-            if (previous != nullptr && index.sorted &&
-                previous->GetName().CollateNoCase(name) > 0) {
+            if (!first && index.sorted && previous.CollateNoCase(name) > 0) {
                 index.sorted = false;
             }
-            previous = item;
+            previous = name;
+            first = false;
         }
         index.Take(self);
         return &index;
     } catch (const std::bad_alloc&) {
-        if (m_index) {
-            m_index->valid = false;
-        }
+        index.valid = false;
         return nullptr;
     }
 }
@@ -117,12 +112,10 @@ void CUniqueList::AddItemSorted(CBaseItem* item) {
 
 void CUniqueList::AddCheckedItemSorted(CBaseItem* item) {
     Index* index = m_index.get();
-    const bool keep = index != nullptr && index->checkedCurrent && index->valid &&
+    const bool keep = index->checkedCurrent && index->valid &&
                       index->list == GetModificationCount() && index->sorted &&
                       !item->GetUniqueID().IsNull();
-    if (index != nullptr) {
-        index->checkedCurrent = false;
-    }
+    index->checkedCurrent = false;
     if (!keep) {
         AddItemSorted(item);
         return;
@@ -213,7 +206,7 @@ CBaseItem* CUniqueList::FindByUniqueID(const CUID& id) const {
 }
 
 CBaseItem* CUniqueList::FindByName(const CString& name) const {
-    const bool wasCurrent = m_index != nullptr && m_index->Matches(*this);
+    const bool wasCurrent = m_index->Matches(*this);
     if (const Index* index = Current()) {
         m_index->checkedCurrent = wasCurrent;
         const auto found = index->byName.find(NameKey(name));
