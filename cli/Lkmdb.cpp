@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "cli/Session.h"
+#include "cli/Text1252.h"
 #include "cli/commands/Commands.h"
 
 namespace lkmdb {
@@ -28,9 +29,10 @@ Exit codes:
   2  usage error, unreadable or malformed file, lock not obtained, file not written
 )";
 
+// Error messages quote file names and stored texts: shown escaped, on one line.
 std::string OneLine(std::string text) {
     std::replace(text.begin(), text.end(), '\n', ' ');
-    return text;
+    return Printable(text);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <istream>
 #include <ostream>
 #include <string>
+#include <unordered_map>
 #include <utility>
 
 #include "cli/Terminal.h"
@@ -77,9 +78,13 @@ void Wipe(std::string& secret) {
 std::string ReadPasswordLine(Context& ctx, std::string& source) {
     const PasswordSource& p = ctx.password;
     std::string line;
+    line.reserve(1024);  // growing would leave copies of the start in freed memory
     if (!p.file.empty()) {
         source = p.file;
-        std::ifstream in(NativePath(p.file), std::ios::binary);
+        std::ifstream in;
+        // Unbuffered: no copy of the password stays behind in the stream's buffer.
+        in.rdbuf()->pubsetbuf(nullptr, 0);
+        in.open(NativePath(p.file), std::ios::binary);
         if (!in) {
             throw CliError(kExitFailure, p.file + ": the password file cannot be read");
         }
@@ -136,7 +141,7 @@ std::string ItemName(const CBaseItem& item) {
 }  // namespace
 
 void Context::Note(const std::string& line) const {
-    err << "lkmdb: note: " << line << '\n';
+    err << "lkmdb: note: " << Printable(line) << '\n';
 }
 
 CipherScope::CipherScope(Context& ctx) {
@@ -255,9 +260,24 @@ OpenDatabase::~OpenDatabase() {
 }
 
 void OpenDatabase::Save() {
+    RequirePackable(db_, file_);
     if (db_.Save(true) != 0) {
         throw CliError(kExitFailure,
                        file_.shown + ": not saved: " + Reason(db_, file_.native, file_.shown));
+    }
+}
+
+void RequirePackable(CDatabaseObj7& db, const DatabaseFile& file) {
+    for (CObjectList* list : {static_cast<CObjectList*>(&db.GetRecordList()),
+                              static_cast<CObjectList*>(&db.GetTypesList()),
+                              static_cast<CObjectList*>(&db.GetCategoryList())}) {
+        for (CBaseItem& item : Items(*list)) {
+            try {
+                static_cast<void>(item.CheckPackedSize());
+            } catch (const CInvalidArgException& e) {
+                throw CliError(kExitFailure, file.shown + ": not saved: " + e.what());
+            }
+        }
     }
 }
 
@@ -294,6 +314,9 @@ Faults FindFaults(Context& ctx, CDatabaseObj7& db, unsigned fileVersion) {
         static_cast<std::size_t>(records.GetCount() + types.GetCount() + categories.GetCount());
     Progress progress(ctx, "verify", total);
     const bool checksums = ChecksumsApply(fileVersion);
+    // Lists find a type or category by its unique ID, first come first served: a second one of
+    // the same ID is never found, and the records of that ID show the first.
+    std::unordered_map<std::string, const CBaseItem*> firstOf[2];
     for (CObjectList* list :
          {static_cast<CObjectList*>(&records), static_cast<CObjectList*>(&types),
           static_cast<CObjectList*>(&categories)}) {
@@ -305,6 +328,15 @@ Faults FindFaults(Context& ctx, CDatabaseObj7& db, unsigned fileVersion) {
                 }
             }
             if (item.GetListType() != 0) {
+                const std::string id = item.GetUniqueID().ToHex().str();
+                auto& first = firstOf[item.GetListType() == 1 ? 0 : 1];
+                const auto [at, isFirst] = first.emplace(id, &item);
+                if (!isFirst) {
+                    faults.push_back(ItemName(item) + " \"" + Shown(item.GetName()) +
+                                     "\": its unique ID is also that of \"" +
+                                     Shown(at->second->GetName()) +
+                                     "\" before it, which the records of that ID show");
+                }
                 continue;
             }
             const auto& record = static_cast<const CRecord&>(item);
@@ -419,7 +451,12 @@ CUID CategoryIDByName(CDatabaseObj7& db, const std::string& name, const Database
     return category->GetUniqueID();
 }
 
-void WriteColumns(std::ostream& out, const std::vector<std::vector<std::string>>& rows) {
+void WriteColumns(std::ostream& out, std::vector<std::vector<std::string>> rows) {
+    for (auto& row : rows) {
+        for (std::string& cell : row) {
+            cell = Printable(cell);
+        }
+    }
     const auto width = [](const std::string& s) {
         return static_cast<std::size_t>(
             std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));

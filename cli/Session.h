@@ -94,6 +94,9 @@ class OpenDatabase {
     LKMDB7::CDatabaseObj7 db_;
 };
 
+// Throws CliError (2) naming the first item whose packed record would be too long to save.
+void RequirePackable(LKMDB7::CDatabaseObj7& db, const DatabaseFile& file);
+
 // Loads path into db without rewriting an older file (LoadReadOnly) and maps every failure to
 // CliError naming `shown`.
 void LoadOrThrow(LKMDB7::CDatabaseObj7& db, const std::string& path, const std::string& shown,
@@ -144,7 +147,8 @@ std::string CategoryName(LKMDB7::CDatabaseObj7& db, const LKMDB7::CRecord& recor
 // when the database has no such type. The same for categories.
 CUID TypeIDByName(LKMDB7::CDatabaseObj7& db, const std::string& name, const DatabaseFile& file);
 CUID CategoryIDByName(LKMDB7::CDatabaseObj7& db, const std::string& name, const DatabaseFile& file);
-// Writes the lines of `rows` in columns two spaces apart (widths counted in characters).
-void WriteColumns(std::ostream& out, const std::vector<std::vector<std::string>>& rows);
+// Writes the lines of `rows` in columns two spaces apart (widths counted in characters), each
+// cell made Printable.
+void WriteColumns(std::ostream& out, std::vector<std::vector<std::string>> rows);
 
 }  // namespace lkmdb

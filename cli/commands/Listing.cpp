@@ -3,6 +3,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <ostream>
+#include <utility>
 
 namespace lkmdb {
 
@@ -40,7 +41,7 @@ void PrintRecordList(Context& ctx, CDatabaseObj7& db, const std::vector<CRecord*
         rows.push_back({std::to_string(r->GetRecordID()), TypeName(db, *r), CategoryName(db, *r),
                         Shown(r->GetField(0, true))});
     }
-    WriteColumns(ctx.out, rows);
+    WriteColumns(ctx.out, std::move(rows));
 }
 
 void PrintInfo(Context& ctx, CDatabaseObj7& db, const DatabaseFile& file, unsigned fileVersion,

@@ -664,19 +664,26 @@ CRecord* CDatabaseObj7::AddRecordImpl(CStringArray& texts, WORD mask, CStringArr
     if (texts.GetSize() == 0) {
         AfxThrowInvalidArgException("AddRecord: no texts (entry 0 names the record type)");
     }
+    // Everything is made and its packed size checked before any list or the caller's texts
+    // change, so that a refused record leaves no new type or category behind.
     CUID typeID;
     CUID categoryID;
     WORD iconIndex = icon;
+    std::unique_ptr<CTypeItem> newType;
+    std::unique_ptr<CCategoryItem> newCategory;
     const CString typeName = texts.GetAt(0);
     if (!IsUnfiled(typeName)) {
         CTypeItem* type = m_types.GetTypeByName(typeName);
         if (type == nullptr) {
-            auto created = std::make_unique<CTypeItem>();
-            created->SetName(typeName);
-            created->SetDefaultLabels();
-            created->SetNeedsSync(true);
-            type = created.get();
-            m_types.AddItemSorted(created.release());
+            newType = std::make_unique<CTypeItem>();
+            newType->SetName(typeName);
+            newType->SetDefaultLabels();
+            newType->SetNeedsSync(true);
+            CUID id;
+            id.Generate();
+            newType->SetUniqueID(id);
+            static_cast<void>(newType->CheckPackedSize());
+            type = newType.get();
         }
         if (icon == 255) {
             iconIndex = static_cast<WORD>(type->GetIconIndex());
@@ -686,36 +693,52 @@ CRecord* CDatabaseObj7::AddRecordImpl(CStringArray& texts, WORD mask, CStringArr
     if (!category.IsEmpty() && !IsUnfiled(category)) {
         CCategoryItem* item = m_categories.GetCategoryByName(category);
         if (item == nullptr) {
-            auto created = std::make_unique<CCategoryItem>();
-            created->SetName(category);
-            created->SetNeedsSync(true);
-            item = created.get();
-            m_categories.AddItemSorted(created.release());
+            newCategory = std::make_unique<CCategoryItem>();
+            newCategory->SetName(category);
+            newCategory->SetNeedsSync(true);
+            CUID id;
+            id.Generate();
+            newCategory->SetUniqueID(id);
+            static_cast<void>(newCategory->CheckPackedSize());
+            item = newCategory.get();
         }
         categoryID = item->GetUniqueID();
     }
+    CStringArray fields;
+    fields.SetSize(texts.GetSize() - 1);
+    for (int i = 1; i < texts.GetSize(); ++i) {
+        fields.SetAt(i - 1, texts.GetAt(i));
+    }
     auto record = std::make_unique<CRecord>();
-    texts.RemoveAt(0);
-    record->SetRecordID(DrawRecordID(policy));
     record->SetTypeID(typeID);
     record->SetCategoryID(categoryID);
     record->SetMaskBits(mask);
     record->SetFieldLabels(labels);
     record->SetIconIndex(iconIndex);
-    record->SetFields(texts);
+    record->SetFields(fields);
     record->SetNeedsSync(!localOnly);
     CString note;
-    for (int i = 10; i < texts.GetSize(); ++i) {
-        if (texts.GetAt(i).IsEmpty()) {
+    for (int i = 10; i < fields.GetSize(); ++i) {
+        if (fields.GetAt(i).IsEmpty()) {
             continue;
         }
-        note += texts.GetAt(i);
-        if (i != texts.GetSize() - 1) {
+        note += fields.GetAt(i);
+        if (i != fields.GetSize() - 1) {
             note += "\r\n";
         }
     }
     record->SetNote(note);
     record->SetLocalOnly(localOnly);
+    static_cast<void>(record->CheckPackedSize());
+
+    if (newType) {
+        m_types.AddCheckedItemSorted(newType.release());
+    }
+    if (newCategory) {
+        m_categories.AddCheckedItemSorted(newCategory.release());
+    }
+    texts.RemoveAt(0);
+    record->SetRecordID(DrawRecordID(policy));
     CRecord* added = record.get();
     // Nothing but the new record changed since DrawRecordID looked at the list.
     m_records.AddCheckedRecord(record.release());
