@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <istream>
 #include <ostream>
 #include <random>
 
+#include "cli/Password.h"
 #include "cli/Terminal.h"
 #include "cli/Text1252.h"
 
@@ -69,47 +69,6 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
     return text;
 }
 
-void Wipe(std::string& secret) {
-    std::fill(secret.begin(), secret.end(), '\0');
-    secret.clear();
-}
-
-std::string ReadPasswordLine(Context& ctx, std::string& source) {
-    const PasswordSource& p = ctx.password;
-    std::string line;
-    if (!p.file.empty()) {
-        source = p.file;
-        std::ifstream in(NativePath(p.file), std::ios::binary);
-        if (!in) {
-            throw CliError(kExitFailure, p.file + ": the password file cannot be read");
-        }
-        std::getline(in, line);
-        if (line.rfind("\xEF\xBB\xBF", 0) == 0) {
-            line.erase(0, 3);
-        }
-    } else if (p.fromStdin) {
-        source = "standard input";
-        if (!std::getline(ctx.in, line)) {
-            throw CliError(kExitFailure, "no password on standard input");
-        }
-    } else {
-        source = "the terminal";
-        std::optional<std::string> typed;
-        if (ctx.env.askPassword) {
-            typed = ctx.env.askPassword("Password: ");
-        }
-        if (!typed) {
-            throw CliError(kExitFailure, "--ask-password: there is no terminal to ask on");
-        }
-        line = std::move(*typed);
-        Wipe(*typed);
-    }
-    if (!line.empty() && line.back() == '\r') {
-        line.pop_back();
-    }
-    return line;
-}
-
 std::string PrivateFolder() {
     namespace fs = std::filesystem;
     std::random_device seed;
@@ -141,36 +100,6 @@ std::string ItemName(const CBaseItem& item) {
 
 void Context::Note(const std::string& line) const {
     err << "lkmdb: note: " << line << '\n';
-}
-
-CipherScope::CipherScope(Context& ctx) {
-    SetRecordCipherPassword(nullptr);
-    const PasswordSource& p = ctx.password;
-    if (p.file.empty() && !p.fromStdin && !p.ask) {
-        return;
-    }
-    std::string source;
-    std::string utf8 = ReadPasswordLine(ctx, source);
-    if (utf8.empty()) {
-        throw CliError(kExitFailure, source + ": the password is empty");
-    }
-    std::string bytes;
-    try {
-        bytes = ToWindows1252(utf8, "the password");
-    } catch (const CliError&) {
-        Wipe(utf8);
-        // The message would quote a character of the password.
-        throw CliError(kExitFailure, source + ": the password holds a character that has no " +
-                                         "Windows-1252 byte, or is not UTF-8");
-    }
-    Wipe(utf8);
-    SetRecordCipherPassword(bytes.c_str());
-    Wipe(bytes);
-    ctx.passwordGiven = true;
-}
-
-CipherScope::~CipherScope() {
-    SetRecordCipherPassword(nullptr);
 }
 
 DatabaseFile ResolveDatabase(const std::string& argument) {
@@ -205,7 +134,8 @@ void LoadOrThrow(CDatabaseObj7& db, const std::string& path, const std::string& 
     }
 }
 
-OpenDatabase::OpenDatabase(Context& ctx, const std::string& argument, Mode mode)
+OpenDatabase::OpenDatabase(Context& ctx, const std::string& argument, Mode mode,
+                           PasswordCheck check)
     : ctx_(ctx), file_(ResolveDatabase(argument)) {
     if (!PathExists(file_.native.c_str())) {
         throw CliError(kExitNotFound, file_.shown + ": no such database file");
@@ -231,6 +161,7 @@ OpenDatabase::OpenDatabase(Context& ctx, const std::string& argument, Mode mode)
     // one saves only after the checks below.
     db_.Lock();
     LoadOrThrow(db_, loadPath, file_.shown, loadPath);
+    CheckPassword(ctx_, db_, file_, fileVersion_, check);
     if (mode == Mode::kWrite) {
         std::size_t bad = 0;
         if (ChecksumsApply(fileVersion_)) {
@@ -276,7 +207,10 @@ void OpenDatabase::Save() {
 
 // The packer sums CRC-16 over bytes 0 to L-8 with bytes 0-1 taken as zero.
 std::optional<std::string> ChecksumFault(const CBaseItem& item) {
-    const std::vector<BYTE>& bytes = item.PalmRecord();
+    return ChecksumFault(item.PalmRecord());
+}
+
+std::optional<std::string> ChecksumFault(const std::vector<BYTE>& bytes) {
     constexpr std::size_t kShortest = kPackedHeaderSize + kPackedTailSize;
     if (bytes.size() < kShortest) {
         return "packed record of " + std::to_string(bytes.size()) + " bytes, shorter than " +

@@ -1,5 +1,6 @@
 #include <ostream>
 
+#include "cli/Password.h"
 #include "cli/Recovery.h"
 #include "cli/commands/Commands.h"
 
@@ -129,6 +130,7 @@ void AddRecover(CLI::App& app, Commands& commands) {
     commands.Bind(sub, [damaged, folder, &ctx = commands.Ctx()] {
         const DatabaseFile source = ResolveDatabase(*damaged);
         const std::vector<BYTE> bytes = ReadWholeFile(source);
+        CheckCribOfDamagedFile(ctx, bytes, source);
         Recovery recovery = RecoverItems(bytes, source.shown);
         if (recovery.Recovered() == 0 && !recovery.Complete()) {
             throw CliError(kExitFailure, source.shown +
