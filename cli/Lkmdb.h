@@ -13,6 +13,7 @@ namespace lkmdb {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitNotFound = 1;  // also: faults found by verify
 inline constexpr int kExitFailure = 2;   // usage, unreadable or malformed file, lock not obtained
+inline constexpr int kExitPassword = 3;  // wrong or missing password, or one for a plain database
 
 // What the tool may ask of the terminal. The defaults suit tests: no progress output and no
 // terminal to prompt on.

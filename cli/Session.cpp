@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <istream>
 #include <ostream>
 #include <string>
 #include <unordered_map>
 #include <utility>
 
+#include "cli/Password.h"
 #include "cli/Terminal.h"
 #include "cli/Text1252.h"
 
@@ -70,51 +70,6 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
     return text;
 }
 
-void Wipe(std::string& secret) {
-    std::fill(secret.begin(), secret.end(), '\0');
-    secret.clear();
-}
-
-std::string ReadPasswordLine(Context& ctx, std::string& source) {
-    const PasswordSource& p = ctx.password;
-    std::string line;
-    line.reserve(1024);  // growing would leave copies of the start in freed memory
-    if (!p.file.empty()) {
-        source = p.file;
-        std::ifstream in;
-        // Unbuffered: no copy of the password stays behind in the stream's buffer.
-        in.rdbuf()->pubsetbuf(nullptr, 0);
-        in.open(NativePath(p.file), std::ios::binary);
-        if (!in) {
-            throw CliError(kExitFailure, p.file + ": the password file cannot be read");
-        }
-        std::getline(in, line);
-        if (line.rfind("\xEF\xBB\xBF", 0) == 0) {
-            line.erase(0, 3);
-        }
-    } else if (p.fromStdin) {
-        source = "standard input";
-        if (!std::getline(ctx.in, line)) {
-            throw CliError(kExitFailure, "no password on standard input");
-        }
-    } else {
-        source = "the terminal";
-        std::optional<std::string> typed;
-        if (ctx.env.askPassword) {
-            typed = ctx.env.askPassword("Password: ");
-        }
-        if (!typed) {
-            throw CliError(kExitFailure, "--ask-password: there is no terminal to ask on");
-        }
-        line = std::move(*typed);
-        Wipe(*typed);
-    }
-    if (!line.empty() && line.back() == '\r') {
-        line.pop_back();
-    }
-    return line;
-}
-
 // The library's last message for db, without the file's name in front when it is `native`, and
 // naming the file everywhere as the user gave it.
 std::string Reason(const CDatabaseObj7& db, const std::string& native, const std::string& shown) {
@@ -142,36 +97,6 @@ std::string ItemName(const CBaseItem& item) {
 
 void Context::Note(const std::string& line) const {
     err << "lkmdb: note: " << Printable(line) << '\n';
-}
-
-CipherScope::CipherScope(Context& ctx) {
-    SetRecordCipherPassword(nullptr);
-    const PasswordSource& p = ctx.password;
-    if (p.file.empty() && !p.fromStdin && !p.ask) {
-        return;
-    }
-    std::string source;
-    std::string utf8 = ReadPasswordLine(ctx, source);
-    if (utf8.empty()) {
-        throw CliError(kExitFailure, source + ": the password is empty");
-    }
-    std::string bytes;
-    try {
-        bytes = ToWindows1252(utf8, "the password");
-    } catch (const CliError&) {
-        Wipe(utf8);
-        // The message would quote a character of the password.
-        throw CliError(kExitFailure, source + ": the password holds a character that has no " +
-                                         "Windows-1252 byte, or is not UTF-8");
-    }
-    Wipe(utf8);
-    SetRecordCipherPassword(bytes.c_str());
-    Wipe(bytes);
-    ctx.passwordGiven = true;
-}
-
-CipherScope::~CipherScope() {
-    SetRecordCipherPassword(nullptr);
 }
 
 DatabaseFile ResolveDatabase(const std::string& argument) {
@@ -204,7 +129,8 @@ void LoadOrThrow(CDatabaseObj7& db, const std::string& path, const std::string& 
     }
 }
 
-OpenDatabase::OpenDatabase(Context& ctx, const std::string& argument, Mode mode)
+OpenDatabase::OpenDatabase(Context& ctx, const std::string& argument, Mode mode,
+                           PasswordCheck check)
     : ctx_(ctx), file_(ResolveDatabase(argument)) {
     if (mode == Mode::kWrite) {
         // Held until this object is gone, past the save: no other process may save between our
@@ -230,6 +156,7 @@ OpenDatabase::OpenDatabase(Context& ctx, const std::string& argument, Mode mode)
     // An older file is never rewritten by loading it: a reading command never saves, and a
     // writing one saves only after the checks below.
     LoadOrThrow(db_, file_.native, file_.shown, file_.native);
+    CheckPassword(ctx_, db_, file_, fileVersion_, check);
     if (mode == Mode::kWrite) {
         std::size_t bad = 0;
         if (ChecksumsApply(fileVersion_)) {
@@ -283,7 +210,10 @@ void RequirePackable(CDatabaseObj7& db, const DatabaseFile& file) {
 
 // The packer sums CRC-16 over bytes 0 to L-8 with bytes 0-1 taken as zero.
 std::optional<std::string> ChecksumFault(const CBaseItem& item) {
-    const std::vector<BYTE>& bytes = item.PalmRecord();
+    return ChecksumFault(item.PalmRecord());
+}
+
+std::optional<std::string> ChecksumFault(const std::vector<BYTE>& bytes) {
     constexpr std::size_t kShortest = kPackedHeaderSize + kPackedTailSize;
     if (bytes.size() < kShortest) {
         return "packed record of " + std::to_string(bytes.size()) + " bytes, shorter than " +

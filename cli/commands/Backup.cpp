@@ -144,7 +144,7 @@ void AddRestore(CLI::App& app, Commands& commands) {
         }
         try {
             // A backup that does not read as a database must not replace the file.
-            OpenDatabase check(ctx, backup, OpenDatabase::Mode::kRead);
+            OpenDatabase check(ctx, backup, OpenDatabase::Mode::kRead, PasswordCheck::kNone);
         } catch (const CliError& e) {
             throw CliError(kExitFailure, std::string(e.what()) + "; nothing was restored");
         }

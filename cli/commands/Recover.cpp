@@ -4,6 +4,7 @@
 #include <set>
 #include <sstream>
 
+#include "cli/Password.h"
 #include "cli/Recovery.h"
 #include "cli/Text1252.h"
 #include "cli/commands/Commands.h"
@@ -173,6 +174,7 @@ void AddRecover(CLI::App& app, Commands& commands) {
     commands.Bind(sub, [damaged, folder, &ctx = commands.Ctx()] {
         const DatabaseFile source = ResolveDatabase(*damaged);
         const std::vector<BYTE> bytes = ReadWholeFile(source);
+        CheckCribOfDamagedFile(ctx, bytes, source);
         Recovery recovery = RecoverItems(bytes, source.shown);
         if (recovery.Recovered() == 0 && !recovery.Complete()) {
             throw CliError(kExitFailure, source.shown +

@@ -166,6 +166,12 @@ void CBaseItem::InstallPalmRecord(std::vector<BYTE> bytes) {
     m_hasPalmRecord = true;
 }
 
+void CBaseItem::SwapPalmRecord(std::vector<BYTE>& bytes, bool& present) noexcept {
+    ForgetPackedPlain();
+    m_palmRecord.swap(bytes);
+    std::swap(m_hasPalmRecord, present);
+}
+
 void CBaseItem::SetPalmRecord(char* bytes, int count) {
     if (count < 0 || (count > 0 && bytes == nullptr)) {
         AfxThrowInvalidArgException("SetPalmRecord: bad byte count " + std::to_string(count));

@@ -174,6 +174,9 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     // --- packed record access ---
     const std::vector<BYTE>& PalmRecord() const { return m_palmRecord; }
     bool HasPalmRecord() const { return m_hasPalmRecord; }
+    // Exchanges the packed record with bytes (present: whether there is one); never throws. Lets
+    // a change that repacks many items put every one back when a later one fails.
+    void SwapPalmRecord(std::vector<BYTE>& bytes, bool& present) noexcept;
     // Layout version: the schema of this item's class without the versionable flag.
     UINT LayoutVersion() const;
     // False for the classes that keep the base's packed writer (a plain CBaseItem or CCategory):

@@ -144,11 +144,29 @@ TEST_F(Recover, ReadsEncipheredRecordsWithThePassword) {
     bytes.resize(bytes.size() - 40);
     const std::string damaged = Damaged(bytes);
 
-    const Result without = Run({"recover", damaged, dir.File("none")});
+    // Its crib decides first: nothing is read or written without the right password.
+    const std::string wrong = dir.File("wrong");
+    WriteFileBytes(wrong, Bytes{'K', 'e', 'y', '\n'});
+    for (const auto& [extra, message] :
+         {std::pair<std::vector<std::string>, std::string>{{}, "this database needs a password"},
+          {{"--password-file", wrong}, "wrong password"}}) {
+        std::vector<std::string> args{"recover", damaged, dir.File("none")};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const Result stopped = Run(args);
+        EXPECT_EQ(stopped.code, 3);
+        EXPECT_EQ(stopped.out, "");
+        EXPECT_NE(stopped.err.find(message), std::string::npos) << stopped.err;
+        EXPECT_FALSE(fs::exists(dir.File("none")));
+    }
+    // Without a crib of ours only the records' checksums tell, and none of them holds.
+    Bytes noCrib = bytes;
+    std::fill(noCrib.begin(), noCrib.begin() + 40, BYTE{0});
+    const Result without = Run({"recover", Damaged(noCrib), dir.File("none")});
     EXPECT_EQ(without.code, 2);
     EXPECT_NE(without.err.find("give the password"), std::string::npos) << without.err;
     EXPECT_FALSE(fs::exists(dir.File("none")));
 
+    ASSERT_EQ(Damaged(bytes), damaged);
     const Result r = Run({"recover", damaged, dir.File("out"), "--password-file", password});
     EXPECT_EQ(r.code, 1) << r.err;
     json expected = whole;
