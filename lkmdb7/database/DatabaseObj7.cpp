@@ -162,8 +162,10 @@ void CDatabaseObj7::ReadItemsInCurrentForm() {
           static_cast<CObjectList*>(&m_categories)}) {
         for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
             auto* item = static_cast<CBaseItem*>(list->GetNext(pos));
-            item->PackPalmRecord(true);
-            item->PuffPalmRecord(true);
+            if (item->HasPackedForm()) {
+                item->PackPalmRecord(true);
+                item->PuffPalmRecord(true);
+            }
         }
     }
 }
