@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <istream>
 #include <ostream>
+#include <string>
+#include <unordered_map>
+#include <utility>
 
+#include "cli/Password.h"
 #include "cli/Terminal.h"
 #include "cli/Text1252.h"
 
@@ -67,47 +70,6 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
     return text;
 }
 
-void Wipe(std::string& secret) {
-    std::fill(secret.begin(), secret.end(), '\0');
-    secret.clear();
-}
-
-std::string ReadPasswordLine(Context& ctx, std::string& source) {
-    const PasswordSource& p = ctx.password;
-    std::string line;
-    if (!p.file.empty()) {
-        source = p.file;
-        std::ifstream in(NativePath(p.file), std::ios::binary);
-        if (!in) {
-            throw CliError(kExitFailure, p.file + ": the password file cannot be read");
-        }
-        std::getline(in, line);
-        if (line.rfind("\xEF\xBB\xBF", 0) == 0) {
-            line.erase(0, 3);
-        }
-    } else if (p.fromStdin) {
-        source = "standard input";
-        if (!std::getline(ctx.in, line)) {
-            throw CliError(kExitFailure, "no password on standard input");
-        }
-    } else {
-        source = "the terminal";
-        std::optional<std::string> typed;
-        if (ctx.env.askPassword) {
-            typed = ctx.env.askPassword("Password: ");
-        }
-        if (!typed) {
-            throw CliError(kExitFailure, "--ask-password: there is no terminal to ask on");
-        }
-        line = std::move(*typed);
-        Wipe(*typed);
-    }
-    if (!line.empty() && line.back() == '\r') {
-        line.pop_back();
-    }
-    return line;
-}
-
 // The library's last message for db, without the file's name in front when it is `native`, and
 // naming the file everywhere as the user gave it.
 std::string Reason(const CDatabaseObj7& db, const std::string& native, const std::string& shown) {
@@ -134,37 +96,7 @@ std::string ItemName(const CBaseItem& item) {
 }  // namespace
 
 void Context::Note(const std::string& line) const {
-    err << "lkmdb: note: " << line << '\n';
-}
-
-CipherScope::CipherScope(Context& ctx) {
-    SetRecordCipherPassword(nullptr);
-    const PasswordSource& p = ctx.password;
-    if (p.file.empty() && !p.fromStdin && !p.ask) {
-        return;
-    }
-    std::string source;
-    std::string utf8 = ReadPasswordLine(ctx, source);
-    if (utf8.empty()) {
-        throw CliError(kExitFailure, source + ": the password is empty");
-    }
-    std::string bytes;
-    try {
-        bytes = ToWindows1252(utf8, "the password");
-    } catch (const CliError&) {
-        Wipe(utf8);
-        // The message would quote a character of the password.
-        throw CliError(kExitFailure, source + ": the password holds a character that has no " +
-                                         "Windows-1252 byte, or is not UTF-8");
-    }
-    Wipe(utf8);
-    SetRecordCipherPassword(bytes.c_str());
-    Wipe(bytes);
-    ctx.passwordGiven = true;
-}
-
-CipherScope::~CipherScope() {
-    SetRecordCipherPassword(nullptr);
+    err << "lkmdb: note: " << Printable(line) << '\n';
 }
 
 DatabaseFile ResolveDatabase(const std::string& argument) {
@@ -197,7 +129,8 @@ void LoadOrThrow(CDatabaseObj7& db, const std::string& path, const std::string& 
     }
 }
 
-OpenDatabase::OpenDatabase(Context& ctx, const std::string& argument, Mode mode)
+OpenDatabase::OpenDatabase(Context& ctx, const std::string& argument, Mode mode,
+                           PasswordCheck check)
     : ctx_(ctx), file_(ResolveDatabase(argument)) {
     if (mode == Mode::kWrite) {
         // Held until this object is gone, past the save: no other process may save between our
@@ -223,17 +156,18 @@ OpenDatabase::OpenDatabase(Context& ctx, const std::string& argument, Mode mode)
     // An older file is never rewritten by loading it: a reading command never saves, and a
     // writing one saves only after the checks below.
     LoadOrThrow(db_, file_.native, file_.shown, file_.native);
+    CheckPassword(ctx_, db_, file_, fileVersion_, check);
     if (mode == Mode::kWrite) {
         std::size_t bad = 0;
         if (ChecksumsApply(fileVersion_)) {
             for (CObjectList* list : {static_cast<CObjectList*>(&db_.GetRecordList()),
                                       static_cast<CObjectList*>(&db_.GetTypesList()),
                                       static_cast<CObjectList*>(&db_.GetCategoryList())}) {
-                ForEachItem(*list, [&](CBaseItem& item) {
+                for (const CBaseItem& item : Items(std::as_const(*list))) {
                     if (ChecksumFault(item)) {
                         ++bad;
                     }
-                });
+                }
             }
         }
         if (bad != 0) {
@@ -253,15 +187,33 @@ OpenDatabase::~OpenDatabase() {
 }
 
 void OpenDatabase::Save() {
+    RequirePackable(db_, file_);
     if (db_.Save(true) != 0) {
         throw CliError(kExitFailure,
                        file_.shown + ": not saved: " + Reason(db_, file_.native, file_.shown));
     }
 }
 
+void RequirePackable(CDatabaseObj7& db, const DatabaseFile& file) {
+    for (CObjectList* list : {static_cast<CObjectList*>(&db.GetRecordList()),
+                              static_cast<CObjectList*>(&db.GetTypesList()),
+                              static_cast<CObjectList*>(&db.GetCategoryList())}) {
+        for (CBaseItem& item : Items(*list)) {
+            try {
+                static_cast<void>(item.CheckPackedSize());
+            } catch (const CInvalidArgException& e) {
+                throw CliError(kExitFailure, file.shown + ": not saved: " + e.what());
+            }
+        }
+    }
+}
+
 // The packer sums CRC-16 over bytes 0 to L-8 with bytes 0-1 taken as zero.
 std::optional<std::string> ChecksumFault(const CBaseItem& item) {
-    const std::vector<BYTE>& bytes = item.PalmRecord();
+    return ChecksumFault(item.PalmRecord());
+}
+
+std::optional<std::string> ChecksumFault(const std::vector<BYTE>& bytes) {
     constexpr std::size_t kShortest = kPackedHeaderSize + kPackedTailSize;
     if (bytes.size() < kShortest) {
         return "packed record of " + std::to_string(bytes.size()) + " bytes, shorter than " +
@@ -292,10 +244,13 @@ Faults FindFaults(Context& ctx, CDatabaseObj7& db, unsigned fileVersion) {
         static_cast<std::size_t>(records.GetCount() + types.GetCount() + categories.GetCount());
     Progress progress(ctx, "verify", total);
     const bool checksums = ChecksumsApply(fileVersion);
+    // Lists find a type or category by its unique ID, first come first served: a second one of
+    // the same ID is never found, and the records of that ID show the first.
+    std::unordered_map<std::string, const CBaseItem*> firstOf[2];
     for (CObjectList* list :
          {static_cast<CObjectList*>(&records), static_cast<CObjectList*>(&types),
           static_cast<CObjectList*>(&categories)}) {
-        ForEachItem(*list, [&](CBaseItem& item) {
+        for (const CBaseItem& item : Items(std::as_const(*list))) {
             progress.Step();
             if (checksums) {
                 if (auto fault = ChecksumFault(item)) {
@@ -303,7 +258,16 @@ Faults FindFaults(Context& ctx, CDatabaseObj7& db, unsigned fileVersion) {
                 }
             }
             if (item.GetListType() != 0) {
-                return;
+                const std::string id = item.GetUniqueID().ToHex().str();
+                auto& first = firstOf[item.GetListType() == 1 ? 0 : 1];
+                const auto [at, isFirst] = first.emplace(id, &item);
+                if (!isFirst) {
+                    faults.push_back(ItemName(item) + " \"" + Shown(item.GetName()) +
+                                     "\": its unique ID is also that of \"" +
+                                     Shown(at->second->GetName()) +
+                                     "\" before it, which the records of that ID show");
+                }
+                continue;
             }
             const auto& record = static_cast<const CRecord&>(item);
             const CUID type = record.GetTypeID();
@@ -316,7 +280,7 @@ Faults FindFaults(Context& ctx, CDatabaseObj7& db, unsigned fileVersion) {
                 faults.push_back(ItemName(item) + ": its category " + category.ToHex().str() +
                                  " names no category");
             }
-        });
+        }
     }
     return faults;
 }
@@ -417,7 +381,12 @@ CUID CategoryIDByName(CDatabaseObj7& db, const std::string& name, const Database
     return category->GetUniqueID();
 }
 
-void WriteColumns(std::ostream& out, const std::vector<std::vector<std::string>>& rows) {
+void WriteColumns(std::ostream& out, std::vector<std::vector<std::string>> rows) {
+    for (auto& row : rows) {
+        for (std::string& cell : row) {
+            cell = Printable(cell);
+        }
+    }
     const auto width = [](const std::string& s) {
         return static_cast<std::size_t>(
             std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));

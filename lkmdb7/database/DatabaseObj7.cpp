@@ -155,6 +155,21 @@ void CDatabaseObj7::StampClassSchemas() const {
     }
 }
 
+void CDatabaseObj7::ReadItemsInCurrentForm() {
+    StampClassSchemas();
+    for (CObjectList* list :
+         {static_cast<CObjectList*>(&m_records), static_cast<CObjectList*>(&m_types),
+          static_cast<CObjectList*>(&m_categories)}) {
+        for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
+            auto* item = static_cast<CBaseItem*>(list->GetNext(pos));
+            if (item->HasPackedForm()) {
+                item->PackPalmRecord(true);
+                item->PuffPalmRecord(true);
+            }
+        }
+    }
+}
+
 void CDatabaseObj7::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
         // Items are always written in the current layout, so a file headed with an older version
@@ -440,6 +455,7 @@ LONG CDatabaseObj7::LoadFile(const CString& path, bool upgrade) {
             // The save keeps the older file beside the new one first (SaveUnderLock); when it
             // fails the older file stays in place, readable. Load does not report it.
             m_version = kCurrentVersion;
+            ReadItemsInCurrentForm();
             (void)Save(true);
             m_lastStatus = CDatabaseStatus::Ok();
         }
@@ -650,19 +666,26 @@ CRecord* CDatabaseObj7::AddRecordImpl(CStringArray& texts, WORD mask, CStringArr
     if (texts.GetSize() == 0) {
         AfxThrowInvalidArgException("AddRecord: no texts (entry 0 names the record type)");
     }
+    // Everything is made and its packed size checked before any list or the caller's texts
+    // change, so that a refused record leaves no new type or category behind.
     CUID typeID;
     CUID categoryID;
     WORD iconIndex = icon;
+    std::unique_ptr<CTypeItem> newType;
+    std::unique_ptr<CCategoryItem> newCategory;
     const CString typeName = texts.GetAt(0);
     if (!IsUnfiled(typeName)) {
         CTypeItem* type = m_types.GetTypeByName(typeName);
         if (type == nullptr) {
-            auto created = std::make_unique<CTypeItem>();
-            created->SetName(typeName);
-            created->SetDefaultLabels();
-            created->SetNeedsSync(true);
-            type = created.get();
-            m_types.AddItemSorted(created.release());
+            newType = std::make_unique<CTypeItem>();
+            newType->SetName(typeName);
+            newType->SetDefaultLabels();
+            newType->SetNeedsSync(true);
+            CUID id;
+            id.Generate();
+            newType->SetUniqueID(id);
+            static_cast<void>(newType->CheckPackedSize());
+            type = newType.get();
         }
         if (icon == 255) {
             iconIndex = static_cast<WORD>(type->GetIconIndex());
@@ -672,36 +695,52 @@ CRecord* CDatabaseObj7::AddRecordImpl(CStringArray& texts, WORD mask, CStringArr
     if (!category.IsEmpty() && !IsUnfiled(category)) {
         CCategoryItem* item = m_categories.GetCategoryByName(category);
         if (item == nullptr) {
-            auto created = std::make_unique<CCategoryItem>();
-            created->SetName(category);
-            created->SetNeedsSync(true);
-            item = created.get();
-            m_categories.AddItemSorted(created.release());
+            newCategory = std::make_unique<CCategoryItem>();
+            newCategory->SetName(category);
+            newCategory->SetNeedsSync(true);
+            CUID id;
+            id.Generate();
+            newCategory->SetUniqueID(id);
+            static_cast<void>(newCategory->CheckPackedSize());
+            item = newCategory.get();
         }
         categoryID = item->GetUniqueID();
     }
+    CStringArray fields;
+    fields.SetSize(texts.GetSize() - 1);
+    for (int i = 1; i < texts.GetSize(); ++i) {
+        fields.SetAt(i - 1, texts.GetAt(i));
+    }
     auto record = std::make_unique<CRecord>();
-    texts.RemoveAt(0);
-    record->SetRecordID(DrawRecordID(policy));
     record->SetTypeID(typeID);
     record->SetCategoryID(categoryID);
     record->SetMaskBits(mask);
     record->SetFieldLabels(labels);
     record->SetIconIndex(iconIndex);
-    record->SetFields(texts);
+    record->SetFields(fields);
     record->SetNeedsSync(!localOnly);
     CString note;
-    for (int i = 10; i < texts.GetSize(); ++i) {
-        if (texts.GetAt(i).IsEmpty()) {
+    for (int i = 10; i < fields.GetSize(); ++i) {
+        if (fields.GetAt(i).IsEmpty()) {
             continue;
         }
-        note += texts.GetAt(i);
-        if (i != texts.GetSize() - 1) {
+        note += fields.GetAt(i);
+        if (i != fields.GetSize() - 1) {
             note += "\r\n";
         }
     }
     record->SetNote(note);
     record->SetLocalOnly(localOnly);
+    static_cast<void>(record->CheckPackedSize());
+
+    if (newType) {
+        m_types.AddCheckedItemSorted(newType.release());
+    }
+    if (newCategory) {
+        m_categories.AddCheckedItemSorted(newCategory.release());
+    }
+    texts.RemoveAt(0);
+    record->SetRecordID(DrawRecordID(policy));
     CRecord* added = record.get();
     // Nothing but the new record changed since DrawRecordID looked at the list.
     m_records.AddCheckedRecord(record.release());

@@ -20,6 +20,7 @@
 
 #include <array>
 
+#include "lkmdb7/database/Crib.h"
 #include "lkmdb7/database/DatabaseStatus.h"
 #include "lkmdb7/lists/CategoryList.h"
 #include "lkmdb7/lists/RecordList.h"
@@ -88,6 +89,13 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     static bool HasPasswordDB(const CString& path);
     // The version of the file at path; 0xFFFF when it cannot be opened.
     static unsigned short GetVersion(const char* path);
+    // Gives the database a new password, or none (null or empty): keys the process-wide record
+    // cipher with it, repacks every item of the three lists under it and sets the crib (MakeCrib
+    // of that cost, or 40 zero bytes). The items must have been read under the cipher in force
+    // until now. Saves nothing. When anything fails (CMemoryException, CInvalidArgException for
+    // a cost out of range, CFileException when no salt can be drawn) the cipher, the crib and
+    // every packed record are as they were. Defined in Crib.cpp.
+    void ChangePassword(const char* newPassword, int cost = kCribDefaultCost);
 
     // --- open, save, backup, locking ---
     static bool DatabaseExists(const CString& folder);
@@ -166,6 +174,10 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     LONG Finish(CDatabaseStatus status) noexcept;
     void NoteFailure(const CException& e) noexcept;
     void StampClassSchemas() const;
+    // Packs every item in the current form and reads it back, as a reload of the upgraded file
+    // would: the older forms fill the working values only, and the types list converts old types
+    // without their unpacked copies.
+    void ReadItemsInCurrentForm();
 
     std::array<unsigned char, kCribSize> m_crib{};
     DWORD m_palmCreateDate = 0;

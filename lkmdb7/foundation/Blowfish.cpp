@@ -288,36 +288,70 @@ void BlowfishSetKey(BlowfishKey* key, const BYTE* keyBytes, int keyLength) {
         AfxThrowInvalidArgException("BlowfishSetKey: key bytes are null but the length is " +
                                     std::to_string(keyLength));
     }
+    BlowfishInitState(key);
+    BlowfishExpandKey(key, keyBytes, keyLength > 0 ? static_cast<std::size_t>(keyLength) : 0,
+                      nullptr);
+}
+
+void BlowfishInitState(BlowfishKey* key) {
+    if (key == nullptr) {
+        AfxThrowInvalidArgException("BlowfishInitState: the key schedule is null");
+    }
+    for (int i = 0; i < 18; ++i) {
+        key->p[i] = kInitialP[i];
+    }
     for (int box = 0; box < 4; ++box) {
         for (int j = 0; j < 256; ++j) {
             key->s[box][j] = kInitialS[box][j];
         }
     }
+}
+
+void BlowfishExpandKey(BlowfishKey* key, const BYTE* keyBytes, std::size_t keyLength,
+                       const BYTE* salt) {
+    if (key == nullptr) {
+        AfxThrowInvalidArgException("BlowfishExpandKey: the key schedule is null");
+    }
+    if (keyLength > 0 && keyBytes == nullptr) {
+        AfxThrowInvalidArgException("BlowfishExpandKey: key bytes are null but the length is " +
+                                    std::to_string(keyLength));
+    }
     // 18 words take 72 key bytes, so bytes past the 72nd are never read.
-    const int length = keyLength > 0 ? keyLength : 0;
-    int pos = 0;
+    std::size_t pos = 0;
     for (int i = 0; i < 18; ++i) {
         DWORD data = 0;
-        if (length > 0) {
+        if (keyLength > 0) {
             for (int j = 0; j < 4; ++j) {
                 data = (data << 8) | keyBytes[pos];
-                pos = pos + 1 == length ? 0 : pos + 1;
+                pos = pos + 1 == keyLength ? 0 : pos + 1;
             }
         }
-        key->p[i] = kInitialP[i] ^ data;
+        key->p[i] ^= data;
     }
+    // The salt's four words are mixed into the chain two at a time, over and over.
+    DWORD saltWords[4] = {0, 0, 0, 0};
+    if (salt != nullptr) {
+        for (int i = 0; i < 4; ++i) {
+            saltWords[i] = Load32(salt + 4 * i);
+        }
+    }
+    int next = 0;
     DWORD l = 0;
     DWORD r = 0;
-    for (int i = 0; i < 18; i += 2) {
+    const auto step = [&](DWORD& first, DWORD& second) {
+        l ^= saltWords[next];
+        r ^= saltWords[next + 1];
+        next ^= 2;
         Crypt1<false>(*key, l, r);
-        key->p[i] = l;
-        key->p[i + 1] = r;
+        first = l;
+        second = r;
+    };
+    for (int i = 0; i < 18; i += 2) {
+        step(key->p[i], key->p[i + 1]);
     }
     for (int box = 0; box < 4; ++box) {
         for (int j = 0; j < 256; j += 2) {
-            Crypt1<false>(*key, l, r);
-            key->s[box][j] = l;
-            key->s[box][j + 1] = r;
+            step(key->s[box][j], key->s[box][j + 1]);
         }
     }
 }

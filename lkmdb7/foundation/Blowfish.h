@@ -25,6 +25,19 @@ struct BlowfishKey {
 // Throws CInvalidArgException when key is null, or keyBytes is null with keyLength > 0.
 LKMDB7_EXPORT void BlowfishSetKey(BlowfishKey* key, const BYTE* keyBytes, int keyLength);
 
+// Fills the schedule with the initial constants alone (the digits of pi), before any key.
+// Throws CInvalidArgException when key is null.
+LKMDB7_EXPORT void BlowfishInitState(BlowfishKey* key);
+
+// The key expansion from the schedule's current state, as bcrypt's expensive setup repeats it:
+// XORs the key bytes, taken cyclically (only the first 72 take part), into the P-array, then
+// refills P and the S-boxes by enciphering a chain that starts from the zero block. With a salt
+// (16 bytes), each block of the chain is first XORed with the next 8 salt bytes, cyclically;
+// a null salt XORs nothing, and BlowfishSetKey is BlowfishInitState followed by this.
+// Throws CInvalidArgException when key is null, or keyBytes is null with keyLength > 0.
+LKMDB7_EXPORT void BlowfishExpandKey(BlowfishKey* key, const BYTE* keyBytes, std::size_t keyLength,
+                                     const BYTE* salt);
+
 // Enciphers or deciphers one block given as its two halves, replaced in place. Throws
 // CInvalidArgException when any pointer is null.
 LKMDB7_EXPORT void BlowfishEncryptBlock(const BlowfishKey* key, DWORD* left, DWORD* right);

@@ -8,14 +8,17 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <new>
 
+#include "lkmdb7/database/Crib.h"
 #include "lkmdb7/database/DatabaseObj7.h"
 #include "lkmdb7/items/CategoryItem.h"
 #include "lkmdb7/items/Record.h"
+#include "lkmdb7/items/RecordCipher.h"
 #include "lkmdb7/items/TypeItem.h"
 #include "tests/support/ItemTesting.h"
 #include "tests/support/TestPaths.h"
@@ -232,4 +235,60 @@ TEST_F(MemoryFaults, SaveReturnsMinusOneAndKeepsTheFileAtEveryAllocation) {
     ASSERT_EQ(reread.Load(CString(path())), 0);
     EXPECT_TRUE(HoldsAll(reread, "new text, long enough for the heap"));
     std::cout << "[ memory   ] save: " << failedIn << " allocations, each failed in turn\n";
+}
+
+// A failure that leaves nothing changed, or (when only a cache went without memory) a change
+// that is complete.
+TEST_F(MemoryFaults, ChangePasswordLeavesCipherCribAndRecordsAsTheyWereAtEveryAllocation) {
+    std::size_t failedIn = 0;
+    for (std::size_t k = 1;; ++k) {
+        SCOPED_TRACE("allocation " + std::to_string(k));
+        SetRecordCipherPassword(nullptr);  // the file was saved without a password
+        CDatabaseObj7 db;
+        ASSERT_EQ(db.Load(CString(path())), 0);
+        const auto packed = [&db] {
+            std::vector<std::vector<BYTE>> all;
+            for (DWORD id : {1u, 2u, 10u, 11u}) {
+                all.push_back(db.GetItemByRecordID(-1, id)->PalmRecord());
+            }
+            return all;
+        };
+        const auto before = packed();
+        const BlowfishKey* cipher = GetRecordCipher();
+        Arm(k);
+        bool raised = false;
+        try {
+            db.ChangePassword("new", 4);
+        } catch (const CMemoryException&) {
+            raised = true;
+        }
+        Disarm();
+        unsigned char crib[kCribSize];
+        db.GetCrib(crib);
+        if (!raised) {
+            EXPECT_TRUE(CribMatches(crib, "new"));
+            EXPECT_NE(packed(), before);
+            if (!g_failed) {
+                ASSERT_EQ(db.Save(true), 0);
+                break;
+            }
+            continue;
+        }
+        ++failedIn;
+        EXPECT_EQ(GetCribKind(crib), CribKind::kNone);
+        EXPECT_EQ(GetRecordCipher(), cipher);
+        EXPECT_EQ(packed(), before);
+        ASSERT_LE(k, 1000u);
+    }
+    if (failedIn == 0) {
+        GTEST_SKIP() << "the library's allocations do not pass through this program";
+    }
+    SetRecordCipherPassword("new");
+    CDatabaseObj7 reread;
+    ASSERT_EQ(reread.Load(CString(path())), 0);
+    EXPECT_TRUE(HoldsAll(reread, "old text, long enough for the heap"));
+    unsigned char crib[kCribSize];
+    reread.GetCrib(crib);
+    EXPECT_TRUE(CribMatches(crib, "new"));
+    std::cout << "[ memory   ] password change: " << failedIn << " allocations failed it\n";
 }
