@@ -7,6 +7,7 @@
 
 #include "cli/Password.h"
 #include "cli/Session.h"
+#include "cli/Text1252.h"
 #include "cli/commands/Commands.h"
 
 namespace lkmdb {
@@ -15,7 +16,7 @@ namespace {
 constexpr const char* kFooter = R"(
 PATH is a database file, or a folder that holds "LockmeraDatabase.lkb". Texts are UTF-8; the
 database stores them in Windows-1252, and a character it cannot store is refused before anything
-changes. Commands that only read never change the file: an older file is read from a private copy.
+changes. Commands that only read never change the file: an older file is read as it is.
 
 Passwords: a database with a password needs it, from --password-file FILE (its first line), from
 standard input with --password-stdin, or typed on the terminal with --ask-password; never from an
@@ -33,9 +34,10 @@ Exit codes:
   3  wrong password, a password missing, or one given for a database that has none
 )";
 
+// Error messages quote file names and stored texts: shown escaped, on one line.
 std::string OneLine(std::string text) {
     std::replace(text.begin(), text.end(), '\n', ' ');
-    return text;
+    return Printable(text);
 }
 
 }  // namespace

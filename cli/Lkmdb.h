@@ -20,6 +20,8 @@ inline constexpr int kExitPassword = 3;  // wrong or missing password, or one fo
 struct Environment {
     // Progress lines for long work go to the error stream.
     bool showProgress = false;
+    // Values printed alone for scripts (show --field) are shown escaped on a terminal.
+    bool outputIsTerminal = false;
     // Reads a password without echo (UTF-8); nullopt when there is no terminal.
     std::function<std::optional<std::string>(const std::string& prompt)> askPassword;
 };

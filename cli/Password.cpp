@@ -16,9 +16,13 @@ namespace {
 std::string ReadPasswordLine(Context& ctx, const PasswordSource& p, const std::string& prompt,
                              std::string& where) {
     std::string line;
+    line.reserve(1024);  // growing would leave copies of the start in freed memory
     if (!p.file.empty()) {
         where = p.file;
-        std::ifstream in(NativePath(p.file), std::ios::binary);
+        std::ifstream in;
+        // Unbuffered: no copy of the password stays behind in the stream's buffer.
+        in.rdbuf()->pubsetbuf(nullptr, 0);
+        in.open(NativePath(p.file), std::ios::binary);
         if (!in) {
             throw CliError(kExitFailure, p.file + ": the password file cannot be read");
         }

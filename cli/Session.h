@@ -60,8 +60,9 @@ using Faults = std::vector<std::string>;
 // shown); kNone does not look (the file is only copied).
 enum class PasswordCheck { kRequired, kOptional, kNone };
 
-// An open database. Reading opens a private copy of a file older than the current version, so
-// that the file itself is never rewritten by a command that only reads.
+// An open database. Loading never rewrites a file older than the current version (a command that
+// only reads leaves it as it is). For kWrite the database lock is held from before the load until
+// this object is destroyed, so that no other process saves between its load and its Save.
 class OpenDatabase {
   public:
     enum class Mode { kRead, kWrite };
@@ -86,11 +87,15 @@ class OpenDatabase {
     Context& ctx_;
     DatabaseFile file_;
     unsigned fileVersion_ = 0;
-    std::string privateFolder_;
+    bool holdsLock_ = false;
     LKMDB7::CDatabaseObj7 db_;
 };
 
-// Loads path into db and maps every failure to CliError naming `shown`.
+// Throws CliError (2) naming the first item whose packed record would be too long to save.
+void RequirePackable(LKMDB7::CDatabaseObj7& db, const DatabaseFile& file);
+
+// Loads path into db without rewriting an older file (LoadReadOnly) and maps every failure to
+// CliError naming `shown`.
 void LoadOrThrow(LKMDB7::CDatabaseObj7& db, const std::string& path, const std::string& shown,
                  const std::string& pathInMessages);
 
@@ -106,15 +111,6 @@ bool ChecksumsApply(unsigned fileVersion);
 // type and category references. Checksums are checked only for files whose items are stored in
 // the current packed form (versions 3 and from 5 on).
 Faults FindFaults(Context& ctx, LKMDB7::CDatabaseObj7& db, unsigned fileVersion);
-
-// Calls fn(item) for every item of a list, in list order.
-template <typename Fn>
-void ForEachItem(LKMDB7::CObjectList& list, Fn fn) {
-    POSITION pos = list.GetHeadPosition();
-    while (pos != nullptr) {
-        fn(*LKMDB7::CObjectList::ItemAt(list.GetNext(pos)));
-    }
-}
 
 // Progress on the error stream for long work, when the environment asks for it.
 class Progress {
@@ -149,7 +145,8 @@ std::string CategoryName(LKMDB7::CDatabaseObj7& db, const LKMDB7::CRecord& recor
 // when the database has no such type. The same for categories.
 CUID TypeIDByName(LKMDB7::CDatabaseObj7& db, const std::string& name, const DatabaseFile& file);
 CUID CategoryIDByName(LKMDB7::CDatabaseObj7& db, const std::string& name, const DatabaseFile& file);
-// Writes the lines of `rows` in columns two spaces apart (widths counted in characters).
-void WriteColumns(std::ostream& out, const std::vector<std::vector<std::string>>& rows);
+// Writes the lines of `rows` in columns two spaces apart (widths counted in characters), each
+// cell made Printable.
+void WriteColumns(std::ostream& out, std::vector<std::vector<std::string>> rows);
 
 }  // namespace lkmdb

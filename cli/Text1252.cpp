@@ -1,25 +1,12 @@
 #include "cli/Text1252.h"
 
-#include <array>
-#include <cstdint>
 #include <cstdio>
 
 #include "cli/Session.h"
+#include "lkmdb7/platform/Windows1252.h"
 
 namespace lkmdb {
 namespace {
-
-// Code points of bytes 0x80 to 0x9F; the unassigned ones stand for themselves.
-constexpr std::array<char32_t, 32> kHighControls = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80-87
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88-8F
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90-97
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98-9F
-};
-
-char32_t CodePointOf(unsigned char byte) {
-    return byte >= 0x80 && byte <= 0x9F ? kHighControls[byte - 0x80u] : char32_t{byte};
-}
 
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
@@ -37,19 +24,6 @@ void AppendUtf8(std::string& out, char32_t cp) {
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
-}
-
-// The byte of a code point, or -1 when Windows-1252 has none.
-int ByteOf(char32_t cp) {
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
-        return static_cast<int>(cp);
-    }
-    for (std::size_t i = 0; i < kHighControls.size(); ++i) {
-        if (kHighControls[i] == cp) {
-            return static_cast<int>(0x80 + i);
-        }
-    }
-    return -1;
 }
 
 std::string Describe(char32_t cp) {
@@ -70,7 +44,7 @@ std::string ToUtf8(std::string_view text1252) {
     std::string out;
     out.reserve(text1252.size());
     for (char c : text1252) {
-        AppendUtf8(out, CodePointOf(static_cast<unsigned char>(c)));
+        AppendUtf8(out, LKMDB7::Windows1252ToCodePoint(static_cast<unsigned char>(c)));
     }
     return out;
 }
@@ -115,7 +89,7 @@ std::string ToWindows1252(std::string_view utf8, std::string_view what) {
         if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
             invalid(i);
         }
-        const int byte = ByteOf(cp);
+        const int byte = LKMDB7::Windows1252ByteOf(cp);
         if (cp == 0) {
             throw CliError(kExitFailure,
                            std::string(what) + ": the character U+0000 cannot be stored");
@@ -126,6 +100,82 @@ std::string ToWindows1252(std::string_view utf8, std::string_view what) {
         }
         out += static_cast<char>(byte);
         i += extra + 1;
+    }
+    return out;
+}
+
+std::string Printable(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    const auto escape = [&out](const char* format, unsigned value) {
+        char text[8];
+        std::snprintf(text, sizeof text, format, value);
+        out += text;
+    };
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        if (lead < 0x80) {
+            switch (lead) {
+                case '\n':
+                    out += "\\n";
+                    break;
+                case '\r':
+                    out += "\\r";
+                    break;
+                case '\t':
+                    out += "\\t";
+                    break;
+                default:
+                    if (lead < 0x20 || lead == 0x7F) {
+                        escape("\\x%02x", lead);
+                    } else {
+                        out += static_cast<char>(lead);
+                    }
+            }
+            ++i;
+            continue;
+        }
+        // A well-formed sequence passes whole; anything else is shown byte by byte.
+        const std::size_t extra = (lead & 0xE0) == 0xC0   ? 1
+                                  : (lead & 0xF0) == 0xE0 ? 2
+                                  : (lead & 0xF8) == 0xF0 ? 3
+                                                          : 0;
+        bool valid = extra != 0 && utf8.size() - i > extra;
+        char32_t cp = lead & (0x3Fu >> extra);
+        for (std::size_t k = 1; valid && k <= extra; ++k) {
+            const auto next = static_cast<unsigned char>(utf8[i + k]);
+            valid = (next & 0xC0) == 0x80;
+            cp = (cp << 6) | (next & 0x3Fu);
+        }
+        const char32_t min = extra == 1 ? 0x80 : extra == 2 ? 0x800 : 0x10000;
+        valid = valid && cp >= min && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+        if (!valid) {
+            escape("\\x%02x", lead);
+            ++i;
+        } else if (cp <= 0x9F) {
+            escape("\\u%04x", static_cast<unsigned>(cp));
+            i += extra + 1;
+        } else {
+            out.append(utf8.substr(i, extra + 1));
+            i += extra + 1;
+        }
+    }
+    return out;
+}
+
+std::string PrintableLines(std::string_view utf8) {
+    std::string out;
+    std::size_t start = 0;
+    while (start < utf8.size()) {
+        const std::size_t end = utf8.find('\n', start);
+        if (end == std::string_view::npos) {
+            out += Printable(utf8.substr(start));
+            break;
+        }
+        out += Printable(utf8.substr(start, end - start));
+        out += '\n';
+        start = end + 1;
     }
     return out;
 }

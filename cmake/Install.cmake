@@ -14,6 +14,7 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/lkmdb7/ DESTINATION ${CMAKE_INSTALL_INCL
         FILES_MATCHING PATTERN "*.h"
         PATTERN "posix" EXCLUDE
         PATTERN "win32" EXCLUDE)
+install(FILES ${LKMDB7_GENERATED_INCLUDE}/lkmdb7/Version.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/lkmdb7)
 
 install(EXPORT lkmdb7Targets NAMESPACE lkmdb7:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/lkmdb7)
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/lkmdb7Config.cmake.in

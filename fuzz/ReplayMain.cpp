@@ -1,6 +1,7 @@
 // Runs a fuzz target over the files given on the command line, or over every file in the
 // folders given, without the fuzzer's runtime: the normal test builds replay the seed corpora
-// this way. A target that finds a fault aborts, which fails the run.
+// this way. A target that finds a fault aborts, which fails the run; so does a seed that the
+// target takes or refuses against its name (fuzz/Outcome.h).
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +12,8 @@
 #include <string>
 #include <system_error>
 #include <vector>
+
+#include "fuzz/Outcome.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
@@ -26,7 +29,15 @@ bool Replay(const fs::path& file) {
     }
     const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
     std::fprintf(stderr, "replaying %s\n", file.string().c_str());
+    lkmdb7_fuzz::InputRefused() = false;
     LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    const bool meantToBeRefused = file.filename().string().rfind("refused-", 0) == 0;
+    if (lkmdb7_fuzz::InputRefused() != meantToBeRefused) {
+        std::fprintf(stderr, "%s: the input was %s, but its name says it is %s\n",
+                     file.string().c_str(), lkmdb7_fuzz::InputRefused() ? "refused" : "taken",
+                     meantToBeRefused ? "refused (\"refused-\")" : "taken");
+        return false;
+    }
     return true;
 }
 

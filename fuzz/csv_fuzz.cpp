@@ -10,6 +10,7 @@
 
 #include "cli/Csv.h"
 #include "cli/Session.h"
+#include "fuzz/Outcome.h"
 
 namespace {
 
@@ -57,6 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text(reinterpret_cast<const char*>(data), size);
     Rows rows;
     if (!ReadAll(text, rows)) {
+        lkmdb7_fuzz::Refuse();
         return 0;
     }
     // A leading mark, which the reader drops, keeps a first field that starts with one intact.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "fuzz/DatabaseDump.h"
+#include "fuzz/Outcome.h"
 #include "lkmdb7/lkmdb7.h"
 
 namespace {
@@ -23,6 +24,7 @@ namespace {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) {
+        lkmdb7_fuzz::Refuse();
         return 0;
     }
     LKMDB7::SetRecordCipherPassword((data[0] & 1) != 0 ? "fuzz password" : nullptr);
@@ -33,9 +35,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         try {
             lkmdb7_fuzz::LoadFromBytes(db, data + 1, size - 1);
         } catch (const CArchiveException&) {
+            lkmdb7_fuzz::Refuse();
             return 0;
         } catch (const COleException&) {
-            return 0;  // a 16-bit text whose byte count overflows 32 bits
+            lkmdb7_fuzz::Refuse();  // a 16-bit text whose byte count overflows 32 bits
+            return 0;
         }
         before = lkmdb7_fuzz::Dump(db);
         saved = lkmdb7_fuzz::SaveToBytes(db);

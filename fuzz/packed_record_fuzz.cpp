@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/Outcome.h"
 #include "lkmdb7/lkmdb7.h"
 
 using LKMDB7::CBaseItem;
@@ -48,6 +49,7 @@ std::vector<BYTE> PlainPacked(CBaseItem& item) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) {
+        lkmdb7_fuzz::Refuse();
         return 0;
     }
     const int kind = data[0] % 3;
@@ -76,6 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     } catch (const CArchiveException&) {
         SetLayoutVersion(9);
+        lkmdb7_fuzz::Refuse();
         return 0;
     }
 

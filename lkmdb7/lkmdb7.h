@@ -1,6 +1,8 @@
 // The public API of the Lockmera7DB storage engine: include this one header.
 #pragma once
 
+#include "lkmdb7/Version.h"
+
 #include "lkmdb7/platform/ByteOrder.h"
 #include "lkmdb7/platform/CArchive.h"
 #include "lkmdb7/platform/CFile.h"
@@ -20,6 +22,7 @@
 #include "lkmdb7/foundation/Bcrypt.h"
 #include "lkmdb7/foundation/Blowfish.h"
 #include "lkmdb7/foundation/Crc16.h"
+#include "lkmdb7/foundation/LibraryVersion.h"
 #include "lkmdb7/foundation/PathUtils.h"
 #include "lkmdb7/foundation/ShowColumns.h"
 #include "lkmdb7/foundation/Uid.h"
@@ -32,6 +35,7 @@
 #include "lkmdb7/items/TypeItem.h"
 
 #include "lkmdb7/lists/CategoryList.h"
+#include "lkmdb7/lists/ItemRange.h"
 #include "lkmdb7/lists/ObjectList.h"
 #include "lkmdb7/lists/RecordList.h"
 #include "lkmdb7/lists/TypesList.h"

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <ostream>
+#include <utility>
 
 #include "cli/Password.h"
 
@@ -13,12 +14,11 @@ using namespace LKMDB7;
 std::vector<CRecord*> RecordsInView(CDatabaseObj7& db, const CUID& type, const CUID& category) {
     std::vector<CRecord*> records;
     // One walk: the list's indexed access starts from the head each time.
-    ForEachItem(db.GetRecordList(), [&](CBaseItem& item) {
-        auto& record = static_cast<CRecord&>(item);
+    for (CRecord& record : Items(db.GetRecordList())) {
         if (record.IsInView(type, category)) {
             records.push_back(&record);
         }
-    });
+    }
     return records;
 }
 
@@ -43,14 +43,16 @@ void PrintRecordList(Context& ctx, CDatabaseObj7& db, const std::vector<CRecord*
         rows.push_back({std::to_string(r->GetRecordID()), TypeName(db, *r), CategoryName(db, *r),
                         Shown(r->GetField(0, true))});
     }
-    WriteColumns(ctx.out, rows);
+    WriteColumns(ctx.out, std::move(rows));
 }
 
 void PrintInfo(Context& ctx, CDatabaseObj7& db, const DatabaseFile& file, unsigned fileVersion,
                bool json) {
-    const auto deletedIn = [](CObjectList& list) {
+    const auto deletedIn = [](const CObjectList& list) {
         int deleted = 0;
-        ForEachItem(list, [&](CBaseItem& item) { deleted += item.IsDeleted() ? 1 : 0; });
+        for (const CBaseItem& item : Items(list)) {
+            deleted += item.IsDeleted() ? 1 : 0;
+        }
         return deleted;
     };
     const int records = db.GetRecordList().GetCount();

@@ -1,7 +1,5 @@
 #include "lkmdb7/foundation/PathUtils.h"
 
-#include <cctype>
-
 #include "lkmdb7/platform/SystemError.h"
 
 namespace LKMDB7 {
@@ -36,7 +34,8 @@ CString JoinPath(const CString& path, const CString& part) {
 CString FileNameOf(const CString& path) {
     const std::string& p = path.str();
     std::string::size_type start = 0;
-    if (p.size() >= 2 && p[1] == ':' && std::isalpha(static_cast<unsigned char>(p[0]))) {
+    // Any character before a colon at the start is a drive, as _splitpath takes it.
+    if (p.size() >= 2 && p[1] == ':') {
         start = 2;
     }
     for (std::string::size_type i = start; i < p.size(); ++i) {

@@ -41,15 +41,18 @@ void Twist(Generator& g) {
     }
 }
 
-void SeedUidGeneratorOnce() {
-    if (g_uid.seedMarker != 0) {
-        return;
-    }
-    // A tick count of 0 must still mark the generator as seeded.
-    const DWORD ticks = GetTickCount();
-    g_uid.seedMarker = ticks != 0 ? ticks : 1;
-    SeedRandom(g_uid.seedMarker);
+// The first step of Generate with the given tick count. A tick count of 0 leaves the marker at
+// "not seeded", so the next Generate seeds again from a later count.
+void SeedUidGenerator(DWORD ticks) {
+    g_uid.seedMarker = ticks;
+    SeedRandom(ticks);
     g_uid.counter = static_cast<WORD>(NextRandom() % 65535);
+}
+
+void SeedUidGeneratorOnce() {
+    if (g_uid.seedMarker == 0) {
+        SeedUidGenerator(GetTickCount());
+    }
 }
 
 void PutBigEndian16(BYTE* out, WORD value) {
@@ -150,6 +153,14 @@ ULONGLONG NowSince1904() {
 void SetUidCounterForTesting(WORD counter) {
     SeedUidGeneratorOnce();
     g_uid.counter = counter;
+}
+
+void SeedUidGeneratorForTesting(DWORD tickCount) {
+    SeedUidGenerator(tickCount);
+}
+
+DWORD UidSeedMarkerForTesting() {
+    return g_uid.seedMarker;
 }
 
 void ResetRandomForTesting() {

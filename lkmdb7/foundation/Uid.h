@@ -57,8 +57,11 @@ LKMDB7_EXPORT ULONGLONG NowSince1904();
 
 // Testing hooks. The first sets the counter word that the next Generate increments (seeding the
 // generator first, as the first Generate would); the second puts the random generator back to
-// its never-seeded state.
+// its never-seeded state; the third seeds for identifiers as Generate does when the tick count
+// reads tickCount, and the fourth answers the seed marker that this leaves.
 LKMDB7_EXPORT void SetUidCounterForTesting(WORD counter);
 LKMDB7_EXPORT void ResetRandomForTesting();
+LKMDB7_EXPORT void SeedUidGeneratorForTesting(DWORD tickCount);
+LKMDB7_EXPORT DWORD UidSeedMarkerForTesting();
 
 }  // namespace LKMDB7

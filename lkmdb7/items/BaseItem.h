@@ -5,9 +5,10 @@
 // the working values, while GetCustom (and the record's GetField) read the copy that the last
 // unpacking of a packed record left. Hosts rely on that to show what a device last sent.
 //
-// The item owns its packed record buffer. Packed records are untrusted input: every reader is
-// bounded by the record's length, and a record shorter than its form's fixed header is refused
-// with CArchiveException (the item is then unchanged).
+// The item owns its packed record buffer. Packed records are untrusted input: unpacking and the
+// two-argument ReadPalmRecord are bounded by the record's length, and a record shorter than its
+// form's fixed header is refused with CArchiveException (the item is then unchanged). Only the
+// one-argument ReadPalmRecord trusts its bytes.
 #pragma once
 
 #include <cstddef>
@@ -36,6 +37,10 @@ inline constexpr WORD kPackedCrcInitial = 1259;
 // Headers of the two old packed forms.
 inline constexpr std::size_t kOldFormV1HeaderSize = 4;
 inline constexpr std::size_t kOldFormV2HeaderSize = 6;
+// Longest packed record that packing makes. The checksum and the cipher take the record's length
+// as a 16-bit number, so the bytes of a longer record would be partly unchecked and partly in
+// clear. Longer records from elsewhere still read.
+inline constexpr std::size_t kMaxPackedRecordSize = 0xFFFF;
 // Bit of the item flag word that marks an item as kept on this computer only.
 inline constexpr WORD kLocalOnlyFlag = 0x10;
 
@@ -67,13 +72,24 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     virtual LONG CalculateRecordSize() { return static_cast<LONG>(kPackedTailSize); }
     // Writes bytes 0 to L-8 of the packed record at buffer; returns the position after them.
     virtual char* WritePalmRecord(char* buffer);
-    // Reads a current-form record of `length` bytes; returns the position after the last byte
-    // used. The base reads nothing and returns null.
-    virtual char* ReadPalmRecord(char* record, std::size_t length);
-    // The one-argument form reads a record of this item's packed length.
-    char* ReadPalmRecord(char* record) { return ReadPalmRecord(record, m_palmRecord.size()); }
+    // Reads a current-form record of `length` bytes and nothing past them; returns the position
+    // after the last byte used, or null for a record shorter than its header. The form for
+    // untrusted bytes (files, devices). The base reads nothing and returns null.
+    char* ReadPalmRecord(char* record, std::size_t length) {
+        return ReadPackedRecord(record, record + length, length);
+    }
+    // Reads a current-form record as its class lays it out: the header, then texts up to their
+    // zero bytes, however far. The caller vouches that every text the layout reads is
+    // terminated; only the label-block test looks at a length, this item's packed length. For
+    // the host's sync layer, which hands over records it built itself; untrusted bytes go to the
+    // bounded form above.
+    char* ReadPalmRecord(char* record) {
+        return ReadPackedRecord(record, nullptr, m_palmRecord.size());
+    }
     virtual void SetPalmRecord(char* bytes, int count);
     virtual int GetPalmRecord(char* buffer) const;
+    // Throws CInvalidArgException, the item unchanged, when the record would be longer than
+    // kMaxPackedRecordSize (see CheckPackedSize).
     virtual void PackPalmRecord(bool encipher);
     virtual void PuffPalmRecord(bool decipher);
     virtual void PuffPalmRecordV1();
@@ -87,6 +103,10 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     virtual int GetNoteSize() const { return 0; }
     virtual int WriteNote(char*& p);
     virtual void ReadNote(const char*& p, const char* end);
+
+    // CalculateRecordSize(), when packing can make it: throws CInvalidArgException naming the
+    // item and the limit when the record would be longer than kMaxPackedRecordSize.
+    LONG CheckPackedSize();
 
     // --- identity ---
     DWORD GetRecordID() const { return m_recordID; }
@@ -141,6 +161,10 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     // category or the deleted flag: the values that lists index by. A lookup cached over a list
     // is current while this count and the list's modification count stay as they were.
     static ULONGLONG IndexedValueChanges();
+    // Grows whenever an item that is not a record may change its identifier, its name or its
+    // deleted flag: the values that the types and category lists index by. Records' own values
+    // (their type ID is their identifier) leave it alone, so adding records keeps those indexes.
+    static ULONGLONG NamedItemChanges();
 
     // --- comparison, logging ---
     // True only when both items hold packed records of equal length and bytes.
@@ -155,11 +179,17 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     void SwapPalmRecord(std::vector<BYTE>& bytes, bool& present) noexcept;
     // Layout version: the schema of this item's class without the versionable flag.
     UINT LayoutVersion() const;
+    // False for the classes that keep the base's packed writer (a plain CBaseItem or CCategory):
+    // PackPalmRecord refuses them.
+    bool HasPackedForm();
 
     // --- values carried through the archive only ---
     WORD GetItemFlags() const { return m_itemFlags; }
 
   protected:
+    // The class's packed reader: the texts end at `end`, or at their zero bytes alone when end is
+    // null; `length` is the record length that the label-block test of a record uses.
+    virtual char* ReadPackedRecord(char* record, const char* end, std::size_t length);
     CStringArray& Working() { return m_working; }
     const CStringArray& Working() const { return m_working; }
     CString* Unpacked() { return m_unpacked; }
@@ -172,6 +202,11 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     void ReadOldForm(std::size_t start);
     // Every write of a value that IndexedValueChanges covers goes with a call of this.
     static void NoteIndexedValueChange();
+    // Every write of an identifier or the deleted flag goes with a call of this, which also covers
+    // NamedItemChanges for items that are not records.
+    void NoteIdentityChange() const;
+    // Every write of a name goes with a call of this.
+    static void NoteNameChange();
     // Whether the PK identifier of an archived body belongs to this item (records only; other
     // items take their identity from the packed record).
     virtual bool TakesArchivedPKID() const;

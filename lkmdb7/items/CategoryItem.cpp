@@ -28,15 +28,15 @@ char* CCategoryItem::WritePalmRecord(char* buffer) {
     return cursor;
 }
 
-char* CCategoryItem::ReadPalmRecord(char* record, std::size_t length) {
-    if (length < kPackedHeaderSize) {
+char* CCategoryItem::ReadPackedRecord(char* record, const char* end, std::size_t length) {
+    if (end != nullptr && length < kPackedHeaderSize) {
         return nullptr;
     }
     const auto* p = reinterpret_cast<const BYTE*>(record);
     SetCRC(GetBE16(p));
     SetUniqueID(ReadUidAt(p + 2));
     const char* cursor = record + kPackedHeaderSize;
-    ReadName(cursor, record + length);
+    ReadName(cursor, end);
     return record + (cursor - record);
 }
 

@@ -20,8 +20,9 @@ class LKMDB7_EXPORT CCategoryItem : public CCategory {
     int GetListType() const override { return 2; }
     LONG CalculateRecordSize() override;
     char* WritePalmRecord(char* buffer) override;
-    char* ReadPalmRecord(char* record, std::size_t length) override;
-    using CBaseItem::ReadPalmRecord;
+
+  protected:
+    char* ReadPackedRecord(char* record, const char* end, std::size_t length) override;
 };
 
 }  // namespace LKMDB7

@@ -6,7 +6,10 @@
 namespace LKMDB7 {
 
 CString PackedCursor::ReadText() {
-    const BYTE* zero = static_cast<const BYTE*>(std::memchr(pos_, 0, Remaining()));
+    const BYTE* zero =
+        end_ == nullptr
+            ? pos_ + std::strlen(reinterpret_cast<const char*>(pos_))
+            : static_cast<const BYTE*>(std::memchr(pos_, 0, static_cast<std::size_t>(end_ - pos_)));
     const BYTE* stop = zero ? zero : end_;
     CString text(
         std::string(reinterpret_cast<const char*>(pos_), static_cast<std::size_t>(stop - pos_)));

@@ -3,6 +3,9 @@
 // Packed records come from files and devices, so they are untrusted: every read stops at the end
 // of the bytes it was given. A text runs to its zero byte or to the end of the record, whichever
 // comes first. 16-bit numbers inside packed records are big-endian.
+//
+// A cursor without an end (null) finds texts by their zero bytes alone; it serves only callers
+// that vouch for the bytes (the one-argument ReadPalmRecord of the items).
 #pragma once
 
 #include <cstddef>
@@ -24,7 +27,6 @@ class LKMDB7_EXPORT PackedCursor {
     CString ReadTextExpandingLineFeeds();
 
     std::size_t Consumed() const { return static_cast<std::size_t>(pos_ - begin_); }
-    std::size_t Remaining() const { return static_cast<std::size_t>(end_ - pos_); }
     const BYTE* Position() const { return pos_; }
 
   private:

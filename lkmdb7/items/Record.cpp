@@ -154,12 +154,12 @@ char* CRecord::WritePalmRecord(char* buffer) {
     return reinterpret_cast<char*>(q);
 }
 
-char* CRecord::ReadPalmRecord(char* record, std::size_t length) {
-    if (length < kPackedHeaderSize) {
+char* CRecord::ReadPackedRecord(char* record, const char* last, std::size_t length) {
+    if (last != nullptr && length < kPackedHeaderSize) {
         return nullptr;
     }
     const auto* p = reinterpret_cast<const BYTE*>(record);
-    const BYTE* const end = p + length;
+    const auto* const end = reinterpret_cast<const BYTE*>(last);
     const UINT version = LayoutVersion();
     SetCRC(GetBE16(p));
     SetTypeID(ReadUidAt(p + 2));

@@ -34,8 +34,6 @@ class LKMDB7_EXPORT CRecord : public CBaseItem {
     void operator=(CRecord& source);
     LONG CalculateRecordSize() override;
     char* WritePalmRecord(char* buffer) override;
-    char* ReadPalmRecord(char* record, std::size_t length) override;
-    using CBaseItem::ReadPalmRecord;
     void PuffPalmRecordV1() override {}
     CString GetNote() const override { return m_note; }
     int GetNoteSize() const override;
@@ -103,6 +101,7 @@ class LKMDB7_EXPORT CRecord : public CBaseItem {
 
   protected:
     bool TakesArchivedPKID() const override { return true; }
+    char* ReadPackedRecord(char* record, const char* end, std::size_t length) override;
 
   private:
     CString m_note;

@@ -53,8 +53,8 @@ char* CTypeItem::WritePalmRecord(char* buffer) {
     return reinterpret_cast<char*>(q);
 }
 
-char* CTypeItem::ReadPalmRecord(char* record, std::size_t length) {
-    if (length < kPackedHeaderSize) {
+char* CTypeItem::ReadPackedRecord(char* record, const char* end, std::size_t length) {
+    if (end != nullptr && length < kPackedHeaderSize) {
         return nullptr;
     }
     const auto* p = reinterpret_cast<const BYTE*>(record);
@@ -63,7 +63,6 @@ char* CTypeItem::ReadPalmRecord(char* record, std::size_t length) {
     SetIconIndex(GetBE16(p + 10));
     SetMaskBits(GetBE16(p + 12));
     const char* cursor = record + kPackedHeaderSize;
-    const char* const end = record + length;
     ReadName(cursor, end);
     PackedCursor texts(reinterpret_cast<const BYTE*>(cursor), reinterpret_cast<const BYTE*>(end));
     const int count = LayoutVersion() < 6 ? 6 : 10;

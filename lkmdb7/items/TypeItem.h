@@ -30,8 +30,6 @@ class LKMDB7_EXPORT CTypeItem : public CCategory {
     int GetListType() const override { return 1; }
     LONG CalculateRecordSize() override;
     char* WritePalmRecord(char* buffer) override;
-    char* ReadPalmRecord(char* record, std::size_t length) override;
-    using CBaseItem::ReadPalmRecord;
 
     // Unpacked label i, or "Field <i+1>" when it is empty. i must be 0 to 9.
     CString GetLabel(int i) const;
@@ -48,6 +46,9 @@ class LKMDB7_EXPORT CTypeItem : public CCategory {
 
     // Same name (case-sensitive), mask and icon, and labels 0 to 8 equal without regard to case.
     bool IsEqual(const CTypeItem* other) const;
+
+  protected:
+    char* ReadPackedRecord(char* record, const char* end, std::size_t length) override;
 
   private:
     CShowColumns m_columns;

@@ -7,6 +7,7 @@
 #include <new>
 #include <utility>
 
+#include "lkmdb7/platform/AnsiText.h"
 #include "lkmdb7/platform/ByteOrder.h"
 
 namespace {
@@ -364,12 +365,11 @@ CString CArchive::ReadString(const char* what) {
     EnsureAvailable(bytes, what);
     std::vector<BYTE> units(static_cast<std::size_t>(bytes));
     ReadExact(units.data(), units.size(), what);
-    std::string s(static_cast<std::size_t>(length), '\0');
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const WORD unit = GetLE16(&units[2 * i]);
-        s[i] = unit <= 0xFF ? static_cast<char>(unit) : '?';
+    std::u16string text(static_cast<std::size_t>(length), u'\0');
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        text[i] = static_cast<char16_t>(GetLE16(&units[2 * i]));
     }
-    return CString(std::move(s));
+    return CString(LKMDB7::AnsiFromUtf16(text));
 }
 
 void CArchive::WriteCount(DWORD count) {

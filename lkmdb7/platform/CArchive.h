@@ -77,9 +77,9 @@ class LKMDB7_EXPORT CArchive {
     // Length-prefixed single-byte text: 1 byte for 0..254 bytes, FF + u16 up to 65533,
     // FF FF FF + u32 beyond. Longer than 0xFFFFFFFE bytes raises CArchiveException.
     void WriteString(const CString& text);
-    // Accepts every prefix form, and the 16-bit character form (UTF-16LE code units, each above
-    // 0xFF becoming '?'). A 16-bit length whose byte count overflows 32 bits raises
-    // COleException 0x80070216.
+    // Accepts every prefix form, and the 16-bit character form (UTF-16LE, converted to the ANSI
+    // code page by AnsiFromUtf16; a character without a byte becomes '?'). A 16-bit length
+    // whose byte count overflows 32 bits raises COleException 0x80070216.
     CString ReadString(const char* what);
 
     // Element counts: u16, or FFFF + u32 from 0xFFFF on.

@@ -6,30 +6,13 @@
 #include <utility>
 #include <vector>
 
+#include "lkmdb7/platform/AnsiText.h"
 #include "lkmdb7/platform/Exceptions.h"
 
 namespace {
 
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-char UpperAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-int CompareFolded(const std::string& a, const char* b) {
-    const char* bp = b ? b : "";
-    std::size_t i = 0;
-    for (;; ++i) {
-        const unsigned char ca = i < a.size() ? static_cast<unsigned char>(LowerAscii(a[i])) : 0;
-        const unsigned char cb = static_cast<unsigned char>(LowerAscii(bp[i]));
-        if (ca != cb || cb == 0 || i >= a.size()) {
-            return static_cast<int>(ca) - static_cast<int>(cb);
-        }
-    }
 }
 
 std::size_t ClampCount(int count) {
@@ -102,16 +85,12 @@ CString CString::Right(int count) const {
 }
 
 CString& CString::MakeLower() {
-    for (char& c : s_) {
-        c = LowerAscii(c);
-    }
+    LKMDB7::AnsiMakeLower(s_);
     return *this;
 }
 
 CString& CString::MakeUpper() {
-    for (char& c : s_) {
-        c = UpperAscii(c);
-    }
+    LKMDB7::AnsiMakeUpper(s_);
     return *this;
 }
 
@@ -163,12 +142,11 @@ int CString::Compare(const char* other) const {
 }
 
 int CString::CompareNoCase(const char* other) const {
-    const int r = CompareFolded(s_, other);
-    return r < 0 ? -1 : (r > 0 ? 1 : 0);
+    return LKMDB7::AnsiCompareNoCase(s_, other ? other : "");
 }
 
 int CString::CollateNoCase(const char* other) const {
-    return CompareNoCase(other);
+    return LKMDB7::AnsiCollateNoCase(s_, other ? other : "");
 }
 
 void CString::Format(const char* format, ...) {

@@ -1,6 +1,7 @@
 // Single-byte text (Windows-1252 in files made on Windows; bytes are kept as they are).
-// A value type over std::string: copies own their bytes. Comparisons without regard to case fold
-// ASCII letters only, the same on every platform, so sorted lists agree between Windows and POSIX.
+// A value type over std::string: copies own their bytes. Case mapping and the comparisons without
+// regard to case follow the ANSI code page (platform/AnsiText.h): the system's on Windows,
+// Windows-1252 elsewhere. CompareNoCase equality is equality of the MakeLower forms.
 #pragma once
 
 #include <cstdarg>
@@ -60,9 +61,9 @@ class LKMDB7_EXPORT CString {
 
     // Byte-wise comparison: negative, 0 or positive.
     int Compare(const char* other) const;
-    // Comparison with ASCII letters folded to lower case.
+    // Comparison of the lower-case forms: negative, 0 or positive.
     int CompareNoCase(const char* other) const;
-    // Collation without regard to case, as sorted lists order names.
+    // The locale's collation without regard to case, as sorted lists order names.
     int CollateNoCase(const char* other) const;
 
     void Format(const char* format, ...) LKMDB7_PRINTF_FORMAT(2, 3);

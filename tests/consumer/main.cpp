@@ -1,10 +1,19 @@
 // Builds against the installed package only: proves the headers and the library install whole,
-// and that a library exception reaches the program.
+// that the headers and the library carry one version, and that a library exception reaches the
+// program.
 #include <cstdio>
+#include <cstring>
 
 #include "lkmdb7/lkmdb7.h"
 
 int main() {
+    const LKMDB7::LibraryVersion version = LKMDB7::GetLibraryVersion();
+    if (std::strcmp(version.text, LKMDB7_VERSION_STRING) != 0 ||
+        version.major != LKMDB7_VERSION_MAJOR || version.minor != LKMDB7_VERSION_MINOR ||
+        version.patch != LKMDB7_VERSION_PATCH) {
+        std::printf("headers %s, library %s\n", LKMDB7_VERSION_STRING, version.text);
+        return 1;
+    }
     LKMDB7::CDatabaseObj7 db;
     auto* record = new LKMDB7::CRecord;
     record->SetField(0, "installed");

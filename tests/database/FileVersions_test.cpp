@@ -111,6 +111,60 @@ Bytes FileV4() {
                 NewClass(4, "CCategory"), Body(4, type, 22)});
 }
 
+// Version 2: record types in the first old form, as plain categories, and one record (whose
+// old form holds nothing a record reads).
+Bytes FileV2() {
+    const Bytes type = Cat({{0x00, 0x07, 0x03, 0x00},
+                            Z("Card"),
+                            Z("Number"),
+                            Z("Expiry"),
+                            Z(""),
+                            Z(""),
+                            Z(""),
+                            Z("")});
+    const Bytes rec = Cat({{0x00, 0x09, 0x05, 0x00}, Z("ignored")});
+    return Cat({Header(2), U16(1), NewClass(2, "CRecord"), Body(2, rec, 31), U16(1),
+                NewClass(2, "CCategory"), Body(2, type, 32)});
+}
+
+// Everything that a host reads from the three lists, one line per item.
+std::string Shown(CDatabaseObj7& db) {
+    std::string out;
+    const auto line = [&out](const CString& text) {
+        out += text.str();
+        out += '|';
+    };
+    for (POSITION pos = db.GetRecordList().GetHeadPosition(); pos != nullptr;) {
+        auto* r = static_cast<CRecord*>(db.GetRecordList().GetNext(pos));
+        out += "record " + std::to_string(r->GetRecordID()) + ' ' + r->GetTypeID().ToHex().str() +
+               ' ' + r->GetCategoryID().ToHex().str() + ' ' + std::to_string(r->GetIconIndex()) +
+               ' ' + std::to_string(r->GetMaskBits()) + ' ' + std::to_string(r->GetViewCount()) +
+               ": ";
+        for (int i = 0; i < 10; ++i) {
+            line(r->GetField(i, false));
+            line(r->GetFieldLabelA(i));
+        }
+        line(r->GetNote());
+        line(r->GetAttachedFileName());
+        out += '\n';
+    }
+    for (POSITION pos = db.GetTypesList().GetHeadPosition(); pos != nullptr;) {
+        auto* t = static_cast<CTypeItem*>(db.GetTypesList().GetNext(pos));
+        out += "type " + t->GetUniqueID().ToHex().str() + ' ' + std::to_string(t->GetIconIndex()) +
+               ' ' + std::to_string(t->GetMaskBits()) + ": ";
+        line(t->GetName());
+        for (int i = 0; i < 10; ++i) {
+            line(t->GetLabel(i));
+        }
+        out += '\n';
+    }
+    for (POSITION pos = db.GetCategoryList().GetHeadPosition(); pos != nullptr;) {
+        auto* c = static_cast<CCategoryItem*>(db.GetCategoryList().GetNext(pos));
+        out += "category " + c->GetUniqueID().ToHex().str() + ": " + c->GetName().str() + '\n';
+    }
+    return out;
+}
+
 class FileVersions : public ::testing::Test {
   protected:
     ProcessStateGuard guard;
@@ -180,6 +234,47 @@ TEST_F(FileVersions, VersionFourHasNoCategoriesAndPlainCategoryTypes) {
     CDatabaseObj7 again;
     ASSERT_EQ(again.Load(CString(file().string())), 0);
     EXPECT_EQ(again.GetTypesList().GetType(CUID::FromBytes(typeId))->GetName(), "Card");
+}
+
+TEST_F(FileVersions, VersionTwoLoadsItsTypes) {
+    WriteFileBytes(file(), FileV2());
+    CDatabaseObj7 db;
+    ASSERT_EQ(db.Load(CString(file().string())), 0);
+    const BYTE typeId[8] = {0, 0, 0, 0, 0, 0, 0, 7};
+    CTypeItem* type = db.GetTypesList().GetType(CUID::FromBytes(typeId));
+    ASSERT_NE(type, nullptr);
+    EXPECT_EQ(type->GetName(), "Card");
+    EXPECT_EQ(type->GetIconIndex(), 3);
+    EXPECT_EQ(type->GetLabel(1), "Expiry");
+    ASSERT_NE(db.GetRecordList().GetRecordByID(31), nullptr);
+    EXPECT_EQ(CDatabaseObj7::GetVersion(file().string().c_str()), 9);
+}
+
+// What a load of an older file shows must be what its upgrade shows when read back: a read-only
+// look (an export before upgrading) would otherwise drop fields.
+TEST_F(FileVersions, OlderFilesShowWhatTheirUpgradeShows) {
+    const std::pair<const char*, Bytes> files[] = {
+        {"v2", FileV2()}, {"v4", FileV4()}, {"v5", FileV(5)}, {"v8", FileV(8)}};
+    for (const auto& [name, bytes] : files) {
+        SCOPED_TRACE(name);
+        std::filesystem::remove(file());
+        WriteFileBytes(file(), bytes);
+        CDatabaseObj7 loaded;
+        ASSERT_EQ(loaded.Load(CString(file().string())), 0);
+        CDatabaseObj7 upgraded;
+        ASSERT_EQ(upgraded.Load(CString(file().string())), 0);
+        EXPECT_EQ(Shown(loaded), Shown(upgraded));
+    }
+    WriteFileBytes(file(), FileV4());
+    CDatabaseObj7 db;
+    db.Lock();  // a look that does not rewrite the file
+    ASSERT_EQ(db.Load(CString(file().string())), 0);
+    CRecord* record = db.GetRecordList().GetRecordByID(21);
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->GetField(0, false), "bob");
+    EXPECT_EQ(record->GetNote(), "n");
+    const BYTE typeId[8] = {0, 0, 0, 0, 0, 0, 0, 7};
+    EXPECT_EQ(db.GetTypesList().GetLabel(CUID::FromBytes(typeId), 0), "Number");
 }
 
 TEST_F(FileVersions, VersionTenIsWrittenBackAsTen) {

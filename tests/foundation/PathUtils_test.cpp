@@ -57,6 +57,9 @@ TEST(PathUtils, FileNameAndFolder) {
         {"LockmeraDatabase.lkb", "LockmeraDatabase.lkb"},
         {"C:file.txt", "file.txt"},
         {"C:", ""},
+        {"1:file.txt", "file.txt"},
+        {"\xE9:file.txt", "file.txt"},
+        {"a:b:c", "b:c"},
         {"C:\\Data\\", ""},
         {"", ""},
     };

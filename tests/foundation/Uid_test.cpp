@@ -56,6 +56,17 @@ TEST(Uid, RandomFollowsTheReferenceMersenneTwister) {
     }
 }
 
+// A tick count of 0 seeds with 0 and is kept as the marker, which then still reads "not seeded".
+TEST(Uid, TickCountZeroIsStoredAsTheSeedMarker) {
+    for (const DWORD ticks : {0u, 1u, 123456u}) {
+        SeedUidGeneratorForTesting(ticks);
+        EXPECT_EQ(UidSeedMarkerForTesting(), ticks);
+        std::mt19937 reference(ticks);
+        (void)reference();  // the draw that set the counter
+        EXPECT_EQ(NextRandom(), reference()) << ticks;
+    }
+}
+
 TEST(Uid, SecondsSince1904AreLocalFieldsTakenAsTheyAre) {
     const struct {
         SYSTEMTIME time;

@@ -341,3 +341,103 @@ TEST_F(PackedRecord, InstallAndCopyOut) {
     CBaseItem base;
     EXPECT_THROW(base.PackPalmRecord(false), CInvalidArgException);
 }
+
+// The checksum and cipher lengths are 16-bit: a longer record would be partly unchecked and partly
+// in clear, so packing refuses it and keeps what the item held.
+TEST_F(PackedRecord, RecordsLongerThanTheLimitAreRefusedAndKeepTheirOldForm) {
+    CCategoryItem fits;
+    // 22 header bytes, the name and its zero byte, 7 tail bytes.
+    fits.SetName(CString(std::string(kMaxPackedRecordSize - 30, 'n')));
+    fits.PackPalmRecord(false);
+    EXPECT_EQ(fits.PalmRecord().size(), kMaxPackedRecordSize);
+
+    CCategoryItem over;
+    over.SetName("old");
+    over.PackPalmRecord(false);
+    const Bytes old = over.PalmRecord();
+    over.SetName(CString(std::string(kMaxPackedRecordSize - 29, 'n')));
+    try {
+        over.PackPalmRecord(true);
+        FAIL() << "packed a record over the limit";
+    } catch (const CInvalidArgException& e) {
+        EXPECT_NE(std::string(e.what()).find("65535"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(over.PalmRecord(), old);
+
+    CRecord record;
+    record.SetNote(CString(std::string(70000, 'x')));
+    EXPECT_THROW(record.PackPalmRecord(false), CInvalidArgException);
+    EXPECT_THROW(record.CheckPackedSize(), CInvalidArgException);
+}
+
+TEST_F(PackedRecord, LongRecordsFromElsewhereStillRead) {
+    CCategoryItem source;
+    source.SetUniqueID(CUID::FromBytes(kId));
+    Bytes bytes(22, 0);
+    std::memcpy(bytes.data() + 2, kId, 8);
+    bytes.insert(bytes.end(), 70000, 'n');
+    bytes.insert(bytes.end(), 8, 0);  // the name's zero byte and the tail
+    CCategoryItem item;
+    item.SetPalmRecord(reinterpret_cast<char*>(bytes.data()), static_cast<int>(bytes.size()));
+    item.PuffPalmRecord(false);
+    EXPECT_EQ(item.GetName().GetLength(), 70000);
+    EXPECT_EQ(item.GetUniqueID(), source.GetUniqueID());
+}
+
+// The sync layer's one-argument reader follows the layout: on a fresh item (no packed record of
+// its own) it reads every text to its zero byte, and the item's own length decides only whether
+// a record's label block is read.
+TEST_F(PackedRecord, OneArgumentReaderFollowsTheLayout) {
+    Bytes cat = Cat({{0, 0}, Bytes(kId, kId + 8), Bytes(12, 0), Z("Bank"), Bytes(7, 0xEE)});
+    CCategoryItem category;
+    const char* end = category.ReadPalmRecord(reinterpret_cast<char*>(cat.data()));
+    EXPECT_EQ(end, reinterpret_cast<char*>(cat.data()) + 27);
+    EXPECT_EQ(category.GetName(), "Bank");
+    EXPECT_EQ(category.GetUniqueID(), CUID::FromBytes(kId));
+
+    Bytes type = Cat({{0, 0},
+                      Bytes(kId, kId + 8),
+                      {0, 5, 0, 3},
+                      Bytes(8, 0),
+                      Z("Web"),
+                      Z("User"),
+                      Bytes(9, 0),
+                      Bytes(7, 0xEE)});
+    CTypeItem t;
+    EXPECT_EQ(t.ReadPalmRecord(reinterpret_cast<char*>(type.data())),
+              reinterpret_cast<char*>(type.data()) + type.size() - 7);
+    EXPECT_EQ(t.GetName(), "Web");
+    EXPECT_EQ(t.GetLabel(0), "User");
+    EXPECT_EQ(t.GetIconIndex(), 5);
+
+    Bytes fields;
+    for (int i = 0; i < 10; ++i)
+        fields = Cat({fields, Z("f" + std::to_string(i))});
+    Bytes labels;
+    for (int i = 0; i < 10; ++i)
+        labels = Cat({labels, Z(i == 2 ? "PIN" : "")});
+    Bytes rec = Cat({{0, 0},
+                     Bytes(kId, kId + 8),
+                     Bytes(8, 0),
+                     {0, 24, 0, 1},
+                     fields,
+                     Z("a\nb"),
+                     Z("3"),
+                     Z("file"),
+                     Z("key"),
+                     labels,
+                     Bytes(7, 0xEE)});
+    CRecord fresh;
+    char* const start = reinterpret_cast<char*>(rec.data());
+    EXPECT_EQ(fresh.ReadPalmRecord(start), start + rec.size() - 7 - labels.size());
+    EXPECT_EQ(fresh.GetField(9, false), "f9");
+    EXPECT_EQ(fresh.GetNote(), "a\r\nb");
+    EXPECT_EQ(fresh.GetViewCount(), 3);
+    EXPECT_EQ(fresh.GetAttachedFileName(), "file");
+    EXPECT_EQ(fresh.GetFieldLabelA(2), "");  // no packed length of its own: no label block
+
+    CRecord installed;
+    installed.SetPalmRecord(start, static_cast<int>(rec.size()));
+    EXPECT_EQ(installed.ReadPalmRecord(start), start + rec.size() - 7);
+    EXPECT_EQ(installed.GetFieldLabelA(2), "PIN");
+}

@@ -127,6 +127,21 @@ TEST_F(RecordTest, ContainsTextUsesWholeWordsAndAlwaysTheNote) {
         record.PuffPalmRecord(false);
         EXPECT_EQ(record.ContainsText("abc", false, true, 1), c.expected) << c.field;
     }
+    // Accented capitals fold too: "BÜCHEREI" finds "Bücherei".
+    CRecord library;
+    library.SetField(0,
+                     "Stadtb\xFC"
+                     "cherei");
+    library.PackPalmRecord(false);
+    library.PuffPalmRecord(false);
+    EXPECT_TRUE(
+        library.ContainsText("B\xDC"
+                             "CHEREI",
+                             false, false, 1));
+    EXPECT_FALSE(
+        library.ContainsText("B\xDC"
+                             "CHEREI",
+                             true, false, 1));
     CRecord noted;
     noted.SetNote("abc");
     noted.PackPalmRecord(false);

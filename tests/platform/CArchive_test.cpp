@@ -107,9 +107,9 @@ TEST(CArchive, ReadsEveryStringForm) {
         {"u32 length", Join({0xFF, 0xFF, 0xFF, 0x03, 0x00, 0x00, 0x00}, "abc"), "abc"},
         {"u64 length",
          Join({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x03, 0, 0, 0, 0, 0, 0, 0}, "abc"), "abc"},
-        // 16-bit characters: units up to 0xFF keep their value, others become '?'.
+        // 16-bit characters (the conversion itself is checked below).
         {"wide, byte length",
-         Join({0xFF, 0xFE, 0xFF, 0x04, 'a', 0x00, 0xE9, 0x00, 0xA9, 0x03, 0x00, 0x00}),
+         Join({0xFF, 0xFE, 0xFF, 0x04, 'a', 0x00, 0xE9, 0x00, 0x2D, 0x4E, 0x00, 0x00}),
          std::string("a\xE9?") + '\0'},
         {"wide, u16 length", Join({0xFF, 0xFE, 0xFF, 0xFF, 0x01, 0x00, 'z', 0x00}), "z"},
         {"wide, u32 length",
@@ -160,6 +160,33 @@ TEST(CArchive, HostileLengthsFailBeforeAllocating) {
     CArchive ar(&unsized, CArchive::load);
     EXPECT_EQ(ArchiveError([&] { ar.ReadString("note"); }).m_cause,
               CArchiveException::genericException);
+}
+
+// 16-bit text becomes Windows-1252 (the ANSI code page of the Windows test machines, and the
+// code page of the POSIX backend): punctuation and letters of 0x80-0x9F included, and the five
+// bytes the code page leaves unassigned kept as their own code points.
+TEST(CArchive, SixteenBitTextConvertsThroughWindows1252) {
+    const struct {
+        char16_t unit;
+        char byte;
+    } table[] = {
+        {u'A', 'A'},      {0x00E9, '\xE9'}, {0x00FF, '\xFF'}, {0x20AC, '\x80'}, {0x201A, '\x82'},
+        {0x0192, '\x83'}, {0x2026, '\x85'}, {0x2030, '\x89'}, {0x0160, '\x8A'}, {0x0152, '\x8C'},
+        {0x017D, '\x8E'}, {0x2018, '\x91'}, {0x2019, '\x92'}, {0x201C, '\x93'}, {0x201D, '\x94'},
+        {0x2022, '\x95'}, {0x2013, '\x96'}, {0x2014, '\x97'}, {0x02DC, '\x98'}, {0x2122, '\x99'},
+        {0x0161, '\x9A'}, {0x0178, '\x9F'}, {0x0081, '\x81'}, {0x008D, '\x8D'}, {0x008F, '\x8F'},
+        {0x0090, '\x90'}, {0x009D, '\x9D'}, {0x4E2D, '?'},
+    };
+    Bytes bytes = {0xFF, 0xFE, 0xFF, static_cast<BYTE>(std::size(table))};
+    std::string expected;
+    for (const auto& entry : table) {
+        bytes.push_back(static_cast<BYTE>(entry.unit & 0xFF));
+        bytes.push_back(static_cast<BYTE>(entry.unit >> 8));
+        expected += entry.byte;
+    }
+    CMemFile file(bytes);
+    CArchive ar(&file, CArchive::load);
+    EXPECT_EQ(ar.ReadString("text").str(), expected);
 }
 
 TEST(CArchive, WideLengthOverflowingThirtyTwoBitsRaisesOleError) {

@@ -4,6 +4,7 @@
 
 #include "lkmdb7/platform/CStringArray.h"
 #include "lkmdb7/platform/Exceptions.h"
+#include "tests/support/platform/Env.h"
 
 TEST(CString, FindAndCompareWithoutCase) {
     CString s("catalog cat");
@@ -16,9 +17,56 @@ TEST(CString, FindAndCompareWithoutCase) {
     EXPECT_GT(CString("b").Compare("B"), 0);
     // Bytes above 0x7F order after ASCII, as unsigned bytes do.
     EXPECT_GT(CString("\xe9").CompareNoCase("z"), 0);
-    CString m("MiXeD \xC9");
-    m.MakeLower();
-    EXPECT_EQ(m, "mixed \xC9");
+}
+
+// Windows-1252 texts: accented capitals fold to their small letters (searching "BÜCHEREI" finds
+// "Bücherei"), and names sort with an accented letter beside its base letter, whatever the case.
+TEST(CString, CaseAndCollationFollowTheCodePage) {
+    CString lower("MiXeD \xC9\xDC\x8A\x9F \xD7\xDF");  // É Ü Š Ÿ, × and ß have no other case
+    lower.MakeLower();
+    EXPECT_EQ(lower, "mixed \xE9\xFC\x9A\xFF \xD7\xDF");
+    CString upper(lower);
+    upper.MakeUpper();
+    EXPECT_EQ(upper, "MIXED \xC9\xDC\x8A\x9F \xD7\xDF");
+    EXPECT_EQ(CString("B\xDC"
+                      "CHEREI")
+                  .CompareNoCase("B\xFC"
+                                 "cherei"),
+              0);
+    EXPECT_EQ(CString("\xDC").CollateNoCase("\xFC"), 0);
+    EXPECT_NE(CString("u").CompareNoCase("\xFC"), 0);
+
+    const char* const apple = "apple";
+    const char* const aepfel = "\xE4pfel";
+    const char* const eclair =
+        "\xC9"
+        "clair";
+    const char* const zeta = "Zeta";
+    EXPECT_LT(CString(apple).CollateNoCase(eclair), 0);
+    EXPECT_LT(CString(aepfel).CollateNoCase(eclair), 0);
+    EXPECT_LT(CString(eclair).CollateNoCase(zeta), 0);
+    EXPECT_LT(CString(eclair).CollateNoCase("f"), 0);
+    EXPECT_GT(CString(eclair).CollateNoCase("e"), 0);
+    if (!lkmdb7_test::kWindows) {
+        // Letter by letter, the accented one after its base: apple, äpfel, Éclair, Zeta. (The
+        // system's collation on Windows weighs accents after the letters of the whole text.)
+        EXPECT_LT(CString(apple).CollateNoCase(aepfel), 0);
+        EXPECT_GT(CString("\xC4PFEL").CollateNoCase("apfelz"), 0);
+    }
+
+    // Equality without regard to case is equality of the lower-case forms, both ways, for every
+    // pair of bytes.
+    for (int a = 1; a < 256; ++a) {
+        for (int b = 1; b < 256; ++b) {
+            CString x(static_cast<char>(a), 1);
+            CString y(static_cast<char>(b), 1);
+            const bool equal = x.CompareNoCase(y) == 0;
+            ASSERT_EQ(equal, CString(x).MakeLower() == CString(y).MakeLower()) << a << ' ' << b;
+            if (!lkmdb7_test::kWindows) {
+                ASSERT_EQ(equal, x.CollateNoCase(y) == 0) << a << ' ' << b;
+            }
+        }
+    }
 }
 
 TEST(CString, FormatAndSlices) {

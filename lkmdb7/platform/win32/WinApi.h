@@ -35,6 +35,7 @@ constexpr DWORD kGenericRead = 0x80000000u;
 constexpr DWORD kGenericWrite = 0x40000000u;
 constexpr DWORD kFileShareRead = 0x1;
 constexpr DWORD kFileShareWrite = 0x2;
+constexpr DWORD kCreateNew = 1;
 constexpr DWORD kCreateAlways = 2;
 constexpr DWORD kOpenExisting = 3;
 constexpr DWORD kOpenAlways = 4;
@@ -49,6 +50,9 @@ constexpr DWORD kMoveFileWriteThrough = 0x8;
 constexpr int kMaxPath = 260;
 constexpr int kCsidlPersonal = 5;  // CSIDL_PERSONAL, the user's documents
 constexpr DWORD kShgfpTypeCurrent = 0;
+constexpr UINT kCodePageAnsi = 0;            // CP_ACP
+constexpr DWORD kLocaleUserDefault = 0x400;  // LOCALE_USER_DEFAULT
+constexpr DWORD kNormIgnoreCase = 0x1;       // NORM_IGNORECASE
 
 }  // namespace LKMDB7::win32
 
@@ -87,6 +91,15 @@ __declspec(dllimport) BYTE __stdcall Netbios(LKMDB7::win32::NCB* ncb);
 __declspec(dllimport) DWORD __stdcall GetPrivateProfileStringA(const char* section, const char* key,
                                                                const char* defaultValue, char* out,
                                                                DWORD size, const char* fileName);
+// The wide text travels as 16-bit units, which wchar_t is on Windows.
+__declspec(dllimport) int __stdcall WideCharToMultiByte(UINT codePage, DWORD flags,
+                                                        const char16_t* wide, int wideCount,
+                                                        char* out, int outSize,
+                                                        const char* defaultChar, BOOL* usedDefault);
+__declspec(dllimport) int __stdcall CompareStringA(DWORD locale, DWORD flags, const char* a,
+                                                   int aCount, const char* b, int bCount);
+__declspec(dllimport) DWORD __stdcall CharLowerBuffA(char* text, DWORD count);
+__declspec(dllimport) DWORD __stdcall CharUpperBuffA(char* text, DWORD count);
 // Returns an HRESULT: 0 (S_OK) on success.
 __declspec(dllimport) LONG
     __stdcall SHGetFolderPathA(void* window, int folder, HANDLE token, DWORD flags, char* path);
