@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 #include <istream>
+#include <utility>
 
 #include "cli/Terminal.h"
 #include "cli/Text1252.h"
@@ -166,7 +167,7 @@ PasswordFacts GatherPasswordFacts(const Context& ctx, CDatabaseObj7& db, unsigne
     for (CObjectList* list : {static_cast<CObjectList*>(&db.GetRecordList()),
                               static_cast<CObjectList*>(&db.GetTypesList()),
                               static_cast<CObjectList*>(&db.GetCategoryList())}) {
-        for (CBaseItem& item : Items(*list)) {
+        for (const CBaseItem& item : Items(std::as_const(*list))) {
             ++f.items;
             if (!checksums || !item.HasPalmRecord()) {
                 continue;

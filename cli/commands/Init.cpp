@@ -15,8 +15,8 @@ DatabaseFile CreateDatabase(CDatabaseObj7& db, const std::string& folder,
     if (PathExists(native.c_str()) && !FolderExists(native.c_str())) {
         throw CliError(kExitFailure, folder + ": is a file, not a folder");
     }
-    const DatabaseFile file{JoinPath(CString(folder), kDatabaseFileName).str(),
-                            JoinPath(CString(native), kDatabaseFileName).str()};
+    DatabaseFile file{JoinPath(CString(folder), kDatabaseFileName).str(),
+                      JoinPath(CString(native), kDatabaseFileName).str()};
     if (PathExists(file.native.c_str())) {
         throw CliError(kExitFailure,
                        file.shown + ": a database exists already; it is left as it is");

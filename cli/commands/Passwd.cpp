@@ -10,40 +10,6 @@ using namespace LKMDB7;
 
 namespace {
 
-// The database lock for the whole change: nobody saves between the reading and the writing.
-class LockHold {
-  public:
-    explicit LockHold(const DatabaseFile& file)
-        : mutex_(CreateMutexA(nullptr, FALSE, kDatabaseMutexName)) {
-        const DWORD result = mutex_ != nullptr ? WaitForSingleObject(mutex_, kMutexWaitMs)
-                                               : static_cast<DWORD>(WAIT_FAILED);
-        held_ = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
-        if (!held_) {
-            Close();
-            throw CliError(kExitFailure, file.shown +
-                                             ": the database lock was not obtained within 10 "
-                                             "seconds (another program is using the database)");
-        }
-    }
-    ~LockHold() { Close(); }
-    LockHold(const LockHold&) = delete;
-    LockHold& operator=(const LockHold&) = delete;
-
-  private:
-    void Close() {
-        if (held_) {
-            ReleaseMutex(mutex_);
-        }
-        if (mutex_ != nullptr) {
-            CloseHandle(mutex_);
-        }
-        held_ = false;
-        mutex_ = nullptr;
-    }
-    HANDLE mutex_;
-    bool held_ = false;
-};
-
 // Whether db, as read from a file under the cipher now in force, holds `expected` with the crib
 // of `password` (none when empty) and every packed record passing its checksum; else what not.
 std::optional<std::string> Mismatch(CDatabaseObj7& db, const nlohmann::json& expected,
@@ -57,14 +23,10 @@ std::optional<std::string> Mismatch(CDatabaseObj7& db, const nlohmann::json& exp
     for (CObjectList* list : {static_cast<CObjectList*>(&db.GetRecordList()),
                               static_cast<CObjectList*>(&db.GetTypesList()),
                               static_cast<CObjectList*>(&db.GetCategoryList())}) {
-        std::optional<std::string> fault;
         for (const CBaseItem& item : Items(std::as_const(*list))) {
-            if (!fault) {
-                fault = ChecksumFault(item);
+            if (auto fault = ChecksumFault(item)) {
+                return "a packed record fails its checksum (" + *fault + ")";
             }
-        }
-        if (fault) {
-            return "a packed record fails its checksum (" + *fault + ")";
         }
     }
     if (ItemsJson(db) != expected) {
@@ -121,8 +83,7 @@ void AddPasswd(CLI::App& app, Commands& commands) {
                            "passwd: give the new password (--new-password-file, "
                            "--new-password-stdin or --ask-new-password) or --remove");
         }
-        const DatabaseFile target = ResolveDatabase(opts->path);
-        LockHold lock(target);
+        // Writing: the database lock is held from this load past the save and the reading back.
         OpenDatabase db(ctx, opts->path, OpenDatabase::Mode::kWrite);
         if (opts->remove && !ctx.passwordGiven) {
             throw CliError(kExitPassword, db.File().shown + ": this database has no password");

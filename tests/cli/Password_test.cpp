@@ -375,3 +375,10 @@ TEST_F(Passwords, InfoTellsTheTruth) {
     ASSERT_EQ(Run({"init", empty}).code, 0);
     EXPECT_EQ(Json({"info", empty, "--json"})["recordsEnciphered"], nullptr);
 }
+
+TEST_F(Passwords, HelpDocumentsPasswdAndExitCodeThree) {
+    const Result help = Run({"--help"});
+    EXPECT_EQ(help.code, 0);
+    EXPECT_NE(help.out.find("passwd"), std::string::npos);
+    EXPECT_NE(help.out.find("3  wrong password"), std::string::npos) << help.out;
+}
