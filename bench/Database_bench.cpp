@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -18,6 +19,7 @@
 #include "CountingAllocator.h"
 #include "DatabaseGenerator.h"
 #include "cli/Lkmdb.h"
+#include "cli/Recovery.h"
 #include "lkmdb7/database/DatabaseObj7.h"
 #include "lkmdb7/items/Record.h"
 
@@ -352,6 +354,73 @@ void BM_Import(benchmark::State& state) {
     PerRecord(state, n);
 }
 
+// `lkmdb import` of rows that each name a type and a category of their own: every row adds one
+// of each, which must cost no walk of those lists.
+void BM_ImportDistinctTypes(benchmark::State& state) {
+    const auto n = static_cast<std::size_t>(state.range(0));
+    const std::string folder = bench::ScratchFolder() + "/distinct" + std::to_string(n);
+    const std::string database = folder + "/db";
+    const std::string csv = folder + "/rows.csv";
+    std::filesystem::create_directories(folder);
+    {
+        std::ofstream rows(csv, std::ios::binary);
+        rows << "type,category,field1,field2,field3,field4,field5,field6,field7,field8,field9,"
+                "field10,note\r\n";
+        for (std::size_t i = 0; i < n; ++i) {
+            rows << "Type " << i << ",Category " << i << ",user" << i << ",,,,,,,,,,\r\n";
+        }
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::filesystem::remove_all(database);
+        std::istringstream in;
+        std::ostringstream out;
+        std::ostringstream err;
+        if (lkmdb::RunLkmdb({"init", database}, in, out, err) != lkmdb::kExitOk) {
+            state.SkipWithError(("init failed: " + err.str()).c_str());
+            break;
+        }
+        state.ResumeTiming();
+        if (lkmdb::RunLkmdb({"import", database, csv}, in, out, err) != lkmdb::kExitOk) {
+            state.SkipWithError(("import failed: " + err.str()).c_str());
+            break;
+        }
+    }
+    PerRecord(state, n);
+}
+
+// --- recover ---
+
+// `recover`'s scan over bytes crafted so that every 16th offset holds a record tag claiming a
+// 4 KiB packed record with plausible flags: the time per byte must not grow with the size.
+void BM_RecoverCrafted(benchmark::State& state) {
+    const auto n = static_cast<std::size_t>(state.range(0));
+    const std::string folder = bench::ScratchFolder() + "/crafted";
+    std::filesystem::create_directories(folder);
+    std::istringstream in;
+    std::ostringstream out;
+    std::ostringstream err;
+    std::filesystem::remove_all(folder + "/demo");
+    if (lkmdb::RunLkmdb({"demo", folder + "/demo"}, in, out, err) != lkmdb::kExitOk) {
+        state.SkipWithError(("demo failed: " + err.str()).c_str());
+        return;
+    }
+    std::ifstream file(folder + "/demo/LockmeraDatabase.lkb", std::ios::binary);
+    std::vector<BYTE> bytes((std::istreambuf_iterator<char>(file)), {});
+    const std::string tag = "CRecord";
+    const auto at = std::search(bytes.begin(), bytes.end(), tag.begin(), tag.end());
+    bytes.resize(static_cast<std::size_t>(at - bytes.begin()) + tag.size() + 100);
+    const std::array<BYTE, 16> period = {0x01, 0x80, 0x00, 0x10};
+    while (bytes.size() < n) {
+        bytes.insert(bytes.end(), period.begin(), period.end());
+    }
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(lkmdb::RecoverItems(bytes, "crafted"));
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(bytes.size()));
+}
+
 // --- memory ---
 
 // Peak heap during a load over the file's size. One load per run: the figure does not vary.
@@ -397,4 +466,10 @@ BENCHMARK(BM_SqliteInsert)->Apply(Sizes)->UseRealTime();
 BENCHMARK(BM_ListViewByIndex)->Apply(Sizes)->UseRealTime();
 BENCHMARK(BM_ListWalk)->Apply(Sizes)->UseRealTime();
 BENCHMARK(BM_Import)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ImportDistinctTypes)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_RecoverCrafted)->Arg(256 << 10)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadPeakMemory)->Apply(Sizes)->Iterations(1);

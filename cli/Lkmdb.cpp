@@ -5,7 +5,9 @@
 #include <istream>
 #include <ostream>
 
+#include "cli/Password.h"
 #include "cli/Session.h"
+#include "cli/Text1252.h"
 #include "cli/commands/Commands.h"
 
 namespace lkmdb {
@@ -14,23 +16,28 @@ namespace {
 constexpr const char* kFooter = R"(
 PATH is a database file, or a folder that holds "LockmeraDatabase.lkb". Texts are UTF-8; the
 database stores them in Windows-1252, and a character it cannot store is refused before anything
-changes. Commands that only read never change the file: an older file is read from a private copy.
+changes. Commands that only read never change the file: an older file is read as it is.
 
-Passwords: a database whose records are enciphered needs the password, from --password-file FILE
-(its first line), from standard input with --password-stdin, or typed on the terminal with
---ask-password. Never from an argument or the environment. A command that changes a database
-refuses to save when its records fail their checksums (a wrong password or a damaged file).
+Passwords: a database with a password needs it, from --password-file FILE (its first line), from
+standard input with --password-stdin, or typed on the terminal with --ask-password; never from an
+argument or the environment. Every command that reads or writes a database first decides whether
+the password is right (its crib decides, else its records' checksums) and stops with exit code 3
+on a wrong or missing password, or on one given for a database without. info needs none; backup
+and restore take none. init with a password gives the new database one; passwd changes, adds or
+removes it. A command that changes a database refuses to save records that fail their checksums.
 
 Exit codes:
   0  success
   1  not found: no database at PATH, no such record, type or category, nothing matched the
      search; or faults found by verify, or items lost by recover
   2  usage error, unreadable or malformed file, lock not obtained, file not written
+  3  wrong password, a password missing, or one given for a database that has none
 )";
 
+// Error messages quote file names and stored texts: shown escaped, on one line.
 std::string OneLine(std::string text) {
     std::replace(text.begin(), text.end(), '\n', ' ');
-    return text;
+    return Printable(text);
 }
 
 }  // namespace
@@ -48,7 +55,7 @@ const std::function<int()>* Commands::Find(const CLI::App* sub) const {
 
 int RunLkmdb(std::vector<std::string> args, std::istream& in, std::ostream& out, std::ostream& err,
              const Environment& env) {
-    Context ctx{in, out, err, env, {}, false};
+    Context ctx{in, out, err, env, {}, false, {}};
     try {
         CLI::App app{
             "lkmdb: look inside a Lockmera password database, search it, change it, "
@@ -68,7 +75,7 @@ int RunLkmdb(std::vector<std::string> args, std::istream& in, std::ostream& out,
         Commands commands(ctx);
         for (auto add : {AddDemo, AddInit, AddInfo, AddLs, AddShow, AddSearch, AddAdd, AddRm,
                          AddPurge, AddExport, AddImport, AddDump, AddVerify, AddUpgrade, AddBackup,
-                         AddRestore, AddRecover}) {
+                         AddRestore, AddRecover, AddPasswd}) {
             add(app, commands);
         }
         app.require_subcommand(1);

@@ -13,12 +13,15 @@ namespace lkmdb {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitNotFound = 1;  // also: faults found by verify
 inline constexpr int kExitFailure = 2;   // usage, unreadable or malformed file, lock not obtained
+inline constexpr int kExitPassword = 3;  // wrong or missing password, or one for a plain database
 
 // What the tool may ask of the terminal. The defaults suit tests: no progress output and no
 // terminal to prompt on.
 struct Environment {
     // Progress lines for long work go to the error stream.
     bool showProgress = false;
+    // Values printed alone for scripts (show --field) are shown escaped on a terminal.
+    bool outputIsTerminal = false;
     // Reads a password without echo (UTF-8); nullopt when there is no terminal.
     std::function<std::optional<std::string>(const std::string& prompt)> askPassword;
 };

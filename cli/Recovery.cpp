@@ -1,12 +1,16 @@
 #include "cli/Recovery.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <map>
+#include <set>
 #include <string_view>
 #include <utility>
 
+#include "cli/RangeCrc.h"
 #include "cli/Session.h"
+#include "cli/Text1252.h"
 
 namespace lkmdb {
 
@@ -138,7 +142,7 @@ struct Found {
 class Scanner {
   public:
     Scanner(const std::vector<BYTE>& bytes, const std::string& name, Recovery& out)
-        : bytes_(bytes), name_(name), out_(out) {}
+        : bytes_(bytes), name_(name), out_(out), cipher_(GetRecordCipher()) {}
 
     void Run() {
         ReadHeader();
@@ -490,6 +494,23 @@ class Scanner {
             }
             return std::nullopt;
         }
+        // The checksum is checked from prefix sums, without reading the record: reading it at
+        // every candidate would make the scan quadratic in the file size.
+        if (ChecksumsApply(layout)) {
+            const std::size_t record = lengthAt + 4;
+            const auto stored = static_cast<WORD>((bytes_[record] << 8) | bytes_[record + 1]);
+            const WORD computed = PackedChecksum(record, length);
+            if (computed != stored) {
+                ++out_.failedChecksums;
+                if (why != nullptr) {
+                    *why = name_ + ": the item" + At(at) + " has a bad packed record: checksum " +
+                           Hex4(stored) + " stored, " + Hex4(computed) +
+                           " computed (a damaged item, or a wrong or missing password)";
+                }
+                return std::nullopt;
+            }
+        }
+        out_.triedBytes += length;
         std::vector<BYTE> patch;
         std::size_t bodyAt = at;
         if (!tag.newClass) {
@@ -525,6 +546,61 @@ class Scanner {
             }
             return std::nullopt;
         }
+    }
+
+    // What ChecksumFault computes for the packed record of `length` bytes at `record` once it is
+    // read and deciphered: the CRC of its first (length - 7) mod 65536 bytes, bytes 0-1 taken
+    // as zero.
+    WORD PackedChecksum(std::size_t record, std::size_t length) {
+        const std::size_t covered = static_cast<WORD>(length - kPackedTailSize);
+        BYTE head[kPackedHeaderSize];
+        std::memcpy(head, bytes_.data() + record, sizeof head);
+        head[0] = head[1] = 0;
+        WORD crc = Crc16Bytes(head, std::min(covered, sizeof head), kPackedCrcInitial);
+        if (covered <= sizeof head) {
+            return crc;
+        }
+        // Loading deciphers the whole blocks of a 16-bit length from the header on.
+        const std::size_t ciphered =
+            cipher_ != nullptr
+                ? static_cast<std::size_t>(static_cast<WORD>(length - kPackedHeaderSize)) & ~7U
+                : 0;
+        const std::size_t split = std::min(covered, kPackedHeaderSize + ciphered);
+        if (split > kPackedHeaderSize) {
+            crc = Deciphered((record + kPackedHeaderSize) % 8)
+                      .Of(record + kPackedHeaderSize, record + split, crc);
+        }
+        if (covered > split) {
+            crc = Plain().Of(record + split, record + covered, crc);
+        }
+        return crc;
+    }
+
+    const RangeCrc& Plain() {
+        if (!plain_) {
+            plain_ = std::make_unique<RangeCrc>(bytes_.data(), bytes_.size());
+        }
+        return *plain_;
+    }
+
+    // The file with every 8-byte block that starts at `alignment` modulo 8 deciphered.
+    const RangeCrc& Deciphered(std::size_t alignment) {
+        auto& crc = deciphered_[alignment];
+        if (!crc) {
+            std::vector<BYTE> copy = bytes_;
+            if (alignment < copy.size()) {
+                BlowfishCryptBytes(cipher_, copy.data() + alignment,
+                                   (copy.size() - alignment) / 8 * 8, false);
+            }
+            crc = std::make_unique<RangeCrc>(copy.data(), copy.size());
+        }
+        return *crc;
+    }
+
+    static std::string Hex4(WORD value) {
+        char text[8];
+        std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(value));
+        return text;
     }
 
     // The needs-sync, deleted and cloud-sync words of a body whose packed record ends at
@@ -570,6 +646,9 @@ class Scanner {
     DWORD counter_ = 1;
     bool exact_ = true;
     std::size_t lastList_ = 0;
+    const BlowfishKey* cipher_;
+    std::unique_ptr<RangeCrc> plain_;
+    std::array<std::unique_ptr<RangeCrc>, 8> deciphered_;
 };
 
 }  // namespace
@@ -587,7 +666,7 @@ bool Recovery::Complete() const {
         return false;
     }
     for (std::size_t list = 0; list < kListCount; ++list) {
-        if (!declared[list] || *declared[list] != items[list].size()) {
+        if (!declared[list] || *declared[list] != items[list].size() || !dropped[list].empty()) {
             return false;
         }
     }
@@ -597,6 +676,32 @@ bool Recovery::Complete() const {
 Recovery RecoverItems(const std::vector<BYTE>& bytes, const std::string& name) {
     Recovery recovery;
     Scanner(bytes, name, recovery).Run();
+    // Damaged bytes can read as an item carrying another's unique ID; the first one stays.
+    // Items from elsewhere may be too long to pack again; keeping them would fail the save.
+    static constexpr const char* kKinds[] = {"record", "record type", "category"};
+    for (std::size_t list = 0; list < kListCount; ++list) {
+        auto& items = recovery.items[list];
+        std::set<std::string> seen;
+        std::vector<std::unique_ptr<CBaseItem>> kept;
+        for (auto& item : items) {
+            try {
+                static_cast<void>(item->CheckPackedSize());
+            } catch (const CInvalidArgException& e) {
+                recovery.dropped[list].push_back(std::string(e.what()) + "; dropped");
+                continue;
+            }
+            const std::string id = item->GetUniqueID().ToHex().str();
+            // Records carry their type's identifier there: only types and categories are keyed.
+            if (list == 0 || seen.insert(id).second) {
+                kept.push_back(std::move(item));
+            } else {
+                recovery.dropped[list].push_back(
+                    std::string(kKinds[list]) + " \"" + ToUtf8(item->GetName().str()) +
+                    "\": its unique ID " + id + " is that of one read before; dropped");
+            }
+        }
+        items = std::move(kept);
+    }
     return recovery;
 }
 

@@ -42,9 +42,18 @@ struct Recovery {
     // Items whose body read but whose packed record failed its checksum: damaged, or read
     // under a wrong record cipher or none.
     std::size_t failedChecksums = 0;
+    // Items that read but are not kept, one line each: those whose unique ID an item read before
+    // in the same list carries (lists find items by it, so the second would never be found), and
+    // those too long to be packed again (the new database could not be saved with them).
+    std::array<std::vector<std::string>, kListCount> dropped;
+    // Bytes of packed records read in full while trying items: the scan's work. A candidate is
+    // read only once its checksum matches, so bytes that hold no item cost little beside their
+    // own size.
+    std::size_t triedBytes = 0;
 
     std::size_t Recovered() const;
-    bool Complete() const;  // whole header read, nothing skipped, every declared item back
+    // Whole header read, nothing skipped, every declared item back and none dropped.
+    bool Complete() const;
 };
 
 // Reads bytes (a database file's contents) as far as they read; `name` starts every reason.

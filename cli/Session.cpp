@@ -2,14 +2,13 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <istream>
 #include <ostream>
-#include <random>
 #include <string>
+#include <unordered_map>
 #include <utility>
 
+#include "cli/Password.h"
 #include "cli/Terminal.h"
 #include "cli/Text1252.h"
 
@@ -71,61 +70,16 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
     return text;
 }
 
-void Wipe(std::string& secret) {
-    std::fill(secret.begin(), secret.end(), '\0');
-    secret.clear();
-}
-
-std::string ReadPasswordLine(Context& ctx, std::string& source) {
-    const PasswordSource& p = ctx.password;
-    std::string line;
-    if (!p.file.empty()) {
-        source = p.file;
-        std::ifstream in(NativePath(p.file), std::ios::binary);
-        if (!in) {
-            throw CliError(kExitFailure, p.file + ": the password file cannot be read");
-        }
-        std::getline(in, line);
-        if (line.rfind("\xEF\xBB\xBF", 0) == 0) {
-            line.erase(0, 3);
-        }
-    } else if (p.fromStdin) {
-        source = "standard input";
-        if (!std::getline(ctx.in, line)) {
-            throw CliError(kExitFailure, "no password on standard input");
-        }
-    } else {
-        source = "the terminal";
-        std::optional<std::string> typed;
-        if (ctx.env.askPassword) {
-            typed = ctx.env.askPassword("Password: ");
-        }
-        if (!typed) {
-            throw CliError(kExitFailure, "--ask-password: there is no terminal to ask on");
-        }
-        line = std::move(*typed);
-        Wipe(*typed);
+// The library's last message for db, without the file's name in front when it is `native`, and
+// naming the file everywhere as the user gave it.
+std::string Reason(const CDatabaseObj7& db, const std::string& native, const std::string& shown) {
+    std::string message = db.GetLastErrorMessage();
+    if (message.rfind(native + ": ", 0) == 0) {
+        message.erase(0, native.size() + 2);
     }
-    if (!line.empty() && line.back() == '\r') {
-        line.pop_back();
-    }
-    return line;
-}
-
-std::string PrivateFolder() {
-    namespace fs = std::filesystem;
-    std::random_device seed;
-    std::mt19937 draw(seed());
-    const fs::path base = fs::temp_directory_path();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        char name[32];
-        std::snprintf(name, sizeof name, "lkmdb-%08x", static_cast<unsigned>(draw()));
-        std::error_code ec;
-        if (fs::create_directory(base / name, ec)) {
-            return (base / name).string();
-        }
-    }
-    throw CliError(kExitFailure, "no private folder could be made in " + base.string());
+    message = ReplaceAll(message, native, shown);
+    std::replace(message.begin(), message.end(), '\n', ' ');
+    return message;
 }
 
 std::string ItemName(const CBaseItem& item) {
@@ -142,37 +96,7 @@ std::string ItemName(const CBaseItem& item) {
 }  // namespace
 
 void Context::Note(const std::string& line) const {
-    err << "lkmdb: note: " << line << '\n';
-}
-
-CipherScope::CipherScope(Context& ctx) {
-    SetRecordCipherPassword(nullptr);
-    const PasswordSource& p = ctx.password;
-    if (p.file.empty() && !p.fromStdin && !p.ask) {
-        return;
-    }
-    std::string source;
-    std::string utf8 = ReadPasswordLine(ctx, source);
-    if (utf8.empty()) {
-        throw CliError(kExitFailure, source + ": the password is empty");
-    }
-    std::string bytes;
-    try {
-        bytes = ToWindows1252(utf8, "the password");
-    } catch (const CliError&) {
-        Wipe(utf8);
-        // The message would quote a character of the password.
-        throw CliError(kExitFailure, source + ": the password holds a character that has no " +
-                                         "Windows-1252 byte, or is not UTF-8");
-    }
-    Wipe(utf8);
-    SetRecordCipherPassword(bytes.c_str());
-    Wipe(bytes);
-    ctx.passwordGiven = true;
-}
-
-CipherScope::~CipherScope() {
-    SetRecordCipherPassword(nullptr);
+    err << "lkmdb: note: " << Printable(line) << '\n';
 }
 
 DatabaseFile ResolveDatabase(const std::string& argument) {
@@ -188,7 +112,7 @@ void LoadOrThrow(CDatabaseObj7& db, const std::string& path, const std::string& 
                  const std::string& pathInMessages) {
     LONG result = 0;
     try {
-        result = db.Load(CString(path));
+        result = db.LoadReadOnly(CString(path));
     } catch (const CException& e) {
         std::string message = ReplaceAll(e.what(), pathInMessages, shown);
         std::replace(message.begin(), message.end(), '\n', ' ');
@@ -198,17 +122,25 @@ void LoadOrThrow(CDatabaseObj7& db, const std::string& path, const std::string& 
         throw CliError(kExitFailure, message);
     }
     if (result == -1) {
-        throw CliError(kExitFailure, shown +
-                                         ": the database lock was not obtained within 10 seconds "
-                                         "(another program is using the database)");
+        throw CliError(kExitFailure, shown + ": " + Reason(db, pathInMessages, shown));
     }
     if (result != 0) {
         throw CliError(kExitFailure, shown + ": cannot be opened (" + ErrorText(result) + ")");
     }
 }
 
-OpenDatabase::OpenDatabase(Context& ctx, const std::string& argument, Mode mode)
+OpenDatabase::OpenDatabase(Context& ctx, const std::string& argument, Mode mode,
+                           PasswordCheck check)
     : ctx_(ctx), file_(ResolveDatabase(argument)) {
+    if (mode == Mode::kWrite) {
+        // Held until this object is gone, past the save: no other process may save between our
+        // load and our save, or one of the two changes would be lost.
+        if (db_.AcquireLock() != 0) {
+            throw CliError(kExitFailure,
+                           file_.shown + ": " + Reason(db_, file_.native, file_.shown));
+        }
+        holdsLock_ = true;
+    }
     if (!PathExists(file_.native.c_str())) {
         throw CliError(kExitNotFound, file_.shown + ": no such database file");
     }
@@ -216,23 +148,15 @@ OpenDatabase::OpenDatabase(Context& ctx, const std::string& argument, Mode mode)
     if (fileVersion_ == 0xFFFF) {
         throw CliError(kExitFailure, file_.shown + ": cannot be opened for reading");
     }
-    std::string loadPath = file_.native;
     if (mode == Mode::kRead && fileVersion_ < kCurrentVersion) {
-        privateFolder_ = PrivateFolder();
-        loadPath = JoinPath(CString(privateFolder_), kDatabaseFileName).str();
-        if (!CopyFileA(file_.native.c_str(), loadPath.c_str(), TRUE)) {
-            throw CliError(kExitFailure, file_.shown + ": cannot be copied to " +
-                                             PathToUtf8(privateFolder_) + " (" +
-                                             ErrorText(static_cast<LONG>(GetLastError())) + ")");
-        }
         ctx_.Note(file_.shown + " is version " + std::to_string(fileVersion_) +
-                  ": reading a private copy; opening it for writing upgrades it to version " +
+                  ": read as it is; a command that writes upgrades it to version " +
                   std::to_string(kCurrentVersion));
     }
-    // Locked, Load cannot rewrite an older file: a reading command never saves, and a writing
-    // one saves only after the checks below.
-    db_.Lock();
-    LoadOrThrow(db_, loadPath, file_.shown, loadPath);
+    // An older file is never rewritten by loading it: a reading command never saves, and a
+    // writing one saves only after the checks below.
+    LoadOrThrow(db_, file_.native, file_.shown, file_.native);
+    CheckPassword(ctx_, db_, file_, fileVersion_, check);
     if (mode == Mode::kWrite) {
         std::size_t bad = 0;
         if (ChecksumsApply(fileVersion_)) {
@@ -253,32 +177,43 @@ OpenDatabase::OpenDatabase(Context& ctx, const std::string& argument, Mode mode)
                                " packed records fail their checksum (a wrong password, or a "
                                "damaged file); nothing was changed (see lkmdb verify)");
         }
-        db_.Unlock();
     }
 }
 
 OpenDatabase::~OpenDatabase() {
-    if (!privateFolder_.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove_all(privateFolder_, ignored);
+    if (holdsLock_) {
+        db_.ReleaseLock();
     }
 }
 
 void OpenDatabase::Save() {
-    const LONG result = db_.Save(true);
-    if (result == -1) {
-        throw CliError(kExitFailure, file_.shown +
-                                         ": not saved: the database lock was not obtained "
-                                         "within 10 seconds, or writing failed");
+    RequirePackable(db_, file_);
+    if (db_.Save(true) != 0) {
+        throw CliError(kExitFailure,
+                       file_.shown + ": not saved: " + Reason(db_, file_.native, file_.shown));
     }
-    if (result != 0) {
-        throw CliError(kExitFailure, file_.shown + ": not saved (" + ErrorText(result) + ")");
+}
+
+void RequirePackable(CDatabaseObj7& db, const DatabaseFile& file) {
+    for (CObjectList* list : {static_cast<CObjectList*>(&db.GetRecordList()),
+                              static_cast<CObjectList*>(&db.GetTypesList()),
+                              static_cast<CObjectList*>(&db.GetCategoryList())}) {
+        for (CBaseItem& item : Items(*list)) {
+            try {
+                static_cast<void>(item.CheckPackedSize());
+            } catch (const CInvalidArgException& e) {
+                throw CliError(kExitFailure, file.shown + ": not saved: " + e.what());
+            }
+        }
     }
 }
 
 // The packer sums CRC-16 over bytes 0 to L-8 with bytes 0-1 taken as zero.
 std::optional<std::string> ChecksumFault(const CBaseItem& item) {
-    const std::vector<BYTE>& bytes = item.PalmRecord();
+    return ChecksumFault(item.PalmRecord());
+}
+
+std::optional<std::string> ChecksumFault(const std::vector<BYTE>& bytes) {
     constexpr std::size_t kShortest = kPackedHeaderSize + kPackedTailSize;
     if (bytes.size() < kShortest) {
         return "packed record of " + std::to_string(bytes.size()) + " bytes, shorter than " +
@@ -309,6 +244,9 @@ Faults FindFaults(Context& ctx, CDatabaseObj7& db, unsigned fileVersion) {
         static_cast<std::size_t>(records.GetCount() + types.GetCount() + categories.GetCount());
     Progress progress(ctx, "verify", total);
     const bool checksums = ChecksumsApply(fileVersion);
+    // Lists find a type or category by its unique ID, first come first served: a second one of
+    // the same ID is never found, and the records of that ID show the first.
+    std::unordered_map<std::string, const CBaseItem*> firstOf[2];
     for (CObjectList* list :
          {static_cast<CObjectList*>(&records), static_cast<CObjectList*>(&types),
           static_cast<CObjectList*>(&categories)}) {
@@ -320,6 +258,15 @@ Faults FindFaults(Context& ctx, CDatabaseObj7& db, unsigned fileVersion) {
                 }
             }
             if (item.GetListType() != 0) {
+                const std::string id = item.GetUniqueID().ToHex().str();
+                auto& first = firstOf[item.GetListType() == 1 ? 0 : 1];
+                const auto [at, isFirst] = first.emplace(id, &item);
+                if (!isFirst) {
+                    faults.push_back(ItemName(item) + " \"" + Shown(item.GetName()) +
+                                     "\": its unique ID is also that of \"" +
+                                     Shown(at->second->GetName()) +
+                                     "\" before it, which the records of that ID show");
+                }
                 continue;
             }
             const auto& record = static_cast<const CRecord&>(item);
@@ -434,7 +381,12 @@ CUID CategoryIDByName(CDatabaseObj7& db, const std::string& name, const Database
     return category->GetUniqueID();
 }
 
-void WriteColumns(std::ostream& out, const std::vector<std::vector<std::string>>& rows) {
+void WriteColumns(std::ostream& out, std::vector<std::vector<std::string>> rows) {
+    for (auto& row : rows) {
+        for (std::string& cell : row) {
+            cell = Printable(cell);
+        }
+    }
     const auto width = [](const std::string& s) {
         return static_cast<std::size_t>(
             std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));

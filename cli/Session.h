@@ -40,19 +40,9 @@ struct Context {
     const Environment& env;
     PasswordSource password;
     bool passwordGiven = false;  // set once the cipher has been keyed
+    std::string passwordBytes;   // the key in Windows-1252 while it is in force
 
     void Note(const std::string& line) const;
-};
-
-// Keys the process-wide record cipher from the chosen source (UTF-8 turned into Windows-1252),
-// or leaves it unset when no source was chosen. Clears it again when destroyed, as tests run
-// many commands in one process.
-class CipherScope {
-  public:
-    explicit CipherScope(Context& ctx);
-    ~CipherScope();
-    CipherScope(const CipherScope&) = delete;
-    CipherScope& operator=(const CipherScope&) = delete;
 };
 
 // A database file given on the command line (a file, or a folder that holds one).
@@ -65,15 +55,23 @@ DatabaseFile ResolveDatabase(const std::string& argument);
 // One fault found in the database: a line for the user.
 using Faults = std::vector<std::string>;
 
-// An open database. Reading opens a private copy of a file older than the current version, so
-// that the file itself is never rewritten by a command that only reads.
+// Whether opening a database decides on the password (cli/Password.h): kRequired stops on a
+// wrong, missing or superfluous one; kOptional lets a missing one pass (nothing enciphered is
+// shown); kNone does not look (the file is only copied).
+enum class PasswordCheck { kRequired, kOptional, kNone };
+
+// An open database. Loading never rewrites a file older than the current version (a command that
+// only reads leaves it as it is). For kWrite the database lock is held from before the load until
+// this object is destroyed, so that no other process saves between its load and its Save.
 class OpenDatabase {
   public:
     enum class Mode { kRead, kWrite };
     // Throws CliError: 1 when there is no database at the path, 2 for an unreadable or malformed
-    // file or a lock not obtained; for kWrite also 2 when packed records fail their checksum
-    // (a wrong password or a damaged file), since saving them would lose the records for good.
-    OpenDatabase(Context& ctx, const std::string& argument, Mode mode);
+    // file or a lock not obtained, 3 for the password (see PasswordCheck); for kWrite also 2 when
+    // packed records fail their checksum (a damaged file), since saving them would lose the
+    // records for good.
+    OpenDatabase(Context& ctx, const std::string& argument, Mode mode,
+                 PasswordCheck check = PasswordCheck::kRequired);
     ~OpenDatabase();
     OpenDatabase(const OpenDatabase&) = delete;
     OpenDatabase& operator=(const OpenDatabase&) = delete;
@@ -89,17 +87,22 @@ class OpenDatabase {
     Context& ctx_;
     DatabaseFile file_;
     unsigned fileVersion_ = 0;
-    std::string privateFolder_;
+    bool holdsLock_ = false;
     LKMDB7::CDatabaseObj7 db_;
 };
 
-// Loads path into db and maps every failure to CliError naming `shown`.
+// Throws CliError (2) naming the first item whose packed record would be too long to save.
+void RequirePackable(LKMDB7::CDatabaseObj7& db, const DatabaseFile& file);
+
+// Loads path into db without rewriting an older file (LoadReadOnly) and maps every failure to
+// CliError naming `shown`.
 void LoadOrThrow(LKMDB7::CDatabaseObj7& db, const std::string& path, const std::string& shown,
                  const std::string& pathInMessages);
 
 // What is wrong with an item's deciphered packed record (too short, or its CRC-16 stored in bytes
 // 0-1 differs from the one computed), or nullopt when it is as the packer wrote it.
 std::optional<std::string> ChecksumFault(const LKMDB7::CBaseItem& item);
+std::optional<std::string> ChecksumFault(const std::vector<BYTE>& packedRecord);
 // Whether the packed records of a file of this version (or items of this schema) carry that
 // checksum: the current form, versions 3 and from 5 on.
 bool ChecksumsApply(unsigned fileVersion);
@@ -142,7 +145,8 @@ std::string CategoryName(LKMDB7::CDatabaseObj7& db, const LKMDB7::CRecord& recor
 // when the database has no such type. The same for categories.
 CUID TypeIDByName(LKMDB7::CDatabaseObj7& db, const std::string& name, const DatabaseFile& file);
 CUID CategoryIDByName(LKMDB7::CDatabaseObj7& db, const std::string& name, const DatabaseFile& file);
-// Writes the lines of `rows` in columns two spaces apart (widths counted in characters).
-void WriteColumns(std::ostream& out, const std::vector<std::vector<std::string>>& rows);
+// Writes the lines of `rows` in columns two spaces apart (widths counted in characters), each
+// cell made Printable.
+void WriteColumns(std::ostream& out, std::vector<std::vector<std::string>> rows);
 
 }  // namespace lkmdb

@@ -11,6 +11,7 @@
 namespace lkmdb {
 
 bool StderrIsTerminal();
+bool StdoutIsTerminal();
 
 // Shows prompt and reads one line from the terminal without echo, as UTF-8; nullopt when the
 // process has no terminal.
@@ -27,5 +28,15 @@ std::string PathToUtf8(const std::string& native);
 
 // Makes a console show UTF-8 output as such (Windows); nothing elsewhere.
 void PrepareConsoleOutput();
+
+// Creates the file `native` empty, readable and writable by its owner only (0600 on POSIX). An
+// existing name (a dangling link included) is refused unless `replace`; then an existing file is
+// cut to length 0 and made 0600, and a symbolic link is refused. Returns "" on success, else the
+// reason.
+std::string CreatePrivateFile(const std::string& native, bool replace);
+
+// Keeps the secrets of this process out of core dumps and away from debuggers of the same user
+// (POSIX); nothing on Windows.
+void DisableCoreDumps();
 
 }  // namespace lkmdb

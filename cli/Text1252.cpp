@@ -104,4 +104,80 @@ std::string ToWindows1252(std::string_view utf8, std::string_view what) {
     return out;
 }
 
+std::string Printable(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    const auto escape = [&out](const char* format, unsigned value) {
+        char text[8];
+        std::snprintf(text, sizeof text, format, value);
+        out += text;
+    };
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        if (lead < 0x80) {
+            switch (lead) {
+                case '\n':
+                    out += "\\n";
+                    break;
+                case '\r':
+                    out += "\\r";
+                    break;
+                case '\t':
+                    out += "\\t";
+                    break;
+                default:
+                    if (lead < 0x20 || lead == 0x7F) {
+                        escape("\\x%02x", lead);
+                    } else {
+                        out += static_cast<char>(lead);
+                    }
+            }
+            ++i;
+            continue;
+        }
+        // A well-formed sequence passes whole; anything else is shown byte by byte.
+        const std::size_t extra = (lead & 0xE0) == 0xC0   ? 1
+                                  : (lead & 0xF0) == 0xE0 ? 2
+                                  : (lead & 0xF8) == 0xF0 ? 3
+                                                          : 0;
+        bool valid = extra != 0 && utf8.size() - i > extra;
+        char32_t cp = lead & (0x3Fu >> extra);
+        for (std::size_t k = 1; valid && k <= extra; ++k) {
+            const auto next = static_cast<unsigned char>(utf8[i + k]);
+            valid = (next & 0xC0) == 0x80;
+            cp = (cp << 6) | (next & 0x3Fu);
+        }
+        const char32_t min = extra == 1 ? 0x80 : extra == 2 ? 0x800 : 0x10000;
+        valid = valid && cp >= min && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+        if (!valid) {
+            escape("\\x%02x", lead);
+            ++i;
+        } else if (cp <= 0x9F) {
+            escape("\\u%04x", static_cast<unsigned>(cp));
+            i += extra + 1;
+        } else {
+            out.append(utf8.substr(i, extra + 1));
+            i += extra + 1;
+        }
+    }
+    return out;
+}
+
+std::string PrintableLines(std::string_view utf8) {
+    std::string out;
+    std::size_t start = 0;
+    while (start < utf8.size()) {
+        const std::size_t end = utf8.find('\n', start);
+        if (end == std::string_view::npos) {
+            out += Printable(utf8.substr(start));
+            break;
+        }
+        out += Printable(utf8.substr(start, end - start));
+        out += '\n';
+        start = end + 1;
+    }
+    return out;
+}
+
 }  // namespace lkmdb

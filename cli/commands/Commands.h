@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 #include <functional>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "cli/Session.h"
@@ -26,8 +27,13 @@ class Commands {
     std::map<const CLI::App*, std::function<int()>> actions_;
 };
 
-// A new, empty database saved in folder (made if missing); refuses a folder that holds one.
-DatabaseFile CreateDatabase(LKMDB7::CDatabaseObj7& db, const std::string& folder);
+// A new, empty database saved in folder (made if missing); refuses a folder that holds one. With
+// a password (Windows-1252) it gets the crib of it, and the record cipher is keyed by it.
+DatabaseFile CreateDatabase(LKMDB7::CDatabaseObj7& db, const std::string& folder,
+                            const std::string& password = {});
+
+// Every item's values as dump shows them, without the checksums: what must survive a rewrite.
+nlohmann::json ItemsJson(LKMDB7::CDatabaseObj7& db);
 
 // The header row of exported and imported CSV.
 const std::vector<std::string>& CsvHeader();
@@ -49,5 +55,6 @@ void AddUpgrade(CLI::App& app, Commands& commands);
 void AddBackup(CLI::App& app, Commands& commands);
 void AddRestore(CLI::App& app, Commands& commands);
 void AddRecover(CLI::App& app, Commands& commands);
+void AddPasswd(CLI::App& app, Commands& commands);
 
 }  // namespace lkmdb

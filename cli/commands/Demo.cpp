@@ -85,7 +85,7 @@ void AddDemo(CLI::App& app, Commands& commands) {
         DatabaseFile file;
         {
             CDatabaseObj7 db;
-            file = CreateDatabase(db, where);
+            file = CreateDatabase(db, where, ctx.passwordBytes);
             for (const DemoRecord& r : DemoRecords()) {
                 CStringArray texts;
                 texts.Add(Stored(r.type, "type"));

@@ -76,6 +76,27 @@ json CategoryJson(const CCategoryItem& c) {
 
 }  // namespace
 
+json ItemsJson(CDatabaseObj7& d) {
+    json records = json::array();
+    json types = json::array();
+    json categories = json::array();
+    ForEachItem(d.GetRecordList(), [&](CBaseItem& item) {
+        records.push_back(RecordJson(static_cast<CRecord&>(item)));
+    });
+    ForEachItem(d.GetTypesList(),
+                [&](CBaseItem& item) { types.push_back(TypeJson(static_cast<CTypeItem&>(item))); });
+    ForEachItem(d.GetCategoryList(), [&](CBaseItem& item) {
+        categories.push_back(CategoryJson(static_cast<CCategoryItem&>(item)));
+    });
+    json all = {{"records", records}, {"types", types}, {"categories", categories}};
+    for (auto& [name, list] : all.items()) {
+        for (json& item : list) {
+            item.erase("crc");
+        }
+    }
+    return all;
+}
+
 void AddDump(CLI::App& app, Commands& commands) {
     auto path = std::make_shared<std::string>();
     CLI::App* sub = commands.Add(app, "dump", "The whole database as JSON, for scripts and tests");

@@ -1,3 +1,4 @@
+#include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <ostream>
@@ -23,6 +24,7 @@ void AddExport(CLI::App& app, Commands& commands) {
         std::string path;
         std::string format = "csv";
         std::string output;
+        bool force = false;
     };
     auto opts = std::make_shared<Options>();
     CLI::App* sub = commands.Add(app, "export",
@@ -31,13 +33,27 @@ void AddExport(CLI::App& app, Commands& commands) {
     sub->add_option("PATH", opts->path, "database file or folder")->required();
     sub->add_option("--format", opts->format, "csv (default) or json")
         ->check(CLI::IsMember({"csv", "json"}));
-    sub->add_option("-o,--output", opts->output, "write to FILE instead of standard output");
+    sub->add_option("-o,--output", opts->output,
+                    "write to FILE (made readable by you only) instead of standard output");
+    sub->add_flag("--force", opts->force, "replace FILE when it exists");
     commands.Bind(sub, [opts, &ctx = commands.Ctx()] {
         OpenDatabase db(ctx, opts->path, OpenDatabase::Mode::kRead);
         const std::vector<CRecord*> records = RecordsInView(db.Db(), CUID_ALL, CUID_ALL);
         std::ofstream file;
         if (!opts->output.empty()) {
-            file.open(NativePath(opts->output), std::ios::binary | std::ios::trunc);
+            const std::string native = NativePath(opts->output);
+            // By identity, not by name: a link or another spelling of the database is refused.
+            std::error_code ec;
+            if (std::filesystem::equivalent(native, db.File().native, ec)) {
+                throw CliError(kExitFailure,
+                               opts->output + ": is the database itself; nothing was written");
+            }
+            const std::string refused = CreatePrivateFile(native, opts->force);
+            if (!refused.empty()) {
+                throw CliError(kExitFailure, opts->output + ": cannot be written (" + refused +
+                                                 "); nothing was written");
+            }
+            file.open(native, std::ios::binary | std::ios::trunc);
             if (!file) {
                 throw CliError(kExitFailure, opts->output + ": cannot be written");
             }

@@ -18,6 +18,7 @@ struct Row {
     CString category;
     CStringArray fields;
     CString note;
+    std::size_t line = 0;
 };
 
 bool SameNoCase(const std::string& a, const std::string& b) {
@@ -62,6 +63,7 @@ std::vector<Row> ReadRows(const std::string& name) {
                                              std::to_string(header.size()));
         }
         Row row;
+        row.line = line;
         row.type = StoredField(fields[0], where, "type");
         if (row.type.IsEmpty()) {
             row.type = "Unfiled";
@@ -118,7 +120,12 @@ void AddImport(CLI::App& app, Commands& commands) {
                 masks.emplace(row.type.str(), mask);
             }
             CStringArray labels;
-            db.Db().AddRecordWithoutWaiting(texts, mask, labels, row.category, 255, false);
+            try {
+                db.Db().AddRecordWithoutWaiting(texts, mask, labels, row.category, 255, false);
+            } catch (const CInvalidArgException& e) {
+                throw CliError(kExitFailure, opts->file + ": line " + std::to_string(row.line) +
+                                                 ": " + e.what() + "; nothing was imported");
+            }
         }
         if (!rows.empty()) {
             db.Save();

@@ -3,6 +3,9 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <ostream>
+#include <utility>
+
+#include "cli/Password.h"
 
 namespace lkmdb {
 
@@ -40,7 +43,7 @@ void PrintRecordList(Context& ctx, CDatabaseObj7& db, const std::vector<CRecord*
         rows.push_back({std::to_string(r->GetRecordID()), TypeName(db, *r), CategoryName(db, *r),
                         Shown(r->GetField(0, true))});
     }
-    WriteColumns(ctx.out, rows);
+    WriteColumns(ctx.out, std::move(rows));
 }
 
 void PrintInfo(Context& ctx, CDatabaseObj7& db, const DatabaseFile& file, unsigned fileVersion,
@@ -58,21 +61,29 @@ void PrintInfo(Context& ctx, CDatabaseObj7& db, const DatabaseFile& file, unsign
     const int deletedRecords = deletedIn(db.GetRecordList());
     const int deletedTypes = deletedIn(db.GetTypesList());
     const int deletedCategories = deletedIn(db.GetCategoryList());
+    const PasswordFacts facts = GatherPasswordFacts(ctx, db, fileVersion, true);
+    const char* crib = facts.crib == CribKind::kNone   ? "none"
+                       : facts.crib == CribKind::kOurs ? "ours"
+                                                       : "foreign";
+    const std::optional<bool> enciphered = RecordsEnciphered(facts);
     std::ifstream in(file.native, std::ios::binary | std::ios::ate);
     const auto size = static_cast<long long>(in ? static_cast<long long>(in.tellg()) : -1);
     if (json) {
-        const nlohmann::json info = {{"file", file.shown},
-                                     {"version", fileVersion},
-                                     {"hasPassword", db.IsEncrypted()},
-                                     {"createDate", db.GetPalmCreateDate()},
-                                     {"iconFile", Shown(db.GetIconFileName())},
-                                     {"records", records - deletedRecords},
-                                     {"deletedRecords", deletedRecords},
-                                     {"types", types - deletedTypes},
-                                     {"deletedTypes", deletedTypes},
-                                     {"categories", categories - deletedCategories},
-                                     {"deletedCategories", deletedCategories},
-                                     {"fileSize", size}};
+        const nlohmann::json info = {
+            {"file", file.shown},
+            {"version", fileVersion},
+            {"hasPassword", db.IsEncrypted()},
+            {"crib", crib},
+            {"recordsEnciphered", enciphered ? nlohmann::json(*enciphered) : nlohmann::json()},
+            {"createDate", db.GetPalmCreateDate()},
+            {"iconFile", Shown(db.GetIconFileName())},
+            {"records", records - deletedRecords},
+            {"deletedRecords", deletedRecords},
+            {"types", types - deletedTypes},
+            {"deletedTypes", deletedTypes},
+            {"categories", categories - deletedCategories},
+            {"deletedCategories", deletedCategories},
+            {"fileSize", size}};
         ctx.out << info.dump(2) << '\n';
         return;
     }
@@ -83,7 +94,14 @@ void PrintInfo(Context& ctx, CDatabaseObj7& db, const DatabaseFile& file, unsign
     const std::string icon = Shown(db.GetIconFileName());
     WriteColumns(ctx.out, {{"file:", file.shown},
                            {"version:", std::to_string(fileVersion)},
-                           {"password:", db.IsEncrypted() ? "yes" : "no"},
+                           {"password:", facts.crib == CribKind::kNone ? "no"
+                                         : facts.crib == CribKind::kOurs
+                                             ? "yes (checked by its crib)"
+                                             : "yes (another program's check, which lkmdb cannot "
+                                               "make)"},
+                           {"enciphered:", !enciphered   ? "(no record to tell)"
+                                           : *enciphered ? "yes"
+                                                         : "no"},
                            {"create date:", std::to_string(db.GetPalmCreateDate())},
                            {"icon file:", icon.empty() ? "(none)" : icon},
                            {"records:", count(records, deletedRecords)},

@@ -1,6 +1,12 @@
+#include <algorithm>
+#include <array>
 #include <ostream>
+#include <set>
+#include <sstream>
 
+#include "cli/Password.h"
 #include "cli/Recovery.h"
+#include "cli/Text1252.h"
 #include "cli/commands/Commands.h"
 
 namespace lkmdb {
@@ -67,9 +73,34 @@ void AddItems(CDatabaseObj7& db, Recovery& recovery) {
     }
 }
 
-void Report(Context& ctx, const DatabaseFile& source, const Recovery& recovery) {
+// Per list, the types and categories that recovered records name and that did not come back.
+// The items must still be in `recovery`.
+std::array<std::size_t, kListCount> NamedButMissing(const Recovery& recovery) {
+    std::array<std::set<std::string>, kListCount> present;
+    std::array<std::set<std::string>, kListCount> named;
+    for (std::size_t list = 1; list < kListCount; ++list) {
+        for (const auto& item : recovery.items[list]) {
+            present[list].insert(item->GetUniqueID().ToHex().str());
+        }
+    }
+    for (const auto& item : recovery.items[0]) {
+        const auto& record = static_cast<const CRecord&>(*item);
+        for (const auto& [list, id] : {std::pair{std::size_t{1}, record.GetTypeID()},
+                                       std::pair{std::size_t{2}, record.GetCategoryID()}}) {
+            if (!id.IsNull() && present[list].count(id.ToHex().str()) == 0) {
+                named[list].insert(id.ToHex().str());
+            }
+        }
+    }
+    return {0, named[1].size(), named[2].size()};
+}
+
+// `named`: NamedButMissing, taken before the items went into the new database.
+void Report(Context& ctx, const DatabaseFile& source, const Recovery& recovery,
+            const std::array<std::size_t, kListCount>& named) {
     static constexpr const char* kNames[] = {"records", "record types", "categories"};
-    std::ostream& out = ctx.out;
+    // Reasons quote what the damaged file holds: shown escaped.
+    std::ostringstream out;
     if (recovery.headerSize > 0) {
         out << source.shown << ": header read (version " << recovery.version << ")"
             << (recovery.headerTrimmed ? ", but not its icon file name and reserved values" : "")
@@ -82,14 +113,27 @@ void Report(Context& ctx, const DatabaseFile& source, const Recovery& recovery) 
     bool lostUnknown = false;
     for (std::size_t list = 0; list < kListCount; ++list) {
         const std::size_t got = recovery.items[list].size();
+        const std::size_t dropped = recovery.dropped[list].size();
         out << kNames[list] << ": " << got << " recovered";
         if (const auto& declared = recovery.declared[list]) {
-            const std::size_t missing = *declared > got ? *declared - got : 0;
+            // A dropped item is lost too.
+            const std::size_t missing = std::max<std::size_t>(*declared, got + dropped) - got;
             out << " of " << *declared << ", " << missing << " lost\n";
             lost += missing;
         } else {
-            out << ", the count was lost\n";
+            // A list cut short by the end of the file: its count went with it, but the records
+            // that came back still name the types and categories that were in it.
+            const std::size_t missing = std::max(dropped, named[list]);
+            out << ", the count was lost";
+            if (missing != 0) {
+                out << ", at least " << missing << " lost";
+            }
+            out << '\n';
+            lost += missing;
             lostUnknown = true;
+        }
+        for (const std::string& line : recovery.dropped[list]) {
+            out << line << '\n';
         }
     }
     std::size_t skipped = 0;
@@ -98,6 +142,7 @@ void Report(Context& ctx, const DatabaseFile& source, const Recovery& recovery) 
         out << "skipped bytes " << range.begin << " to " << range.end - 1 << " ("
             << range.end - range.begin << " bytes): " << range.reason << '\n';
     }
+    ctx.out << PrintableLines(out.str());
     if (recovery.Complete()) {
         return;
     }
@@ -129,6 +174,7 @@ void AddRecover(CLI::App& app, Commands& commands) {
     commands.Bind(sub, [damaged, folder, &ctx = commands.Ctx()] {
         const DatabaseFile source = ResolveDatabase(*damaged);
         const std::vector<BYTE> bytes = ReadWholeFile(source);
+        CheckCribOfDamagedFile(ctx, bytes, source);
         Recovery recovery = RecoverItems(bytes, source.shown);
         if (recovery.Recovered() == 0 && !recovery.Complete()) {
             throw CliError(kExitFailure, source.shown +
@@ -137,10 +183,12 @@ void AddRecover(CLI::App& app, Commands& commands) {
         }
         CDatabaseObj7 db;
         const DatabaseFile target = CreateDatabase(db, *folder);
+        std::array<std::size_t, kListCount> named{};
         try {
             if (recovery.headerSize > 0) {
                 TakeHeader(db, bytes, recovery);
             }
+            named = NamedButMissing(recovery);
             AddItems(db, recovery);
             if (const LONG result = db.Save(true); result != 0) {
                 throw CliError(kExitFailure, target.shown + ": not written (error " +
@@ -151,7 +199,7 @@ void AddRecover(CLI::App& app, Commands& commands) {
             DeleteFileA(target.native.c_str());
             throw;
         }
-        Report(ctx, source, recovery);
+        Report(ctx, source, recovery, named);
         ctx.out << "recovered " << recovery.Recovered() << " items into " << target.shown << '\n';
         return recovery.Complete() ? kExitOk : kExitNotFound;
     });

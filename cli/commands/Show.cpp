@@ -1,6 +1,8 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
+#include <utility>
 
+#include "cli/Text1252.h"
 #include "cli/commands/Commands.h"
 
 namespace lkmdb {
@@ -65,7 +67,8 @@ void AddShow(CLI::App& app, Commands& commands) {
         }
         const bool mask = !opts->reveal;
         if (opts->field != 0) {
-            ctx.out << Shown(record->GetField(opts->field - 1, mask)) << '\n';
+            const std::string value = Shown(record->GetField(opts->field - 1, mask));
+            ctx.out << (ctx.env.outputIsTerminal ? Printable(value) : value) << '\n';
             return kExitOk;
         }
         const CTypeItem* type = db.Db().GetTypesList().GetType(record->GetTypeID());
@@ -110,7 +113,7 @@ void AddShow(CLI::App& app, Commands& commands) {
         if (!attachment.empty()) {
             rows.push_back({"attachment:", attachment});
         }
-        WriteColumns(ctx.out, rows);
+        WriteColumns(ctx.out, std::move(rows));
         return kExitOk;
     });
 }

@@ -1,5 +1,6 @@
 #include <ostream>
 
+#include "cli/Text1252.h"
 #include "cli/commands/Commands.h"
 
 namespace lkmdb {
@@ -24,7 +25,7 @@ void AddVerify(CLI::App& app, Commands& commands) {
             return kExitOk;
         }
         for (const std::string& fault : faults) {
-            ctx.out << fault << '\n';
+            ctx.out << Printable(fault) << '\n';
         }
         if (db.Db().IsEncrypted() && !ctx.passwordGiven) {
             ctx.Note(db.File().shown + " has a password; give it to check its records");

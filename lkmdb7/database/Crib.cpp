@@ -1,11 +1,16 @@
 #include "lkmdb7/database/Crib.h"
 
+#include <array>
 #include <cstring>
 #include <exception>
+#include <new>
 #include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "lkmdb7/database/DatabaseObj7.h"
+#include "lkmdb7/items/RecordCipher.h"
 #include "lkmdb7/platform/Exceptions.h"
 
 namespace LKMDB7 {
@@ -80,6 +85,51 @@ bool CribMatches(const unsigned char* crib, const char* password) {
         difference |= static_cast<unsigned>(computed[i] ^ crib[i]);
     }
     return difference == 0;
+}
+
+void CDatabaseObj7::ChangePassword(const char* newPassword, int cost) {
+    // Everything that can fail before anything changes: the crib, the schedule, the room to keep
+    // the packed records aside.
+    std::array<unsigned char, kCribSize> crib{};
+    if (newPassword != nullptr && newPassword[0] != '\0') {
+        MakeCrib(newPassword, crib.data(), cost);
+    }
+    RecordCipherKey cipher = MakeRecordCipherKey(newPassword);
+    std::vector<CBaseItem*> items;
+    struct Kept {
+        std::vector<BYTE> bytes;
+        bool present = false;
+    };
+    std::vector<Kept> kept;
+    try {
+        for (CObjectList* list :
+             {static_cast<CObjectList*>(&m_records), static_cast<CObjectList*>(&m_types),
+              static_cast<CObjectList*>(&m_categories)}) {
+            POSITION pos = list->GetHeadPosition();
+            while (pos != nullptr) {
+                items.push_back(CObjectList::ItemAt(list->GetNext(pos)));
+            }
+        }
+        kept.resize(items.size());
+    } catch (const std::bad_alloc&) {
+        AfxThrowMemoryException();
+    }
+
+    RecordCipherKey before = ExchangeRecordCipher(std::move(cipher));
+    std::size_t done = 0;
+    try {
+        for (; done < items.size(); ++done) {
+            items[done]->SwapPalmRecord(kept[done].bytes, kept[done].present);
+            items[done]->PackPalmRecord(true);
+        }
+    } catch (...) {
+        (void)ExchangeRecordCipher(std::move(before));
+        for (std::size_t i = 0; i <= done && i < items.size(); ++i) {
+            items[i]->SwapPalmRecord(kept[i].bytes, kept[i].present);
+        }
+        throw;
+    }
+    m_crib = crib;
 }
 
 }  // namespace LKMDB7

@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "lkmdb7/database/SafeFile.h"
 #include "lkmdb7/foundation/PathUtils.h"
@@ -26,19 +27,10 @@ namespace LKMDB7 {
 
 namespace {
 
-// Holds the named mutex for one operation. Only a time-out counts as failure: an abandoned mutex
-// (its owner died) or a wait that fails outright lets the operation go on, and only a wait that
-// succeeded is paired with a release.
+// Gives back one wait for the named mutex when it leaves scope, if the wait obtained it.
 class MutexHold {
   public:
-    explicit MutexHold(HANDLE mutex) : mutex_(mutex) {
-        if (mutex_ == nullptr) {
-            return;
-        }
-        const DWORD result = WaitForSingleObject(mutex_, kMutexWaitMs);
-        timedOut_ = result == WAIT_TIMEOUT;
-        held_ = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
-    }
+    explicit MutexHold(HANDLE mutex, bool held) : mutex_(mutex), held_(held) {}
     ~MutexHold() {
         if (held_) {
             ReleaseMutex(mutex_);
@@ -46,22 +38,36 @@ class MutexHold {
     }
     MutexHold(const MutexHold&) = delete;
     MutexHold& operator=(const MutexHold&) = delete;
-    bool TimedOut() const { return timedOut_; }
 
   private:
     HANDLE mutex_;
-    bool held_ = false;
-    bool timedOut_ = false;
+    bool held_;
 };
+
+CString Sentence(const CString& path, const char* what) {
+    return path.IsEmpty() ? CString(what) : path + ": " + what;
+}
 
 }  // namespace
 
 LKMDB7_IMPLEMENT_SERIAL(CDatabaseObj7, CObject, VERSIONABLE_SCHEMA | 9)
 
-CDatabaseObj7::CDatabaseObj7() : m_mutex(CreateMutexA(nullptr, FALSE, kDatabaseMutexName)) {}
+CDatabaseObj7::CDatabaseObj7() : m_mutex(CreateMutexA(nullptr, FALSE, kDatabaseMutexName)) {
+    if (m_mutex == nullptr) {
+        m_mutexError = GetLastError();
+        try {
+            m_mutexDetail = GetLastMutexDetail();
+        } catch (const std::bad_alloc&) {
+            // The code alone still says why.
+        }
+    }
+}
 
 CDatabaseObj7::~CDatabaseObj7() {
     if (m_mutex != nullptr) {
+        for (; m_lockHolds > 0; --m_lockHolds) {
+            ReleaseMutex(m_mutex);
+        }
         CloseHandle(m_mutex);
         m_mutex = nullptr;
     }
@@ -305,19 +311,120 @@ LONG CDatabaseObj7::Load(const CString& /*name*/, const CString& folder) {
     }
 }
 
+// Waits for the mutex. Only a time-out, a lock that cannot be used and exhausted memory count as
+// failure; a mutex whose owner died (WAIT_ABANDONED) is obtained. Ok means obtained: the caller
+// releases it.
+CDatabaseStatus CDatabaseObj7::WaitForLock() const {
+    if (m_mutex == nullptr) {
+        const DWORD code = m_mutexError != 0 ? m_mutexError : ERROR_INVALID_HANDLE;
+        if (code == ERROR_NOT_ENOUGH_MEMORY) {
+            return CDatabaseStatus::OutOfMemory();
+        }
+        CString why = CString("the database lock cannot be used (") + DescribeError(code);
+        if (!m_mutexDetail.IsEmpty()) {
+            why += CString(": ") + m_mutexDetail;
+        }
+        return CDatabaseStatus::Failure(CDatabaseStatus::kLockUnavailable,
+                                        Sentence(m_pathName, why + ")"), code);
+    }
+    const DWORD result = WaitForSingleObject(m_mutex, kMutexWaitMs);
+    if (WaitObtained(result)) {
+        return CDatabaseStatus::Ok();
+    }
+    if (result == WAIT_TIMEOUT) {
+        return CDatabaseStatus::Failure(
+            CDatabaseStatus::kLockTimeout,
+            Sentence(m_pathName,
+                     "the database lock was not obtained within 10 seconds (another "
+                     "program is using the database)"));
+    }
+    const DWORD code = GetLastError();
+    if (code == ERROR_NOT_ENOUGH_MEMORY) {
+        return CDatabaseStatus::OutOfMemory();
+    }
+    CString why = CString("the database lock cannot be taken (") + DescribeError(code);
+    if (const char* detail = GetLastMutexDetail(); detail[0] != '\0') {
+        why += CString(": ") + detail;
+    }
+    return CDatabaseStatus::Failure(CDatabaseStatus::kLockUnavailable,
+                                    Sentence(m_pathName, why + ")"), code);
+}
+
+LONG CDatabaseObj7::Finish(CDatabaseStatus status) noexcept {
+    m_lastStatus = std::move(status);
+    return m_lastStatus.Result();
+}
+
+void CDatabaseObj7::NoteFailure(const CException& e) noexcept {
+    try {
+        if (dynamic_cast<const CMemoryException*>(&e) != nullptr) {
+            m_lastStatus = CDatabaseStatus::OutOfMemory();
+        } else if (const auto* file = dynamic_cast<const CFileException*>(&e)) {
+            m_lastStatus = CDatabaseStatus::WriteFailed(
+                file->m_lOsError > 0 ? static_cast<DWORD>(file->m_lOsError) : ERROR_READ_FAULT,
+                e.what());
+        } else {
+            m_lastStatus = CDatabaseStatus::Failure(CDatabaseStatus::kFormat, e.what());
+        }
+    } catch (...) {
+        m_lastStatus = CDatabaseStatus::OutOfMemory();
+    }
+}
+
+LONG CDatabaseObj7::AcquireLock() {
+    try {
+        CDatabaseStatus status = WaitForLock();
+        if (status.IsOk()) {
+            ++m_lockHolds;
+        }
+        return Finish(std::move(status));
+    } catch (const CMemoryException&) {
+        return Finish(CDatabaseStatus::OutOfMemory());
+    } catch (const std::bad_alloc&) {
+        return Finish(CDatabaseStatus::OutOfMemory());
+    }
+}
+
+bool CDatabaseObj7::ReleaseLock() {
+    if (m_lockHolds == 0 || m_mutex == nullptr) {
+        return false;
+    }
+    if (!ReleaseMutex(m_mutex)) {
+        return false;
+    }
+    --m_lockHolds;
+    return true;
+}
+
 LONG CDatabaseObj7::Load(const CString& path) {
+    return LoadFile(path, true);
+}
+
+LONG CDatabaseObj7::LoadReadOnly(const CString& path) {
+    return LoadFile(path, false);
+}
+
+LONG CDatabaseObj7::LoadFile(const CString& path, bool upgrade) {
     // Waiting for the lock allocates too: running out of memory anywhere here is the memory
     // exception, never std::bad_alloc.
     try {
+        m_lastStatus = CDatabaseStatus::Ok();
         Init();
         m_records.Reset();
         m_types.Reset();
         m_categories.Reset();
-        MutexHold hold(m_mutex);
-        if (hold.TimedOut()) {
-            return -1;
+        const CString previous = m_pathName;
+        m_pathName = path;  // for the messages; only a load that got the lock keeps it
+        CDatabaseStatus locked = WaitForLock();
+        if (!locked.IsOk()) {
+            m_pathName = previous;
+            if (locked.GetKind() == CDatabaseStatus::kMemory) {
+                m_lastStatus = std::move(locked);
+                AfxThrowMemoryException();
+            }
+            return Finish(std::move(locked));
         }
-        m_pathName = path;
+        MutexHold hold(m_mutex, true);
         CFileException error(CFileException::none, -1, "", "");
         const auto file =
             OpenFile(path, CFile::modeRead | CFile::shareExclusive | CFile::typeBinary, &error);
@@ -326,62 +433,85 @@ LONG CDatabaseObj7::Load(const CString& path) {
             // file held open elsewhere) is reported: an empty database saved over it would
             // destroy the user's data.
             const auto code = static_cast<DWORD>(error.m_lOsError);
-            return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND
-                       ? 0
-                       : static_cast<LONG>(code);
+            if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) {
+                return 0;
+            }
+            return Finish(CDatabaseStatus::CannotOpen(
+                code, path + ": cannot be opened (" + DescribeError(code) + ")"));
         }
-        {
+        try {
             CArchive ar(file.get(), CArchive::load, kFileBufferSize);
             ar.SetName(path);
             Serialize(ar);
             ar.Close();
+        } catch (const CException& e) {
+            NoteFailure(e);
+            throw;
         }
         file->Abort();
         m_types.SortByName();
         m_categories.SortByName();
-        if (m_version < kCurrentVersion) {
+        if (upgrade && m_version < kCurrentVersion) {
             // The save keeps the older file beside the new one first (SaveUnderLock); when it
-            // fails the older file stays in place, readable.
+            // fails the older file stays in place, readable. Load does not report it.
             m_version = kCurrentVersion;
             ReadItemsInCurrentForm();
             (void)Save(true);
+            m_lastStatus = CDatabaseStatus::Ok();
         }
         return 0;
     } catch (const std::bad_alloc&) {
+        m_lastStatus = CDatabaseStatus::OutOfMemory();
         AfxThrowMemoryException();
     }
 }
 
 LONG CDatabaseObj7::Save(bool /*flag*/) {
-    if (m_locked) {
-        return -1;
-    }
+    return Finish(SaveStatus());
+}
+
+CDatabaseStatus CDatabaseObj7::SaveStatus() {
     try {
-        MutexHold hold(m_mutex);
-        if (hold.TimedOut()) {
-            return -1;
+        if (m_locked) {
+            return CDatabaseStatus::Failure(
+                CDatabaseStatus::kLockFlag,
+                Sentence(m_pathName, "not saved: saving is switched off (Lock)"));
         }
+        CDatabaseStatus locked = WaitForLock();
+        if (!locked.IsOk()) {
+            return locked;
+        }
+        MutexHold hold(m_mutex, true);
         return SaveUnderLock();
-    } catch (const CException&) {
-        return -1;
+    } catch (const CMemoryException&) {
+        return CDatabaseStatus::OutOfMemory();
     } catch (const std::bad_alloc&) {
-        return -1;
+        return CDatabaseStatus::OutOfMemory();
+    } catch (const CException& e) {
+        try {
+            return CDatabaseStatus::Failure(CDatabaseStatus::kFormat, e.what());
+        } catch (...) {
+            return CDatabaseStatus::OutOfMemory();
+        }
     }
 }
 
-LONG CDatabaseObj7::SaveUnderLock() {
+CDatabaseStatus CDatabaseObj7::SaveUnderLock() {
     // A file of an older layout holds things the current one drops (the upgrade at load, or a
     // save after an upgrade that failed): it is kept as "<path>.v<version>" before it is
     // replaced, and nothing is replaced unless that copy is safely on disk.
     WORD onDisk = kNoVersion;
     if (const LONG code = ReadVersionWord(m_pathName, onDisk); code != 0) {
-        return code;
+        return CDatabaseStatus::CannotOpen(
+            static_cast<DWORD>(code),
+            m_pathName + ": cannot be read (" + DescribeError(static_cast<DWORD>(code)) + ")");
     }
     if (onDisk < kCurrentVersion) {
         CString kept;
         kept.Format("%s.v%u", static_cast<const char*>(m_pathName), static_cast<unsigned>(onDisk));
-        if (const LONG code = CopyFileSafely(m_pathName, kept); code != 0) {
-            return code;
+        if (CDatabaseStatus copied = CopyFileSafely(m_pathName, kept, CopyTarget::kCopy);
+            !copied.IsOk()) {
+            return copied;
         }
     }
     return WriteFileSafely(m_pathName, [this](CArchive& ar) { Serialize(ar); });
@@ -412,33 +542,50 @@ LONG CDatabaseObj7::MoveToPath(const CString& folder) try {
     }
     const CString target = JoinPath(folder, kDatabaseFileName);
     if (!MoveFileA(m_pathName, target)) {
-        return static_cast<LONG>(GetLastError());
+        const DWORD code = GetLastError();
+        return Finish(CDatabaseStatus::CannotOpen(
+            code,
+            m_pathName + ": cannot be moved to " + target + " (" + DescribeError(code) + ")"));
     }
     // The object follows its file even when the new name cannot be made durable: the move has
     // happened, and the error only says that a power cut might undo it.
     const CString from = m_pathName;
     m_pathName = target;
     if (!SyncFolder(ParentFolder(target)) || !SyncFolder(ParentFolder(from))) {
-        const auto code = static_cast<LONG>(GetLastError());
-        return code != 0 ? code : static_cast<LONG>(ERROR_GEN_FAILURE);
+        DWORD code = GetLastError();
+        if (code == 0) {
+            code = ERROR_GEN_FAILURE;
+        }
+        return Finish(CDatabaseStatus::CannotOpen(
+            code, target + ": moved, but the folders could not be flushed (" + DescribeError(code) +
+                      ")"));
     }
-    return 0;
+    return Finish(CDatabaseStatus::Ok());
 } catch (const std::bad_alloc&) {
+    m_lastStatus = CDatabaseStatus::OutOfMemory();
     AfxThrowMemoryException();
 }
 
 int CDatabaseObj7::TakeTempBackup() {
     try {
-        return CopyFileSafely(m_pathName, m_pathName + kBackupSuffix) == 0 ? 1 : 0;
+        return Finish(CopyFileSafely(m_pathName, m_pathName + kBackupSuffix, CopyTarget::kCopy)) ==
+                       0
+                   ? 1
+                   : 0;
     } catch (const std::bad_alloc&) {
+        Finish(CDatabaseStatus::OutOfMemory());
         return 0;
     }
 }
 
 int CDatabaseObj7::RestoreTempBackup() {
     try {
-        return CopyFileSafely(m_pathName + kBackupSuffix, m_pathName) == 0 ? 1 : 0;
+        return Finish(CopyFileSafely(m_pathName + kBackupSuffix, m_pathName,
+                                     CopyTarget::kDatabase)) == 0
+                   ? 1
+                   : 0;
     } catch (const std::bad_alloc&) {
+        Finish(CDatabaseStatus::OutOfMemory());
         return 0;
     }
 }
@@ -519,19 +666,26 @@ CRecord* CDatabaseObj7::AddRecordImpl(CStringArray& texts, WORD mask, CStringArr
     if (texts.GetSize() == 0) {
         AfxThrowInvalidArgException("AddRecord: no texts (entry 0 names the record type)");
     }
+    // Everything is made and its packed size checked before any list or the caller's texts
+    // change, so that a refused record leaves no new type or category behind.
     CUID typeID;
     CUID categoryID;
     WORD iconIndex = icon;
+    std::unique_ptr<CTypeItem> newType;
+    std::unique_ptr<CCategoryItem> newCategory;
     const CString typeName = texts.GetAt(0);
     if (!IsUnfiled(typeName)) {
         CTypeItem* type = m_types.GetTypeByName(typeName);
         if (type == nullptr) {
-            auto created = std::make_unique<CTypeItem>();
-            created->SetName(typeName);
-            created->SetDefaultLabels();
-            created->SetNeedsSync(true);
-            type = created.get();
-            m_types.AddItemSorted(created.release());
+            newType = std::make_unique<CTypeItem>();
+            newType->SetName(typeName);
+            newType->SetDefaultLabels();
+            newType->SetNeedsSync(true);
+            CUID id;
+            id.Generate();
+            newType->SetUniqueID(id);
+            static_cast<void>(newType->CheckPackedSize());
+            type = newType.get();
         }
         if (icon == 255) {
             iconIndex = static_cast<WORD>(type->GetIconIndex());
@@ -541,36 +695,52 @@ CRecord* CDatabaseObj7::AddRecordImpl(CStringArray& texts, WORD mask, CStringArr
     if (!category.IsEmpty() && !IsUnfiled(category)) {
         CCategoryItem* item = m_categories.GetCategoryByName(category);
         if (item == nullptr) {
-            auto created = std::make_unique<CCategoryItem>();
-            created->SetName(category);
-            created->SetNeedsSync(true);
-            item = created.get();
-            m_categories.AddItemSorted(created.release());
+            newCategory = std::make_unique<CCategoryItem>();
+            newCategory->SetName(category);
+            newCategory->SetNeedsSync(true);
+            CUID id;
+            id.Generate();
+            newCategory->SetUniqueID(id);
+            static_cast<void>(newCategory->CheckPackedSize());
+            item = newCategory.get();
         }
         categoryID = item->GetUniqueID();
     }
+    CStringArray fields;
+    fields.SetSize(texts.GetSize() - 1);
+    for (int i = 1; i < texts.GetSize(); ++i) {
+        fields.SetAt(i - 1, texts.GetAt(i));
+    }
     auto record = std::make_unique<CRecord>();
-    texts.RemoveAt(0);
-    record->SetRecordID(DrawRecordID(policy));
     record->SetTypeID(typeID);
     record->SetCategoryID(categoryID);
     record->SetMaskBits(mask);
     record->SetFieldLabels(labels);
     record->SetIconIndex(iconIndex);
-    record->SetFields(texts);
+    record->SetFields(fields);
     record->SetNeedsSync(!localOnly);
     CString note;
-    for (int i = 10; i < texts.GetSize(); ++i) {
-        if (texts.GetAt(i).IsEmpty()) {
+    for (int i = 10; i < fields.GetSize(); ++i) {
+        if (fields.GetAt(i).IsEmpty()) {
             continue;
         }
-        note += texts.GetAt(i);
-        if (i != texts.GetSize() - 1) {
+        note += fields.GetAt(i);
+        if (i != fields.GetSize() - 1) {
             note += "\r\n";
         }
     }
     record->SetNote(note);
     record->SetLocalOnly(localOnly);
+    static_cast<void>(record->CheckPackedSize());
+
+    if (newType) {
+        m_types.AddCheckedItemSorted(newType.release());
+    }
+    if (newCategory) {
+        m_categories.AddCheckedItemSorted(newCategory.release());
+    }
+    texts.RemoveAt(0);
+    record->SetRecordID(DrawRecordID(policy));
     CRecord* added = record.get();
     // Nothing but the new record changed since DrawRecordID looked at the list.
     m_records.AddCheckedRecord(record.release());

@@ -2,12 +2,17 @@
 // and category lists it owns, its path, the save lock flag and a handle to the named mutex
 // "LockmeraDatabaseMutex" that serialises Load and Save across processes.
 //
-// Results of Load, Save and MoveToPath: 0 success; -1 lock not obtained within 10 s, save
-// refused by the lock flag, or an error while writing; otherwise the Windows error code of the
-// file that could not be written or moved (the same codes on POSIX).
+// Results of Load, Save and MoveToPath: 0 success; -1 lock not obtained within 10 s or not
+// usable at all, save refused by the lock flag, or an error while writing; otherwise the Windows
+// error code of the file that could not be opened, created or moved (the same codes on POSIX).
+// GetLastStatus() tells which, with a message that names the file and what failed there.
 //
 // Save never leaves a half-written database in place of a good one: it writes a temporary file
-// beside the database, flushes it to disk and renames it over the database file.
+// beside the database (beside the target of a symbolic link), flushes it to disk and renames it
+// over the database file; see SafeFile.h, also for a folder that refuses new files.
+//
+// A host that edits between Load and Save while other processes may save the same file holds
+// the lock across both (AcquireLock/ReleaseLock, or CDatabaseLock); otherwise the last save wins.
 //
 // Not thread-safe: one thread at a time per object. Load lets archive exceptions through (a
 // malformed file), naming the file and what was being read; the lock is released first.
@@ -15,11 +20,14 @@
 
 #include <array>
 
+#include "lkmdb7/database/Crib.h"
+#include "lkmdb7/database/DatabaseStatus.h"
 #include "lkmdb7/lists/CategoryList.h"
 #include "lkmdb7/lists/RecordList.h"
 #include "lkmdb7/lists/TypesList.h"
 #include "lkmdb7/platform/CObject.h"
 #include "lkmdb7/platform/CString.h"
+#include "lkmdb7/platform/Exceptions.h"
 #include "lkmdb7/platform/Export.h"
 #include "lkmdb7/platform/Types.h"
 
@@ -81,11 +89,21 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     static bool HasPasswordDB(const CString& path);
     // The version of the file at path; 0xFFFF when it cannot be opened.
     static unsigned short GetVersion(const char* path);
+    // Gives the database a new password, or none (null or empty): keys the process-wide record
+    // cipher with it, repacks every item of the three lists under it and sets the crib (MakeCrib
+    // of that cost, or 40 zero bytes). The items must have been read under the cipher in force
+    // until now. Saves nothing. When anything fails (CMemoryException, CInvalidArgException for
+    // a cost out of range, CFileException when no salt can be drawn) the cipher, the crib and
+    // every packed record are as they were. Defined in Crib.cpp.
+    void ChangePassword(const char* newPassword, int cost = kCribDefaultCost);
 
     // --- open, save, backup, locking ---
     static bool DatabaseExists(const CString& folder);
     LONG Load(const CString& name, const CString& folder);
     LONG Load(const CString& path);
+    // As Load(path), but never rewrites the file: an older file stays as it is on disk, and
+    // GetVersion() tells its version. For hosts and tools that only look.
+    LONG LoadReadOnly(const CString& path);
     LONG Save(bool flag);
     LONG MoveToPath(const CString& folder);
     int TakeTempBackup();
@@ -93,6 +111,21 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     void Lock() { m_locked = true; }
     void Unlock() { m_locked = false; }
     bool IsLocked() const { return m_locked; }
+
+    // Waits for the database lock (at most 10 s) and holds it for the calling thread until
+    // ReleaseLock, so that Load ... Save of this thread run without another process saving in
+    // between; Load and Save inside take it again at once. Re-entrant: every AcquireLock that
+    // returned 0 is paired with one ReleaseLock on the same thread. Returns 0, or -1 when the lock
+    // was not obtained (GetLastStatus: kLockTimeout, kLockUnavailable). Holds still held when the
+    // object is destroyed are given back then.
+    LONG AcquireLock();
+    // Gives back one AcquireLock; false when this object holds none.
+    bool ReleaseLock();
+
+    // How the last Load, LoadReadOnly, Save, MoveToPath, TakeTempBackup, RestoreTempBackup or
+    // AcquireLock ended.
+    const CDatabaseStatus& GetLastStatus() const { return m_lastStatus; }
+    const char* GetLastErrorMessage() const { return m_lastStatus.GetMessage(); }
     // A fresh copy of one item from the file on disk, owned by the caller; null when absent.
     CBaseItem* LoadRecord(int list, DWORD recordID);
     // Overwrites the item in memory with its copy from disk; returns it, or null.
@@ -134,7 +167,12 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
                            RecordIDPolicy policy);
     DWORD DrawRecordID(RecordIDPolicy policy);
     CObjectList* ListByNumber(int list);
-    LONG SaveUnderLock();
+    LONG LoadFile(const CString& path, bool upgrade);
+    CDatabaseStatus SaveStatus();
+    CDatabaseStatus SaveUnderLock();
+    CDatabaseStatus WaitForLock() const;
+    LONG Finish(CDatabaseStatus status) noexcept;
+    void NoteFailure(const CException& e) noexcept;
     void StampClassSchemas() const;
     // Packs every item in the current form and reads it back, as a reload of the upgraded file
     // would: the older forms fill the working values only, and the types list converts old types
@@ -154,7 +192,31 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     CString m_pathName;
     bool m_locked = false;
     HANDLE m_mutex = nullptr;
+    DWORD m_mutexError = 0;  // why the mutex could not be opened
+    CString m_mutexDetail;
+    unsigned m_lockHolds = 0;  // AcquireLock calls not yet given back
+    CDatabaseStatus m_lastStatus;
     SyncType m_syncType = kSyncDesktop;
+};
+
+// Holds the database lock of db for one scope (AcquireLock ... ReleaseLock).
+class CDatabaseLock {
+  public:
+    explicit CDatabaseLock(CDatabaseObj7& db) : m_db(db), m_result(db.AcquireLock()) {}
+    ~CDatabaseLock() {
+        if (m_result == 0) {
+            m_db.ReleaseLock();
+        }
+    }
+    CDatabaseLock(const CDatabaseLock&) = delete;
+    CDatabaseLock& operator=(const CDatabaseLock&) = delete;
+    // 0 when the lock is held; otherwise -1, and db.GetLastStatus() says why.
+    LONG Result() const { return m_result; }
+    bool Held() const { return m_result == 0; }
+
+  private:
+    CDatabaseObj7& m_db;
+    LONG m_result;
 };
 
 }  // namespace LKMDB7

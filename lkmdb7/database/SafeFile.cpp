@@ -1,10 +1,16 @@
 #include "lkmdb7/database/SafeFile.h"
 
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <new>
+#include <random>
 #include <vector>
 
 #include "lkmdb7/foundation/PathUtils.h"
 #include "lkmdb7/platform/CFile.h"
+#include "lkmdb7/platform/CMemFile.h"
 #include "lkmdb7/platform/FileSystem.h"
 #include "lkmdb7/platform/SystemError.h"
 
@@ -12,108 +18,250 @@ namespace LKMDB7 {
 
 namespace {
 
-LONG CodeOf(const CFileException& error) {
-    return error.m_lOsError > 0 ? error.m_lOsError : static_cast<LONG>(ERROR_GEN_FAILURE);
+// Names already taken are skipped; this many in a row means something is wrong with the folder.
+constexpr int kNameAttempts = 32;
+
+DWORD CodeOf(const CFileException& error) {
+    return error.m_lOsError > 0 ? static_cast<DWORD>(error.m_lOsError) : ERROR_GEN_FAILURE;
+}
+
+// The code of a failed file system call, never 0.
+DWORD LastErrorOr(DWORD fallback) {
+    const DWORD code = GetLastError();
+    return code != 0 ? code : fallback;
+}
+
+CString Because(const CString& path, const char* what, DWORD code) {
+    CString text;
+    text.Format("%s: %s (%s)", static_cast<const char*>(path), what, DescribeError(code));
+    return text;
+}
+
+// A status for a failed file system call; running out of memory there is no fault of the file.
+CDatabaseStatus SystemFailure(bool opening, const CString& path, const char* what, DWORD code) {
+    if (code == ERROR_NOT_ENOUGH_MEMORY) {
+        return CDatabaseStatus::OutOfMemory();
+    }
+    return opening ? CDatabaseStatus::CannotOpen(code, Because(path, what, code))
+                   : CDatabaseStatus::WriteFailed(code, Because(path, what, code));
+}
+
+// What a fill callback that raised means for the caller.
+CDatabaseStatus FromException(const CException& e) {
+    if (const auto* file = dynamic_cast<const CFileException*>(&e)) {
+        return CDatabaseStatus::WriteFailed(CodeOf(*file), e.what());
+    }
+    if (dynamic_cast<const CMemoryException*>(&e) != nullptr) {
+        return CDatabaseStatus::OutOfMemory();
+    }
+    return CDatabaseStatus::Failure(CDatabaseStatus::kFormat, e.what());
+}
+
+// Runs fn and turns whatever it raises into a status.
+template <typename Fn>
+CDatabaseStatus Guarded(Fn fn) {
+    try {
+        return fn();
+    } catch (const CException& e) {
+        try {
+            return FromException(e);
+        } catch (const std::bad_alloc&) {
+            return CDatabaseStatus::OutOfMemory();
+        } catch (const CMemoryException&) {
+            return CDatabaseStatus::OutOfMemory();
+        }
+    } catch (const std::bad_alloc&) {
+        return CDatabaseStatus::OutOfMemory();
+    }
+}
+
+// Eight hex digits that differ between saves. Only a guess at a free name: the exclusive create
+// is what makes the name ours.
+CString UniqueTag() {
+    static std::atomic<std::uint32_t> counter{0};
+    thread_local std::mt19937 draw(static_cast<std::uint32_t>(
+        static_cast<std::uintptr_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+        reinterpret_cast<std::uintptr_t>(&counter)));
+    char tag[16];
+    std::snprintf(tag, sizeof tag, "%08x", static_cast<unsigned>(draw() ^ counter++));
+    return tag;
+}
+
+// Whether name is "<file>.<8 hex digits>.saving": a temporary of a save of that file.
+bool IsTemporaryOf(const CString& name, const CString& file) {
+    const std::string& n = name.str();
+    const std::string prefix = file.str() + ".";
+    const std::string suffix = kSavingSuffix;
+    if (n.size() != prefix.size() + 8 + suffix.size() || n.compare(0, prefix.size(), prefix) != 0 ||
+        n.compare(n.size() - suffix.size(), suffix.size(), suffix) != 0) {
+        return false;
+    }
+    for (std::size_t i = prefix.size(); i < prefix.size() + 8; ++i) {
+        const char c = n[i];
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Removes the temporaries that killed saves of target left. Saves of one database hold its lock,
+// so no other save is using one; a link of that name is removed, never followed. A folder that
+// cannot be listed or a leftover that cannot be removed is no reason to fail; exhausted memory is.
+CDatabaseStatus RemoveLeftovers(const CString& target) {
+    const CString file = FileNameOf(target);
+    const CString folder = FolderOf(target);
+    std::vector<CString> names;
+    if (!ListFolder(folder.IsEmpty() ? CString(".") : folder, names)) {
+        return GetLastError() == ERROR_NOT_ENOUGH_MEMORY ? CDatabaseStatus::OutOfMemory()
+                                                         : CDatabaseStatus::Ok();
+    }
+    for (const CString& name : names) {
+        if (IsTemporaryOf(name, file)) {
+            (void)DeleteFileA(folder.IsEmpty() ? name : JoinPath(folder, name));
+        }
+    }
+    return CDatabaseStatus::Ok();
 }
 
 // A target that exists must be writable, as saving in place would need.
-LONG CheckWritable(const CString& path) {
-    if (!PathExists(path)) {
-        return 0;
-    }
+CDatabaseStatus CheckWritable(const CString& path) {
     CFileException error(CFileException::none, -1, "", "");
     const auto probe =
         OpenFile(path, CFile::modeWrite | CFile::modeNoTruncate | CFile::shareDenyNone, &error);
     if (!probe) {
-        return CodeOf(error);
+        return SystemFailure(true, path, "cannot be written", CodeOf(error));
     }
     probe->Abort();
-    return 0;
+    return CDatabaseStatus::Ok();
 }
 
-// The code of a failed file system call. Running out of memory there is no fault of the file
-// and is reported as any exhausted memory while saving is: -1.
-LONG LastErrorOr(LONG fallback) {
-    const auto code = static_cast<LONG>(GetLastError());
-    if (code == static_cast<LONG>(ERROR_NOT_ENOUGH_MEMORY)) {
-        return -1;
-    }
-    return code != 0 ? code : fallback;
+using Fill = std::function<void(CFile&)>;
+
+// For a folder that refuses new files: the contents are made in memory, so that only a failing
+// disk, not a failing callback, can leave the target damaged.
+CDatabaseStatus WriteInPlace(const CString& target, const CString& attributesFrom,
+                             const Fill& fill) {
+    return Guarded([&] {
+        CMemFile contents;
+        fill(contents);
+        if (attributesFrom != target && PathExists(attributesFrom) &&
+            !CopyPermissions(attributesFrom, target)) {
+            return SystemFailure(false, target, "cannot take the database's permissions",
+                                 LastErrorOr(ERROR_ACCESS_DENIED));
+        }
+        CFileException error(CFileException::none, -1, "", "");
+        const auto file =
+            OpenFile(target, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive, &error);
+        if (!file) {
+            return SystemFailure(true, target, "cannot be written in place", CodeOf(error));
+        }
+        const std::vector<BYTE>& bytes = contents.Data();
+        constexpr std::size_t kChunk = 1u << 20;
+        for (std::size_t at = 0; at < bytes.size(); at += kChunk) {
+            file->Write(bytes.data() + at, static_cast<UINT>(std::min(kChunk, bytes.size() - at)));
+        }
+        file->Flush();
+        file->Close();
+        return CDatabaseStatus::Ok();
+    });
 }
 
-LONG WriteThroughTemporary(const CString& path, const std::function<void(CFile&)>& fill) {
-    if (const LONG code = CheckWritable(path); code != 0) {
-        return code;
+CDatabaseStatus WriteThroughTemporary(const CString& target, const CString& attributesFrom,
+                                      bool mayWriteInPlace, const Fill& fill) {
+    const bool exists = PathExists(target);
+    if (exists) {
+        if (CDatabaseStatus writable = CheckWritable(target); !writable.IsOk()) {
+            return writable;
+        }
     }
-    const CString temporary = path + kSavingSuffix;
-    // A temporary left behind by a killed save may carry any permission bits, even read-only
-    // ones; reusing it would hand them to the new file or make every later save fail.
-    if (PathExists(temporary) && !DeleteFileA(temporary)) {
-        return LastErrorOr(static_cast<LONG>(ERROR_ACCESS_DENIED));
+    if (CDatabaseStatus cleaned = RemoveLeftovers(target); !cleaned.IsOk()) {
+        return cleaned;
     }
-    CFileException error(CFileException::none, -1, "", "");
-    const auto file =
-        OpenFile(temporary, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive, &error);
-    if (!file) {
-        return CodeOf(error);
+    CString temporary;
+    std::unique_ptr<CFile> file;
+    for (int attempt = 0; !file; ++attempt) {
+        temporary = target + "." + UniqueTag() + kSavingSuffix;
+        CFileException error(CFileException::none, -1, "", "");
+        file = OpenFile(temporary, CFile::modeCreateNew | CFile::modeWrite | CFile::shareExclusive,
+                        &error);
+        if (file) {
+            break;
+        }
+        const DWORD code = CodeOf(error);
+        if (code == ERROR_FILE_EXISTS && attempt + 1 < kNameAttempts) {
+            continue;
+        }
+        if (code == ERROR_ACCESS_DENIED && exists && mayWriteInPlace) {
+            return WriteInPlace(target, attributesFrom, fill);
+        }
+        return SystemFailure(true, temporary, "the temporary file cannot be created", code);
     }
-    LONG result = 0;
-    try {
+    CDatabaseStatus written = Guarded([&] {
         fill(*file);
         file->Flush();
         file->Close();
-    } catch (const CFileException& e) {
-        result = CodeOf(e);
-    } catch (const CException&) {
-        result = -1;
-    } catch (const std::bad_alloc&) {
-        result = -1;
-    }
-    if (result != 0) {
+        return CDatabaseStatus::Ok();
+    });
+    if (!written.IsOk()) {
         file->Abort();
         (void)DeleteFileA(temporary);
-        return result;
+        return written;
     }
-    // The new file keeps the bits the user gave the old one; a failure to copy them is an error
-    // of the file system like any other and keeps the old file.
-    // Reported as failed also when only the flush of the folder after the rename failed: the new
-    // file is then complete under its name, but whether the name survives a power cut is unknown.
-    if ((PathExists(path) && !CopyPermissions(path, temporary)) ||
-        !MoveFileReplace(temporary, path)) {
-        const LONG code = LastErrorOr(static_cast<LONG>(ERROR_GEN_FAILURE));
+    // The new file takes the owner and bits of the file it stands for before it gets its name,
+    // so that it is never visible with others. When only the flush of the folder after the
+    // rename fails, the new file is complete under its name, but whether the name survives a
+    // power cut is unknown: a failure too.
+    if (PathExists(attributesFrom) && !CopyPermissions(attributesFrom, temporary)) {
+        const DWORD code = LastErrorOr(ERROR_ACCESS_DENIED);
+        (void)DeleteFileA(temporary);
+        return SystemFailure(false, temporary,
+                             "cannot take the permissions of the file it replaces", code);
+    }
+    if (!MoveFileReplace(temporary, target)) {
+        const DWORD code = LastErrorOr(ERROR_GEN_FAILURE);
         if (PathExists(temporary)) {
             (void)DeleteFileA(temporary);
         }
-        return code;
+        return SystemFailure(false, target, "the new file could not take its name", code);
     }
-    return 0;
+    return CDatabaseStatus::Ok();
+}
+
+// The file behind a database path.
+CDatabaseStatus Resolve(const CString& path, CString& real) {
+    if (!ResolvePath(path, real)) {
+        return SystemFailure(true, path, "is a symbolic link that leads nowhere",
+                             LastErrorOr(ERROR_PATH_NOT_FOUND));
+    }
+    return CDatabaseStatus::Ok();
 }
 
 }  // namespace
 
-LONG WriteFileSafely(const CString& path, const std::function<void(CArchive&)>& write) {
-    try {
-        return WriteThroughTemporary(path, [&](CFile& file) {
+CDatabaseStatus WriteFileSafely(const CString& path, const std::function<void(CArchive&)>& write) {
+    return Guarded([&] {
+        CString target;
+        if (CDatabaseStatus resolved = Resolve(path, target); !resolved.IsOk()) {
+            return resolved;
+        }
+        return WriteThroughTemporary(target, target, true, [&](CFile& file) {
             CArchive ar(&file, CArchive::store, kFileBufferSize);
             ar.SetName(path);
             write(ar);
             ar.Close();
         });
-    } catch (const CException&) {
-        return -1;
-    } catch (const std::bad_alloc&) {
-        return -1;
-    }
+    });
 }
 
-LONG CopyFileSafely(const CString& from, const CString& to) {
-    try {
+CDatabaseStatus CopyFileSafely(const CString& from, const CString& to, CopyTarget target) {
+    return Guarded([&] {
         CFileException error(CFileException::none, -1, "", "");
         const auto source = OpenFile(from, CFile::modeRead | CFile::shareDenyWrite, &error);
         if (!source) {
-            return CodeOf(error);
+            return SystemFailure(true, from, "cannot be read", CodeOf(error));
         }
-        return WriteThroughTemporary(to, [&](CFile& file) {
+        const auto copy = [&](CFile& file) {
             std::vector<BYTE> buffer(64 * 1024);
             for (;;) {
                 const UINT n = source->Read(buffer.data(), static_cast<UINT>(buffer.size()));
@@ -122,12 +270,19 @@ LONG CopyFileSafely(const CString& from, const CString& to) {
                 }
                 file.Write(buffer.data(), n);
             }
-        });
-    } catch (const CException&) {
-        return -1;
-    } catch (const std::bad_alloc&) {
-        return -1;
-    }
+        };
+        if (target == CopyTarget::kDatabase) {
+            CString real;
+            if (CDatabaseStatus resolved = Resolve(to, real); !resolved.IsOk()) {
+                return resolved;
+            }
+            return WriteThroughTemporary(real, real, true, copy);
+        }
+        // A link at the copy's name is replaced by the rename; writing in place would follow it.
+        CString real;
+        const bool isLink = ResolvePath(to, real) && real != to;
+        return WriteThroughTemporary(to, from, !isLink, copy);
+    });
 }
 
 }  // namespace LKMDB7

@@ -36,6 +36,7 @@ BYTE NextTailByte() {
 // One count for the process: items do not know their lists. The library is used from one thread
 // at a time, so a plain counter is enough.
 ULONGLONG g_indexedValueChanges = 0;
+ULONGLONG g_namedItemChanges = 0;
 
 std::vector<BYTE> AllocateBytes(std::size_t n) {
     try {
@@ -75,14 +76,30 @@ void CBaseItem::NoteIndexedValueChange() {
     ++g_indexedValueChanges;
 }
 
+ULONGLONG CBaseItem::NamedItemChanges() {
+    return g_namedItemChanges;
+}
+
+void CBaseItem::NoteIdentityChange() const {
+    ++g_indexedValueChanges;
+    if (GetListType() != 0) {
+        ++g_namedItemChanges;
+    }
+}
+
+void CBaseItem::NoteNameChange() {
+    ++g_indexedValueChanges;
+    ++g_namedItemChanges;
+}
+
 void CBaseItem::SetUniqueID(const CUID& id) {
     m_uniqueID = id;
-    NoteIndexedValueChange();
+    NoteIdentityChange();
 }
 
 void CBaseItem::SetPKID(const CUID& id) {
     m_uniqueID = id;
-    NoteIndexedValueChange();
+    NoteIdentityChange();
 }
 
 void CBaseItem::SetRecordID(DWORD id) {
@@ -108,7 +125,7 @@ CBaseItem& CBaseItem::operator=(CBaseItem& source) {
     if (&source == this) {
         return *this;
     }
-    NoteIndexedValueChange();
+    NoteIdentityChange();
     m_recordID = source.m_recordID;
     m_needsSync = source.m_needsSync;
     m_deleted = source.m_deleted;
@@ -149,6 +166,12 @@ void CBaseItem::InstallPalmRecord(std::vector<BYTE> bytes) {
     m_hasPalmRecord = true;
 }
 
+void CBaseItem::SwapPalmRecord(std::vector<BYTE>& bytes, bool& present) noexcept {
+    ForgetPackedPlain();
+    m_palmRecord.swap(bytes);
+    std::swap(m_hasPalmRecord, present);
+}
+
 void CBaseItem::SetPalmRecord(char* bytes, int count) {
     if (count < 0 || (count > 0 && bytes == nullptr)) {
         AfxThrowInvalidArgException("SetPalmRecord: bad byte count " + std::to_string(count));
@@ -173,14 +196,33 @@ int CBaseItem::GetPalmRecord(char* buffer) const {
     return static_cast<int>(m_palmRecord.size());
 }
 
+LONG CBaseItem::CheckPackedSize() {
+    const LONG size = CalculateRecordSize();
+    if (size >= 0 && static_cast<ULONGLONG>(size) > kMaxPackedRecordSize) {
+        std::string item = GetRuntimeClass()->m_lpszClassName;
+        if (GetListType() == 0) {
+            item += " " + std::to_string(m_recordID);
+        } else {
+            const std::string name = GetName().str();
+            item += " \"" + (name.size() > 40 ? name.substr(0, 40) + "..." : name) + "\"";
+        }
+        AfxThrowInvalidArgException(item + ": its packed record would be " + std::to_string(size) +
+                                    " bytes, over the limit of " +
+                                    std::to_string(kMaxPackedRecordSize) +
+                                    " bytes; shorten its texts");
+    }
+    return size;
+}
+
 void CBaseItem::PackPalmRecord(bool encipher) {
+    // Checked before anything changes: a refused record keeps its old packed form.
+    const LONG size = CheckPackedSize();
     std::unique_ptr<PackedPlain> previous = std::move(m_packedPlain);
     // The record is built in the old buffer's storage: repacking (every save) allocates nothing.
     std::vector<BYTE> record = std::move(m_palmRecord);
     m_palmRecord = {};
     m_hasPalmRecord = false;
     const std::size_t previousLength = record.size();
-    const LONG size = CalculateRecordSize();
     if (size < static_cast<LONG>(kPackedHeaderSize + kPackedTailSize)) {
         AfxThrowInvalidArgException(std::string("PackPalmRecord: class ") +
                                     GetRuntimeClass()->m_lpszClassName + " has no packed form");
@@ -371,7 +413,7 @@ void CBaseItem::SetFieldMask(WORD& mask, int bit, bool on) {
 
 void CBaseItem::SetDeleted(bool deleted) {
     m_deleted = deleted;
-    NoteIndexedValueChange();
+    NoteIdentityChange();
     m_needsSync = true;
     m_cloudSync = false;
 }
@@ -461,7 +503,7 @@ void CBaseItem::LoadBody(CArchive& ar) {
         // The readers know the record, not the file: say where in the file it lies.
         ar.ThrowError(e.m_cause, "bad packed record", recordAt, "packed record", e.what());
     }
-    NoteIndexedValueChange();
+    NoteIdentityChange();
     m_recordID = ar.ReadDword("record ID");
     if (schema >= 6) {
         BYTE pk[8];
@@ -476,8 +518,11 @@ void CBaseItem::LoadBody(CArchive& ar) {
     if (schema <= 2) {
         (void)ar.ReadWord("old CRC word");
         // A plain category (the record types of these files) has no current form: it keeps the
-        // old one until the types list turns it into a record type.
-        if (HasPackedForm()) {
+        // old one until the types list turns it into a record type. Texts too long for the
+        // current form stay in the old one too: the file still reads, and saving it is refused
+        // with the reason.
+        if (HasPackedForm() &&
+            static_cast<ULONGLONG>(CalculateRecordSize()) <= kMaxPackedRecordSize) {
             PackPalmRecord(true);
         }
     }

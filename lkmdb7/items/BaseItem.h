@@ -37,6 +37,10 @@ inline constexpr WORD kPackedCrcInitial = 1259;
 // Headers of the two old packed forms.
 inline constexpr std::size_t kOldFormV1HeaderSize = 4;
 inline constexpr std::size_t kOldFormV2HeaderSize = 6;
+// Longest packed record that packing makes. The checksum and the cipher take the record's length
+// as a 16-bit number, so the bytes of a longer record would be partly unchecked and partly in
+// clear. Longer records from elsewhere still read.
+inline constexpr std::size_t kMaxPackedRecordSize = 0xFFFF;
 // Bit of the item flag word that marks an item as kept on this computer only.
 inline constexpr WORD kLocalOnlyFlag = 0x10;
 
@@ -84,6 +88,8 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     }
     virtual void SetPalmRecord(char* bytes, int count);
     virtual int GetPalmRecord(char* buffer) const;
+    // Throws CInvalidArgException, the item unchanged, when the record would be longer than
+    // kMaxPackedRecordSize (see CheckPackedSize).
     virtual void PackPalmRecord(bool encipher);
     virtual void PuffPalmRecord(bool decipher);
     virtual void PuffPalmRecordV1();
@@ -97,6 +103,10 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     virtual int GetNoteSize() const { return 0; }
     virtual int WriteNote(char*& p);
     virtual void ReadNote(const char*& p, const char* end);
+
+    // CalculateRecordSize(), when packing can make it: throws CInvalidArgException naming the
+    // item and the limit when the record would be longer than kMaxPackedRecordSize.
+    LONG CheckPackedSize();
 
     // --- identity ---
     DWORD GetRecordID() const { return m_recordID; }
@@ -151,6 +161,10 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     // category or the deleted flag: the values that lists index by. A lookup cached over a list
     // is current while this count and the list's modification count stay as they were.
     static ULONGLONG IndexedValueChanges();
+    // Grows whenever an item that is not a record may change its identifier, its name or its
+    // deleted flag: the values that the types and category lists index by. Records' own values
+    // (their type ID is their identifier) leave it alone, so adding records keeps those indexes.
+    static ULONGLONG NamedItemChanges();
 
     // --- comparison, logging ---
     // True only when both items hold packed records of equal length and bytes.
@@ -160,6 +174,9 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     // --- packed record access ---
     const std::vector<BYTE>& PalmRecord() const { return m_palmRecord; }
     bool HasPalmRecord() const { return m_hasPalmRecord; }
+    // Exchanges the packed record with bytes (present: whether there is one); never throws. Lets
+    // a change that repacks many items put every one back when a later one fails.
+    void SwapPalmRecord(std::vector<BYTE>& bytes, bool& present) noexcept;
     // Layout version: the schema of this item's class without the versionable flag.
     UINT LayoutVersion() const;
     // False for the classes that keep the base's packed writer (a plain CBaseItem or CCategory):
@@ -185,6 +202,11 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     void ReadOldForm(std::size_t start);
     // Every write of a value that IndexedValueChanges covers goes with a call of this.
     static void NoteIndexedValueChange();
+    // Every write of an identifier or the deleted flag goes with a call of this, which also covers
+    // NamedItemChanges for items that are not records.
+    void NoteIdentityChange() const;
+    // Every write of a name goes with a call of this.
+    static void NoteNameChange();
     // Whether the PK identifier of an archived body belongs to this item (records only; other
     // items take their identity from the packed record).
     virtual bool TakesArchivedPKID() const;

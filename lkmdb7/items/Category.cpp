@@ -10,6 +10,7 @@ CBaseItem& CCategory::operator=(CBaseItem& source) {
     CBaseItem::operator=(source);
     if (auto* category = dynamic_cast<CCategory*>(&source)) {
         m_name = category->m_name;
+        NoteNameChange();
     }
     return *this;
 }
@@ -43,6 +44,7 @@ int CCategory::WriteName(char*& p) {
 void CCategory::ReadName(const char*& p, const char* end) {
     PackedCursor cursor(reinterpret_cast<const BYTE*>(p), reinterpret_cast<const BYTE*>(end));
     m_name = cursor.ReadText();
+    NoteNameChange();
     p = reinterpret_cast<const char*>(cursor.Position());
 }
 

@@ -21,7 +21,10 @@ class LKMDB7_EXPORT CCategory : public CBaseItem {
     bool IsBuiltin() const override;
 
     CString GetName() const override { return m_name; }
-    void SetName(const CString& name) { m_name = name; }
+    void SetName(const CString& name) {
+        m_name = name;
+        NoteNameChange();
+    }
     int GetNameSize() const override;
     int WriteName(char*& p) override;
     void ReadName(const char*& p, const char* end) override;

@@ -10,15 +10,8 @@ namespace LKMDB7 {
 
 namespace {
 
-struct WipingDelete {
-    void operator()(BlowfishKey* key) const {
-        BlowfishWipe(key);
-        delete key;
-    }
-};
-
-std::unique_ptr<BlowfishKey, WipingDelete>& Cipher() {
-    static std::unique_ptr<BlowfishKey, WipingDelete> cipher;
+RecordCipherKey& Cipher() {
+    static RecordCipherKey cipher;
     return cipher;
 }
 
@@ -26,19 +19,35 @@ ULONGLONG g_generation = 0;
 
 }  // namespace
 
-void SetRecordCipherPassword(const char* password) {
-    ++g_generation;
-    Cipher().reset();
+void RecordCipherDeleter::operator()(BlowfishKey* key) const {
+    BlowfishWipe(key);
+    delete key;
+}
+
+RecordCipherKey MakeRecordCipherKey(const char* password) {
     if (password == nullptr || password[0] == '\0') {
-        return;
+        return nullptr;
     }
-    std::unique_ptr<BlowfishKey, WipingDelete> key(new (std::nothrow) BlowfishKey);
+    RecordCipherKey key(new (std::nothrow) BlowfishKey);
     if (!key) {
         AfxThrowMemoryException();
     }
     BlowfishSetKey(key.get(), reinterpret_cast<const BYTE*>(password),
                    static_cast<int>(std::strlen(password)));
+    return key;
+}
+
+RecordCipherKey ExchangeRecordCipher(RecordCipherKey key) noexcept {
+    ++g_generation;
+    RecordCipherKey before = std::move(Cipher());
     Cipher() = std::move(key);
+    return before;
+}
+
+void SetRecordCipherPassword(const char* password) {
+    ++g_generation;
+    Cipher().reset();
+    Cipher() = MakeRecordCipherKey(password);
 }
 
 const BlowfishKey* GetRecordCipher() {

@@ -6,6 +6,8 @@
 // time, and changing the cipher while another thread packs records is a caller error.
 #pragma once
 
+#include <memory>
+
 #include "lkmdb7/foundation/Blowfish.h"
 #include "lkmdb7/platform/Export.h"
 #include "lkmdb7/platform/Types.h"
@@ -23,5 +25,18 @@ LKMDB7_EXPORT const BlowfishKey* GetRecordCipher();
 // was n was enciphered under the cipher now in force exactly when the count is still n (a new
 // schedule may well reuse the old one's address).
 LKMDB7_EXPORT ULONGLONG GetRecordCipherGeneration();
+
+// An owned schedule, wiped before it is freed: for changing the cipher and going back to the one
+// before (CDatabaseObj7::ChangePassword).
+struct LKMDB7_EXPORT RecordCipherDeleter {
+    void operator()(BlowfishKey* key) const;
+};
+using RecordCipherKey = std::unique_ptr<BlowfishKey, RecordCipherDeleter>;
+
+// The schedule of password as SetRecordCipherPassword would make it (null for a null or empty
+// password), not yet in force. May throw CMemoryException.
+LKMDB7_EXPORT RecordCipherKey MakeRecordCipherKey(const char* password);
+// Puts key in force (null: no cipher) and hands back the schedule that was; never throws.
+LKMDB7_EXPORT RecordCipherKey ExchangeRecordCipher(RecordCipherKey key) noexcept;
 
 }  // namespace LKMDB7

@@ -1,14 +1,27 @@
 // CUniqueList: a list of named items kept in name order, the common base of the types list and
 // the category list. It also holds their shared lookup rules (by unique ID, by name, by position
 // among undeleted items, and the name fallback "Unfiled").
+//
+// Lookups are answered from an index of the whole list (by unique ID, by lower-cased name, by
+// position among undeleted items). It is used only while the list's modification count and
+// CBaseItem::NamedItemChanges() are what they were when it was built, so any change to the list or
+// to a named item makes the next lookup rebuild it with one walk: the answers are always those of
+// a walk of the list. When memory for the index runs out, lookups walk the list.
 #pragma once
+
+#include <memory>
 
 #include "lkmdb7/lists/ObjectList.h"
 
 namespace LKMDB7 {
 
+class CDatabaseObj7;
+
 class LKMDB7_EXPORT CUniqueList : public CObjectList {
   public:
+    CUniqueList();
+    ~CUniqueList() override;
+
     // Gives the item a fresh unique ID when it has none, then inserts it in name order.
     void AddItemSorted(CBaseItem* item);
     // Inserts before the first item whose name collates (without regard to case) equal to or
@@ -29,6 +42,19 @@ class LKMDB7_EXPORT CUniqueList : public CObjectList {
     CString NameOf(const CUID& id) const;
     // The base rule by sync type, then a match by unique ID.
     CBaseItem* MatchByUniqueID(CBaseItem* item);
+
+  private:
+    friend class CDatabaseObj7;
+    struct Index;
+
+    // The index, current for the list as it is; null when it cannot be built.
+    const Index* Current() const;
+    // AddItemSorted of a new item after a FindByName found the index current, when nothing but
+    // the new item (and items of other lists) changed since: the item goes in by binary search
+    // and the index stays current instead of being rebuilt for the next lookup.
+    void AddCheckedItemSorted(CBaseItem* item);
+
+    std::unique_ptr<Index> m_index;
 };
 
 }  // namespace LKMDB7

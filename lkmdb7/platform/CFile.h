@@ -23,7 +23,11 @@ class LKMDB7_EXPORT CFile {
         shareDenyNone = 0x0040,
         modeCreate = 0x1000,      // create, or cut an existing file to length 0 ...
         modeNoTruncate = 0x2000,  // ... unless this is set too
-        typeBinary = 0x8000       // files are always binary; accepted for the platform's sake
+        // Creates a new file and fails with ERROR_FILE_EXISTS when the name exists in any form,
+        // a symbolic link included, which is never followed (POSIX O_CREAT|O_EXCL|O_NOFOLLOW,
+        // Windows CREATE_NEW). Implies modeCreate.
+        modeCreateNew = 0x4000,
+        typeBinary = 0x8000  // files are always binary; accepted for the platform's sake
     };
     enum SeekPosition : UINT { begin = 0, current = 1, end = 2 };
 

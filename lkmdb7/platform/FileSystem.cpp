@@ -68,6 +68,12 @@ BOOL DeleteFileA(const char* path) {
 BOOL CopyPermissions(const char* from, const char* to) {
     return GetFileSystem().CopyPermissions(from, to);
 }
+BOOL ResolvePath(const char* path, CString& resolved) {
+    return GetFileSystem().ResolvePath(path, resolved);
+}
+BOOL ListFolder(const char* folder, std::vector<CString>& names) {
+    return GetFileSystem().ListFolder(folder, names);
+}
 BOOL SyncFolder(const char* folder) {
     return GetFileSystem().SyncFolder(folder);
 }

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "lkmdb7/platform/CFile.h"
 #include "lkmdb7/platform/Export.h"
@@ -61,8 +62,20 @@ class LKMDB7_EXPORT FileSystem {
     // Deletes a file; a folder fails with ERROR_ACCESS_DENIED.
     virtual BOOL DeleteFileA(const char* path);
 
-    // Gives `to` the permission bits of `from` (POSIX); Windows keeps no such bits: TRUE.
+    // Gives `to` the owner, group and permission bits of `from` (POSIX). An owner or group that
+    // the process may not give (only root gives files away) is left as it is; the bits are always
+    // copied. Windows keeps no such bits: TRUE.
     virtual BOOL CopyPermissions(const char* from, const char* to);
+
+    // The file that path names once a symbolic link in its last part is followed (POSIX: the
+    // link's target, made absolute), or path itself when that is no link or does not exist.
+    // FALSE with ERROR_PATH_NOT_FOUND for a link that leads nowhere. Windows: path itself.
+    virtual BOOL ResolvePath(const char* path, CString& resolved);
+
+    // The names (not paths) of the entries of a folder, without "." and "..". FALSE with an error
+    // code when the folder cannot be read. Not counted among the operations that may fail in
+    // tests: only clean-up relies on it.
+    virtual BOOL ListFolder(const char* folder, std::vector<CString>& names);
 
     // Makes the names in a folder (created, renamed, deleted files) durable. POSIX: fsync of the
     // folder; Windows: nothing to do, TRUE.
@@ -86,6 +99,8 @@ LKMDB7_EXPORT BOOL MoveFileA(const char* from, const char* to);
 LKMDB7_EXPORT BOOL MoveFileReplace(const char* from, const char* to);
 LKMDB7_EXPORT BOOL DeleteFileA(const char* path);
 LKMDB7_EXPORT BOOL CopyPermissions(const char* from, const char* to);
+LKMDB7_EXPORT BOOL ResolvePath(const char* path, CString& resolved);
+LKMDB7_EXPORT BOOL ListFolder(const char* folder, std::vector<CString>& names);
 LKMDB7_EXPORT BOOL SyncFolder(const char* folder);
 
 }  // namespace LKMDB7

@@ -7,8 +7,11 @@
 // re-enters through any of them. A process that ends while it holds the lock gives it up at once.
 //
 // The Win32 backend calls the system functions. The POSIX backend (see docs/locking.md) keeps
-// the lock in "<folder>/<name>.lock", where <folder> is /tmp/lkmdb7-<uid>: a folder that must be
-// a real directory owned by the user and writable by nobody else, or CreateMutexA refuses with
+// the lock in "<folder>/<name>.lock", where <folder> is a folder only the user can reach:
+// "lkmdb7" in $XDG_RUNTIME_DIR (or /run/user/<uid>) when that is a real directory of the user
+// with mode 0700, else ~/.local/state/lkmdb7 in the user's home from the password database.
+// The folder is created 0700 when missing and must be a real directory owned by the user and
+// open to nobody else, and the lock file a regular file of the user, or CreateMutexA refuses with
 // ERROR_ACCESS_DENIED. LKMDB7_LOCK_DIR names another folder, under the same checks; it exists
 // for tests, and every process that must exclude the others has to see the same value.
 //
@@ -58,6 +61,10 @@ LKMDB7_EXPORT BOOL ReleaseMutex(HANDLE mutex);
 // cannot keep other processes out (the next owner sees WAIT_ABANDONED). FALSE with
 // ERROR_INVALID_HANDLE for a handle that is not open.
 LKMDB7_EXPORT BOOL CloseHandle(HANDLE handle);
+
+// A sentence on why the last CreateMutexA or WaitForSingleObject of the calling thread failed,
+// naming the lock folder or file ("" when there is nothing to add to the error code).
+LKMDB7_EXPORT const char* GetLastMutexDetail();
 
 // Whether a wait result means the caller now owns the mutex.
 constexpr bool WaitObtained(DWORD result) {

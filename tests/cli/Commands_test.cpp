@@ -10,6 +10,7 @@
 #include "lkmdb7/lkmdb7.h"
 #include "tests/support/ItemTesting.h"
 #include "tests/support/TestPaths.h"
+#include "tests/support/platform/Env.h"
 
 using namespace LKMDB7;
 using namespace lkmdb7_test;
@@ -71,9 +72,13 @@ class Cli : public ::testing::Test {
     }
 
     // Record IDs in list order, as ls --json gives them.
-    std::vector<DWORD> Ids() {
+    std::vector<DWORD> Ids(const std::string& passwordFile = {}) {
         std::vector<DWORD> ids;
-        for (const json& r : Json({"ls", Folder(), "--json"})) {
+        std::vector<std::string> args{"ls", Folder(), "--json"};
+        if (!passwordFile.empty()) {
+            args.insert(args.end(), {"--password-file", passwordFile});
+        }
+        for (const json& r : Json(args)) {
             ids.push_back(r["recordId"].get<DWORD>());
         }
         return ids;
@@ -347,6 +352,98 @@ TEST_F(Cli, ExportAndImportRoundTripNonAsciiText) {
     EXPECT_EQ(list[5]["fields"][0], "5 \u20AC \u0081");
 }
 
+TEST_F(Cli, ExportFilesAreTheOwnersAndReplaceNothingUnasked) {
+    MakeDemo();
+    const fs::path out = dir.path() / "out.csv";
+    WriteText(out, "keep me");
+    ExpectOneLineError(Run({"export", Folder(), "-o", out.string()}), 2, "exists already");
+    EXPECT_EQ(ReadText(out), "keep me");
+
+    fs::permissions(out, fs::perms::all);
+    const Result forced = Run({"export", Folder(), "-o", out.string(), "--force"});
+    ASSERT_EQ(forced.code, 0) << forced.err;
+    EXPECT_EQ(ReadText(out), Run({"export", Folder()}).out);
+
+    // Where the file system keeps POSIX modes, the export is the owner's alone, replaced or new.
+    const fs::path probe = dir.path() / "probe";
+    WriteText(probe, "");
+    const auto ownerOnly = fs::perms::owner_read | fs::perms::owner_write;
+    fs::permissions(probe, ownerOnly);
+    if (fs::status(probe).permissions() == ownerOnly) {
+        EXPECT_EQ(fs::status(out).permissions(), ownerOnly);
+        ASSERT_EQ(Run({"export", Folder(), "-o", dir.File("new.json"), "--format", "json"}).code,
+                  0);
+        EXPECT_EQ(fs::status(dir.path() / "new.json").permissions(), ownerOnly);
+    }
+
+    // The database itself, by any name, even with --force.
+    const std::string before = ReadText(DbFile());
+    const std::string roundabout = (fs::path(Folder()) / ".." / "db" / kDatabaseFileName).string();
+    ExpectOneLineError(Run({"export", Folder(), "-o", roundabout, "--force"}), 2,
+                       "is the database itself");
+    std::error_code noLinks;
+    fs::create_symlink(DbFile(), dir.path() / "link", noLinks);
+    if (!noLinks) {
+        ExpectOneLineError(Run({"export", Folder(), "-o", dir.File("link"), "--force"}), 2,
+                           "is the database itself");
+    }
+    EXPECT_EQ(ReadText(DbFile()), before);
+}
+
+// Stored texts reach the terminal escaped; machine-readable output keeps them exact.
+TEST_F(Cli, ControlCharactersReachNoTerminal) {
+    MakeDemo();
+    const std::string osc = "\x1b]0;owned\x07";
+    const std::string fake = "x\n12345  Web Login  Personal  fake";
+    ASSERT_EQ(Run({"add", Folder(), "--type", "T" + osc, "--category", "\x1b[2J", "--field", fake,
+                   "--note", "a\r\nb\x1b[1A\u009d"})
+                  .code,
+              0);
+    const std::string id = std::to_string(Ids().back());
+    const auto raw = [](const std::string& text) {
+        return std::any_of(text.begin(), text.end(),
+                           [](char c) {
+                               const auto u = static_cast<unsigned char>(c);
+                               return (u < 0x20 && c != '\n') || u == 0x7F;
+                           }) ||
+               text.find("\xC2\x9D") != std::string::npos;
+    };
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"ls", Folder()},
+                                                 {"show", Folder(), id, "--reveal"},
+                                                 {"search", Folder(), "fake"},
+                                                 {"ls", Folder(), "--type", "T" + osc}}) {
+        const Result r = Run(args);
+        EXPECT_EQ(r.code, 0) << args[0] << r.err;
+        EXPECT_FALSE(raw(r.out)) << args[0] << ": " << r.out;
+        EXPECT_NE(r.out.find("\\x1b]0;owned\\x07"), std::string::npos) << r.out;
+    }
+    const Result shown = Run({"show", Folder(), id});
+    EXPECT_NE(shown.out.find("x\\n12345  Web Login"), std::string::npos) << shown.out;
+    EXPECT_NE(shown.out.find("b\\x1b[1A\\u009d"), std::string::npos) << shown.out;
+
+    // Error lines quote what was asked for.
+    const Result missing = Run({"ls", Folder(), "--type", "\x1b[31mred"});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_FALSE(raw(missing.err)) << missing.err;
+
+    // JSON, CSV and the bare value piped to a script are exact.
+    EXPECT_EQ(Json({"show", Folder(), id, "--json"})["fields"][0]["value"], fake);
+    EXPECT_NE(Run({"export", Folder()}).out.find("T" + osc), std::string::npos);
+    EXPECT_EQ(Run({"show", Folder(), id, "--field", "1"}).out, fake + "\n");
+    lkmdb::Environment terminal;
+    terminal.outputIsTerminal = true;
+    EXPECT_EQ(Run({"show", Folder(), id, "--field", "1"}, "", terminal).out,
+              "x\\n12345  Web Login  Personal  fake\n");
+}
+
+TEST_F(Cli, RecordsTooLongToPackChangeNothing) {
+    MakeDemo();
+    const std::string before = ReadText(DbFile());
+    const Result r = Run({"add", Folder(), "--type", "T", "--note", std::string(70000, 'x')});
+    ExpectOneLineError(r, 2, "over the limit of 65535 bytes");
+    EXPECT_EQ(ReadText(DbFile()), before);
+}
+
 TEST_F(Cli, ImportWithABadRowSavesNothing) {
     ASSERT_EQ(Run({"init", Folder()}).code, 0);
     const std::string header =
@@ -363,6 +460,8 @@ TEST_F(Cli, ImportWithABadRowSavesNothing) {
          "bad.csv: line 3, field1: the character U+4E2D"},
         {header + good + "Login,\"Web\r\n", "bad.csv: line 3: a quoted field is not closed"},
         {"type,category\r\n" + good, "bad.csv: line 1: the header must read"},
+        {header + good + "Login,Web," + std::string(70000, 'x') + ",,,,,,,,,,\r\n",
+         "bad.csv: line 3: CRecord"},
     };
     const std::string before = ReadText(DbFile());
     for (const Case& c : cases) {
@@ -397,34 +496,23 @@ TEST_F(Cli, DumpIsTheWholeDatabase) {
     EXPECT_EQ(record["categoryId"], dump["categories"][1]["uniqueId"]);
 }
 
-TEST_F(Cli, VerifyCatchesAWrongPassword) {
+TEST_F(Cli, AWrongPasswordStopsBeforeAnythingIsReadOrWritten) {
     const std::string right = PasswordFile("s\u00E9same");
     const std::string wrong = PasswordFile("sesame", "wrong");
     MakeDemo({"--password-file", right});
     const Result ok = Run({"verify", Folder(), "--password-file", right});
     EXPECT_EQ(ok.code, 0) << ok.err;
     EXPECT_EQ(ok.out, "ok\n");
-    for (const std::vector<std::string>& password :
-         {std::vector<std::string>{"--password-file", wrong}, std::vector<std::string>{}}) {
-        std::vector<std::string> args{"verify", Folder()};
-        args.insert(args.end(), password.begin(), password.end());
-        const Result bad = Run(args);
-        EXPECT_EQ(bad.code, 1);
-        // Five records, three types and three categories, all enciphered.
-        EXPECT_EQ(std::count(bad.out.begin(), bad.out.end(), '\n'), 11) << bad.out;
-        EXPECT_NE(bad.out.find("record " + std::to_string(Ids().front()) + ": checksum "),
-                  std::string::npos)
-            << bad.out;
-    }
-    // A command that writes refuses to save what it could not read.
     const std::string before = ReadText(DbFile());
-    ExpectOneLineError(Run({"add", Folder(), "--type", "T", "--password-file", wrong}), 2,
-                       "fail their checksum");
-    ExpectOneLineError(Run({"upgrade", Folder()}), 2, "fail their checksum");
+    ExpectOneLineError(Run({"verify", Folder(), "--password-file", wrong}), 3, "wrong password");
+    ExpectOneLineError(Run({"verify", Folder()}), 3, "this database needs a password");
+    ExpectOneLineError(Run({"add", Folder(), "--type", "T", "--password-file", wrong}), 3,
+                       "wrong password");
+    ExpectOneLineError(Run({"upgrade", Folder()}), 3, "this database needs a password");
     EXPECT_EQ(ReadText(DbFile()), before);
 
     // The password keys the cipher in Windows-1252, as files made on Windows expect.
-    const DWORD first = Ids().front();  // record IDs lie outside the enciphered bytes
+    const DWORD first = Ids(right).front();  // record IDs lie outside the enciphered bytes
     SetRecordCipherPassword("s\xE9same");
     CDatabaseObj7 db;
     ASSERT_EQ(db.Load(CString(DbFile().string())), 0);
@@ -481,19 +569,25 @@ TEST_F(Cli, PasswordSources) {
     EXPECT_EQ(wide.err.find("\u4E2D"), std::string::npos);
 }
 
-TEST_F(Cli, OlderFilesAreReadFromAPrivateCopyAndUpgradedOnRequest) {
+TEST_F(Cli, OlderFilesAreReadInPlaceAndUpgradedOnRequest) {
     // An empty database of version 8: header with the icon name, three empty lists.
     std::string v8(40, '\0');
     v8 += std::string("\0\0\0\0\x08\0\0", 7) + std::string(10, '\0') + std::string(6, '\0');
     fs::create_directory(Folder());
+    // Reading copies the file nowhere, also when the read fails.
+    const TempDir temporary;
+    const ScopedEnv tmpdir("TMPDIR", temporary.str().c_str());
+    WriteText(DbFile(), v8.substr(0, 60));
+    EXPECT_EQ(Run({"ls", Folder()}).code, 2);
     WriteText(DbFile(), v8);
 
     const Result info = Run({"info", Folder(), "--json"});
     ASSERT_EQ(info.code, 0) << info.err;
     EXPECT_EQ(json::parse(info.out)["version"], 8);
-    EXPECT_NE(info.err.find("is version 8: reading a private copy"), std::string::npos);
+    EXPECT_NE(info.err.find("is version 8: read as it is"), std::string::npos);
     EXPECT_EQ(ReadText(DbFile()), v8);
     EXPECT_EQ(std::distance(fs::directory_iterator(Folder()), fs::directory_iterator()), 1);
+    EXPECT_TRUE(fs::is_empty(temporary.path()));
 
     const Result upgraded = Run({"upgrade", Folder()});
     ASSERT_EQ(upgraded.code, 0) << upgraded.err;
@@ -516,8 +610,55 @@ TEST_F(Cli, BackupAndRestore) {
     ASSERT_EQ(restored.code, 0) << restored.err;
     EXPECT_EQ(ReadText(DbFile()), saved);
 
+    // What restore replaced is kept beside the file, dated.
+    const auto keptCopies = [&] {
+        std::vector<std::string> kept;
+        for (const auto& entry : fs::directory_iterator(Folder())) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind(std::string(kDatabaseFileName) + ".2", 0) == 0) {
+                kept.push_back(ReadText(entry.path()));
+            }
+        }
+        return kept;
+    };
+    EXPECT_NE(restored.out.find("what it replaced is kept as"), std::string::npos);
+    ASSERT_EQ(keptCopies().size(), 1u);
+    EXPECT_NE(keptCopies()[0], saved);
+
     // A backup copy that does not read as a database never replaces the file.
     WriteText(bak, saved.substr(0, 50));
     ExpectOneLineError(Run({"restore", Folder()}), 2, "nothing was restored");
     EXPECT_EQ(ReadText(DbFile()), saved);
+    EXPECT_EQ(keptCopies().size(), 1u);
+}
+
+TEST_F(Cli, BackupChecksFirstAndKeepsDatedCopies) {
+    MakeDemo();
+    const fs::path bak = DbFile().string() + ".bak";
+    const fs::path vault = dir.path() / "vault";
+    fs::create_directory(vault);
+    const Result first = Run({"backup", Folder(), "--to", vault.string()});
+    ASSERT_EQ(first.code, 0) << first.err;
+    ASSERT_EQ(Run({"add", Folder(), "--type", "T"}).code, 0);
+    ASSERT_EQ(Run({"backup", Folder(), "--to", vault.string()}).code, 0);
+    const std::string good = ReadText(DbFile());
+    EXPECT_EQ(ReadText(bak), good);
+    std::vector<std::string> dated;
+    for (const auto& entry : fs::directory_iterator(vault)) {
+        dated.push_back(ReadText(entry.path()));
+    }
+    ASSERT_EQ(dated.size(), 2u);
+    EXPECT_TRUE(dated[0] == good || dated[1] == good);
+    EXPECT_NE(dated[0], dated[1]);
+
+    // A damaged database never replaces a good backup.
+    std::string damaged = good;
+    damaged[damaged.find("Personal") + 1] ^= 0x20;
+    WriteText(DbFile(), damaged);
+    ExpectOneLineError(Run({"backup", Folder(), "--to", vault.string()}), 2, "fail their checksum");
+    WriteText(DbFile(), good.substr(0, 100));
+    ExpectOneLineError(Run({"backup", Folder()}), 2, "no backup was made");
+    EXPECT_EQ(ReadText(bak), good);
+    EXPECT_EQ(std::distance(fs::directory_iterator(vault), fs::directory_iterator()), 2);
+    ExpectOneLineError(Run({"backup", Folder(), "--to", dir.File("nowhere")}), 1, "no such folder");
 }

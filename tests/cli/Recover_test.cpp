@@ -6,9 +6,12 @@
 #include <filesystem>
 #include <functional>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <sstream>
 
 #include "cli/Lkmdb.h"
+#include "cli/RangeCrc.h"
+#include "cli/Recovery.h"
 #include "lkmdb7/lkmdb7.h"
 #include "tests/support/ItemTesting.h"
 #include "tests/support/TestPaths.h"
@@ -141,16 +144,132 @@ TEST_F(Recover, ReadsEncipheredRecordsWithThePassword) {
     bytes.resize(bytes.size() - 40);
     const std::string damaged = Damaged(bytes);
 
-    const Result without = Run({"recover", damaged, dir.File("none")});
+    // Its crib decides first: nothing is read or written without the right password.
+    const std::string wrong = dir.File("wrong");
+    WriteFileBytes(wrong, Bytes{'K', 'e', 'y', '\n'});
+    for (const auto& [extra, message] :
+         {std::pair<std::vector<std::string>, std::string>{{}, "this database needs a password"},
+          {{"--password-file", wrong}, "wrong password"}}) {
+        std::vector<std::string> args{"recover", damaged, dir.File("none")};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const Result stopped = Run(args);
+        EXPECT_EQ(stopped.code, 3);
+        EXPECT_EQ(stopped.out, "");
+        EXPECT_NE(stopped.err.find(message), std::string::npos) << stopped.err;
+        EXPECT_FALSE(fs::exists(dir.File("none")));
+    }
+    // Without a crib of ours only the records' checksums tell, and none of them holds.
+    Bytes noCrib = bytes;
+    std::fill(noCrib.begin(), noCrib.begin() + 40, BYTE{0});
+    const Result without = Run({"recover", Damaged(noCrib), dir.File("none")});
     EXPECT_EQ(without.code, 2);
     EXPECT_NE(without.err.find("give the password"), std::string::npos) << without.err;
     EXPECT_FALSE(fs::exists(dir.File("none")));
 
+    ASSERT_EQ(Damaged(bytes), damaged);
     const Result r = Run({"recover", damaged, dir.File("out"), "--password-file", password});
     EXPECT_EQ(r.code, 1) << r.err;
     json expected = whole;
     expected["categories"].erase(2);
     EXPECT_EQ(Dump(dir.File("out"), {"--password-file", password}), expected);
+}
+
+// Bytes crafted so that at every 16th offset a record of a known class claims a 4 KiB packed
+// record followed by plausible flags: each candidate's checksum fails, and must be found to fail
+// without reading the 4 KiB.
+TEST_F(Recover, CraftedCandidatesCostNoReadEach) {
+    Bytes bytes = MakeDemo();
+    bytes.resize(Find(bytes, "CRecord") + 7 + 100);  // the record class is known, then a fault
+    const Bytes period = {0x01, 0x80, 0x00, 0x10, 0x00, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    for (int i = 0; i < 16 * 1024; ++i) {
+        bytes.insert(bytes.end(), period.begin(), period.end());
+    }
+    const lkmdb::Recovery recovery = lkmdb::RecoverItems(bytes, "crafted");
+    EXPECT_GT(recovery.failedChecksums, 16000u);
+    // Reading each candidate's record would be about 16 * 1024 * 4096 bytes.
+    EXPECT_LT(recovery.triedBytes, bytes.size());
+    EXPECT_FALSE(recovery.Complete());
+}
+
+// Any range's CRC from the prefix sums is the CRC of its bytes, whatever the start value.
+TEST(RangeCrc, AgreesWithTheDirectSum) {
+    Bytes bytes(5000);
+    std::uint32_t seed = 12345;
+    for (BYTE& b : bytes) {
+        seed = seed * 1103515245u + 12345u;
+        b = static_cast<BYTE>(seed >> 16);
+    }
+    const lkmdb::RangeCrc crc(bytes.data(), bytes.size());
+    const std::pair<std::size_t, std::size_t> ranges[] = {
+        {0, 0}, {0, 1}, {7, 8}, {0, 5000}, {22, 4993}, {1234, 4321}, {4999, 5000}};
+    for (const auto& [begin, end] : ranges) {
+        for (WORD initial : {WORD{0}, kPackedCrcInitial, WORD{0xFFFF}}) {
+            EXPECT_EQ(crc.Of(begin, end, initial),
+                      Crc16Bytes(bytes.data() + begin, end - begin, initial))
+                << begin << "-" << end << " from " << initial;
+        }
+    }
+}
+
+// A file cut short before its types and categories: their counts are gone, but the records that
+// came back name the ones that were lost.
+TEST_F(Recover, ListsLostWithTheirCountsAreCountedByTheRecordsThatNameThem) {
+    Bytes bytes = MakeDemo();
+    const json whole = Dump(dir.File("demo"));
+    std::set<std::string> types;
+    std::set<std::string> categories;
+    for (const json& record : whole["records"]) {
+        for (auto [key, set] :
+             {std::pair{"typeId", &types}, std::pair{"categoryId", &categories}}) {
+            const std::string id = record[key].get<std::string>();
+            if (id != std::string(16, '0')) {
+                set->insert(id);
+            }
+        }
+    }
+    bytes.resize(Find(bytes, "CTypeItem") - 8);  // before the types list's count
+    const Result r = Run({"recover", Damaged(bytes), dir.File("out")});
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_NE(r.out.find("records: 5 recovered of 5, 0 lost"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("record types: 0 recovered, the count was lost, at least " +
+                         std::to_string(types.size()) + " lost"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(
+        r.err.find("items lost: at least " + std::to_string(types.size() + categories.size())),
+        std::string::npos)
+        << r.err;
+}
+
+// Damaged bytes can make an item carry another's unique ID: lists would find only the first, so
+// verify reports it and recover keeps the first and counts the other lost.
+TEST_F(Recover, DuplicateUniqueIDsAreFaultsAndTheFirstIsKept) {
+    MakeDemo();
+    const std::string demo = dir.File("demo");
+    std::string second;
+    {
+        CDatabaseObj7 db;
+        ASSERT_EQ(db.Load("", CString(demo)), 0);
+        CTypesList& types = db.GetTypesList();
+        const CUID first = types.GetTypeIDByIndex(0);
+        CTypeItem* other = types.GetType(types.GetTypeIDByIndex(1));
+        second = other->GetName().str();
+        other->SetUniqueID(first);
+        ASSERT_EQ(db.Save(true), 0);
+    }
+    const Result verified = Run({"verify", demo});
+    EXPECT_EQ(verified.code, 1);
+    EXPECT_NE(verified.out.find("\"" + second + "\": its unique ID is also that of"),
+              std::string::npos)
+        << verified.out;
+
+    const Result r = Run({"recover", demo, dir.File("out")});
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_NE(r.out.find("record types: 2 recovered of 3, 1 lost"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("record type \"" + second + "\": its unique ID"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.err.find("items lost: 1"), std::string::npos) << r.err;
+    EXPECT_EQ(Dump(dir.File("out"))["types"].size(), 2u);
 }
 
 TEST_F(Recover, RefusesWhatItMustNotDo) {

@@ -55,3 +55,30 @@ TEST(Text1252, RefusedInputNamesWhatAndWhere) {
     }
     EXPECT_THROW(ToWindows1252(std::string("a\0b", 3), "t"), CliError);
 }
+
+// What reaches a terminal: every control character escaped, whatever the stored byte was.
+TEST(Text1252, PrintableEscapesEveryControlCharacter) {
+    struct Case {
+        std::string in;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {"plain caf\u00E9 \u20AC \\ back", "plain caf\u00E9 \u20AC \\ back"},
+        {"\x1b]0;title\x07", "\\x1b]0;title\\x07"},
+        {"\x1b[2J", "\\x1b[2J"},
+        {"a\nb\rc\td", "a\\nb\\rc\\td"},
+        {std::string("\0\x7f", 2), "\\x00\\x7f"},
+        // The unassigned Windows-1252 bytes become C1 controls (0x9D is OSC there).
+        {ToUtf8("\x81\x8D\x8F\x90\x9D"), "\\u0081\\u008d\\u008f\\u0090\\u009d"},
+        {"\xC2\x9B"
+         "31m",
+         "\\u009b31m"},
+        // Bytes outside valid UTF-8 (raw Windows-1252, cut sequences) go byte by byte.
+        {"\x9b\xff\xC2", "\\x9b\\xff\\xc2"},
+        {"\xE2\x82", "\\xe2\\x82"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(lkmdb::Printable(c.in), c.shown) << c.in;
+    }
+    EXPECT_EQ(lkmdb::PrintableLines("one\x1b\ntwo\n"), "one\\x1b\ntwo\n");
+}

@@ -8,9 +8,17 @@
 
 #include "lkmdb7/database/DatabaseObj7.h"
 #include "lkmdb7/foundation/Bcrypt.h"
+#include "lkmdb7/foundation/Crc16.h"
+#include "lkmdb7/items/CategoryItem.h"
+#include "lkmdb7/items/Record.h"
+#include "lkmdb7/items/RecordCipher.h"
+#include "lkmdb7/items/TypeItem.h"
 #include "lkmdb7/platform/Exceptions.h"
+#include "tests/support/ItemTesting.h"
+#include "tests/support/TestPaths.h"
 
 using namespace LKMDB7;
+using namespace lkmdb7_test;
 
 namespace {
 
@@ -107,4 +115,126 @@ TEST(Crib, RefusesAnEmptyPasswordAndCostsOutOfRange) {
     EXPECT_EQ(crib, Crib{});
 }
 
+// A record, a type and a category saved under `password` (none when null); returns the path.
+std::string SaveDatabase(const TempDir& dir, const char* password) {
+    SetRecordCipherPassword(password);
+    CDatabaseObj7 db;
+    const std::string path = dir.File("LockmeraDatabase.lkb");
+    EXPECT_EQ(db.Load(CString(path)), 0);
+    auto* record = new CRecord;
+    record->SetRecordID(1);
+    record->SetField(0, "alice");
+    record->SetField(1, "a secret long enough to fill several cipher blocks");
+    record->SetNote("note");
+    db.GetRecordList().AddItem(record);
+    auto* type = new CTypeItem;
+    type->SetRecordID(2);
+    type->SetName("Web");
+    db.GetTypesList().AddItem(type);
+    auto* category = new CCategoryItem;
+    category->SetRecordID(3);
+    category->SetName("Home");
+    db.GetCategoryList().AddItem(category);
+    EXPECT_EQ(db.Save(true), 0);
+    return path;
+}
+
+// Whether every packed record read by the last load passes its CRC-16.
+bool ChecksumsHold(CDatabaseObj7& db) {
+    for (DWORD id = 1; id <= 3; ++id) {
+        const CBaseItem* item = db.GetItemByRecordID(-1, id);
+        if (item == nullptr) {
+            return false;
+        }
+        std::vector<BYTE> bytes(item->PalmRecord().begin(),
+                                item->PalmRecord().end() - kPackedTailSize);
+        const WORD stored = static_cast<WORD>((bytes[0] << 8) | bytes[1]);
+        bytes[0] = bytes[1] = 0;
+        if (Crc16(bytes.data(), static_cast<WORD>(bytes.size()), kPackedCrcInitial) != stored) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool HoldsContent(CDatabaseObj7& db) {
+    const auto* record = dynamic_cast<const CRecord*>(db.GetItemByRecordID(0, 1));
+    const CBaseItem* type = db.GetItemByRecordID(1, 2);
+    const CBaseItem* category = db.GetItemByRecordID(2, 3);
+    return record != nullptr && record->GetField(0, false) == "alice" &&
+           record->GetField(1, false) == "a secret long enough to fill several cipher blocks" &&
+           record->GetNote() == "note" && type != nullptr && type->GetName() == "Web" &&
+           category != nullptr && category->GetName() == "Home";
+}
+
+// Loads path under password and reports whether all reads right.
+bool ReadsUnder(const std::string& path, const char* password, Crib* crib = nullptr) {
+    SetRecordCipherPassword(password);
+    CDatabaseObj7 db;
+    EXPECT_EQ(db.Load(CString(path)), 0);
+    if (crib != nullptr) {
+        db.GetCrib(crib->data());
+    }
+    return ChecksumsHold(db) && HoldsContent(db);
+}
+
 }  // namespace
+
+TEST(ChangePassword, AddsChangesAndRemovesThePasswordKeepingEveryItem) {
+    ProcessStateGuard guard;
+    TempDir dir;
+    const std::string path = SaveDatabase(dir, nullptr);
+    struct Step {
+        const char* from;
+        const char* to;
+    };
+    for (const Step& step :
+         {Step{nullptr, "first"}, Step{"first", "second"}, Step{"second", nullptr}}) {
+        SCOPED_TRACE(std::string(step.from ? step.from : "(none)") + " to " +
+                     (step.to ? step.to : "(none)"));
+        SetRecordCipherPassword(step.from);
+        CDatabaseObj7 db;
+        ASSERT_EQ(db.Load(CString(path)), 0);
+        db.ChangePassword(step.to, 4);
+        EXPECT_EQ(GetRecordCipher() != nullptr, step.to != nullptr);
+        // In memory already: every packed record is the new one.
+        if (step.to != nullptr) {
+            EXPECT_FALSE(ChecksumsHold(db));
+        }
+        ASSERT_EQ(db.Save(true), 0);
+
+        Crib crib{};
+        EXPECT_TRUE(ReadsUnder(path, step.to, &crib));
+        if (step.to != nullptr) {
+            EXPECT_TRUE(CribMatches(crib.data(), step.to));
+            EXPECT_FALSE(ReadsUnder(path, nullptr));
+        } else {
+            EXPECT_EQ(GetCribKind(crib.data()), CribKind::kNone);
+        }
+        if (step.from != nullptr) {
+            EXPECT_FALSE(ReadsUnder(path, step.from));
+        }
+    }
+}
+
+TEST(ChangePassword, LeavesEverythingAsItWasWhenItFails) {
+    ProcessStateGuard guard;
+    TempDir dir;
+    const std::string path = SaveDatabase(dir, "old");
+    SetRecordCipherPassword("old");
+    CDatabaseObj7 db;
+    ASSERT_EQ(db.Load(CString(path)), 0);
+    Crib before{};
+    db.GetCrib(before.data());
+    const BlowfishKey* cipher = GetRecordCipher();
+    const std::vector<BYTE> packed = db.GetItemByRecordID(0, 1)->PalmRecord();
+
+    EXPECT_THROW(db.ChangePassword("new", kCribMaxCost + 1), CInvalidArgException);
+    Crib after{};
+    db.GetCrib(after.data());
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(GetRecordCipher(), cipher);
+    EXPECT_EQ(db.GetItemByRecordID(0, 1)->PalmRecord(), packed);
+    ASSERT_EQ(db.Save(true), 0);
+    EXPECT_TRUE(ReadsUnder(path, "old"));
+}

@@ -117,6 +117,83 @@ TEST_F(Editing, EmptyRowIsRefusedBeforeAnythingChanges) {
     EXPECT_EQ(db.GetRecordList().GetCount(), 0);
 }
 
+// A record, type or category too long to pack is refused before any list or the row changes.
+TEST_F(Editing, RowsTooLongToPackChangeNothing) {
+    const std::string huge(70000, 'x');
+    struct Case {
+        const char* what;
+        CStringArray row;
+        std::string category;
+    };
+    const Case cases[] = {
+        {"note",
+         Row({"Web", "f1", "f2", "f3", "f4", "f5", "f6", "f7", "f8", "f9", "f10", huge.c_str()}),
+         "Personal"},
+        {"field", Row({"Web", huge.c_str()}), "Personal"},
+        {"type name", Row({huge.c_str(), "f1"}), "Personal"},
+        {"category name", Row({"Web", "f1"}), huge},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CStringArray row;
+        row.Copy(c.row);
+        const int size = row.GetSize();
+        EXPECT_THROW(Add(row, c.category.c_str()), CInvalidArgException);
+        EXPECT_EQ(row.GetSize(), size);
+        EXPECT_EQ(db.GetRecordList().GetCount(), 0);
+        EXPECT_EQ(db.GetTypesList().GetCount(), 0);
+        EXPECT_EQ(db.GetCategoryList().GetCount(), 0);
+    }
+}
+
+namespace {
+
+struct CountedType : CTypeItem {
+    using CTypeItem::operator=;
+    static inline std::size_t reads = 0;
+    CString GetName() const override {
+        ++reads;
+        return CTypeItem::GetName();
+    }
+};
+
+std::vector<std::string> TypeNames(CTypesList& types) {
+    std::vector<std::string> names;
+    for (POSITION pos = types.GetHeadPosition(); pos != nullptr;) {
+        names.push_back(CObjectList::ItemAt(types.GetNext(pos))->GetName().str());
+    }
+    return names;
+}
+
+}  // namespace
+
+// Rows that each make a new type find their place without a walk of the types list, and the
+// list ends in the order that sorting gives.
+TEST_F(Editing, ManyNewTypesCostNoWalkEach) {
+    constexpr int kTypes = 2000;
+    CTypesList& types = db.GetTypesList();
+    for (int i = 0; i < kTypes; ++i) {
+        auto* type = new CountedType;
+        type->SetName(CString("kept " + std::to_string(i * 2)));
+        types.AddItemSorted(type);
+    }
+    CountedType::reads = 0;
+    for (int i = 0; i < kTypes; ++i) {
+        Add(Row({("New " + std::to_string(i * 2 + 1)).c_str(), "f"}),
+            ("Category " + std::to_string(i)).c_str());
+        Add(Row({("kept " + std::to_string(i * 2)).c_str(), "g"}));
+    }
+    // A walk per new type would read about kTypes * kTypes names.
+    EXPECT_LT(CountedType::reads, static_cast<std::size_t>(100 * kTypes));
+    EXPECT_EQ(types.GetCount(), 2 * kTypes);
+    EXPECT_EQ(db.GetRecordList().GetCount(), 2 * kTypes);
+    const std::vector<std::string> added = TypeNames(types);
+    types.SortByName();
+    EXPECT_EQ(TypeNames(types), added);
+    EXPECT_EQ(types.GetTypeByName("NEW 7")->GetUniqueID(),
+              db.GetRecordList().GetRecord(CUID_ALL, CUID_ALL, 6)->GetTypeID());
+}
+
 TEST_F(Editing, RecordIDsAreUnique) {
     // Without waiting, a taken ID gives the next free one above it.
     CRecord* a = Add(Row({"T"}));

@@ -118,7 +118,7 @@ TEST(SaveKills, FileIsTheLastSaveBegunOrTheLastCompleted) {
     FillGeneration(db, onDisk + 1);
     ASSERT_EQ(db.Save(true), 0);
     EXPECT_EQ(GenerationOnDisk(file), onDisk + 1);
-    EXPECT_FALSE(fs::exists(file + ".saving"));
+    EXPECT_TRUE(Temporaries(fs::path(file).parent_path()).empty());
     std::cout << "[ kills    ] " << kills << " kills survived (" << cutShort
               << " of them during a save), " << completedSaves << " saves completed, "
               << seconds.count() << " s\n";

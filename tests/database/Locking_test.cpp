@@ -101,7 +101,7 @@ TEST_F(Locking, HeldLockFailsLoadAndSaveAfterTheWaitThenTheyWorkWhenTheHolderDie
     EXPECT_GE(saved.ms, 9500);
     EXPECT_LT(saved.ms, 30000);
     EXPECT_EQ(ReadFileBytes(file()), before);
-    EXPECT_FALSE(fs::exists(file().string() + ".saving"));
+    EXPECT_TRUE(Temporaries(dir.path()).empty());
 
     child.Kill();
     EXPECT_EQ(child.Wait(), ChildProcess::kKilled);

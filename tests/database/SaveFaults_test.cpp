@@ -13,6 +13,7 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <iterator>
 #include <memory>
 
 #include "lkmdb7/database/DatabaseObj7.h"
@@ -113,9 +114,7 @@ class SaveFaults : public ::testing::Test {
     // Files that the library leaves behind it only when even its cleaning up failed.
     void ExpectNoTemporaries(const Injection& at) const {
         if (!at.sticky) {
-            for (const auto& entry : fs::directory_iterator(dir_.path())) {
-                EXPECT_NE(entry.path().extension(), ".saving") << entry.path();
-            }
+            EXPECT_TRUE(Temporaries(dir_.path()).empty());
         }
     }
 
@@ -154,7 +153,7 @@ TEST_F(SaveFaults, SaveKeepsTheOldFileUntilTheNewOneIsWhole) {
         // A temporary left behind by the failed save does not stand in the way.
         ASSERT_EQ(db.Save(true), 0);
         EXPECT_EQ(GenerationOnDisk(path()), 2);
-        EXPECT_FALSE(fs::exists(sibling(".saving")));
+        ExpectNoTemporaries({0, Fault::none, false});
     });
     Report("Save", log, n);
 }
@@ -343,11 +342,16 @@ TEST_F(SaveFaults, CreatedFilesAreTheOwnersAlone) {
     for (const fs::perms seen : spy.seen) {
         EXPECT_EQ(seen & fs::perms::mask, owner);
     }
-    // The copy of an older file is new too, whatever bits the older file had.
+    // Copies take the database's bits, never those of a stale copy at their name.
     WriteFileBytes(file(), VersionEightFile());
     fs::permissions(file(), fs::perms::owner_all | fs::perms::group_read);
+    WriteFileBytes(sibling(".v8"), Bytes(3, 0));
+    fs::permissions(sibling(".v8"), fs::perms::all);
     ASSERT_EQ(db.Load(CString(path())), 0);
-    EXPECT_EQ(mode(sibling(".v8")), owner);
+    EXPECT_EQ(mode(sibling(".v8")), fs::perms::owner_all | fs::perms::group_read);
+    fs::permissions(sibling(".bak"), fs::perms::all);
+    ASSERT_NE(db.TakeTempBackup(), 0);
+    EXPECT_EQ(mode(sibling(".bak")), mode(file()));
 
     // The user's own choice of bits stays.
     fs::permissions(file(), shared);
@@ -356,26 +360,35 @@ TEST_F(SaveFaults, CreatedFilesAreTheOwnersAlone) {
     EXPECT_EQ(mode(file()), shared);
     ASSERT_NE(db.RestoreTempBackup(), 0);
     EXPECT_EQ(mode(file()), shared);
-    EXPECT_EQ(mode(sibling(".bak")), owner);
     ASSERT_EQ(spy.seen.size(), 2u);
     EXPECT_EQ(spy.seen[0] & fs::perms::mask, shared);
 }
 
-// A killed save leaves its temporary file behind, with whatever bits and bytes it had: the next
-// save neither inherits those bits nor fails on them.
-TEST_F(SaveFaults, LeftoverTemporaryIsReplaced) {
+// Names a save might be expected to use are planted beforehand, as a hostile user of a shared
+// folder could: a file, and links that lead nowhere or to a file of someone else. The save
+// follows none of them, changes none of them, and gives the new file its own bits.
+TEST_F(SaveFaults, PlantedTemporariesAreNeitherFollowedNorUsed) {
     fs::remove(file());
+    TempDir elsewhere;
+    const fs::path victim = elsewhere.path() / "victim";
+    WriteFileBytes(victim, Bytes(7, 0x11));
     WriteFileBytes(sibling(".saving"), Bytes(5000, 0xEE));
-    if (!kWindows) {  // Windows cannot delete a read-only file
-        fs::permissions(sibling(".saving"),
-                        fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    WriteFileBytes(sibling(".0123abcd.saving"), Bytes(5000, 0xEE));  // a killed save's, removed
+    if (!kWindows) {
+        fs::permissions(sibling(".saving"), fs::perms::owner_read | fs::perms::group_read);
+        fs::create_symlink(elsewhere.path() / "nothing", sibling(".tmp"));
+        fs::create_symlink(victim, sibling(".new"));
     }
     CDatabaseObj7 db;
     ASSERT_EQ(db.Load(CString(path())), 0);
     FillGeneration(db, 2);
     ASSERT_EQ(db.Save(true), 0);
     EXPECT_EQ(GenerationOnDisk(path()), 2);
-    EXPECT_FALSE(fs::exists(sibling(".saving")));
+    EXPECT_EQ(ReadFileBytes(sibling(".saving")), Bytes(5000, 0xEE));
+    EXPECT_FALSE(fs::exists(sibling(".0123abcd.saving")));
+    EXPECT_EQ(ReadFileBytes(victim), Bytes(7, 0x11));
+    EXPECT_FALSE(fs::exists(elsewhere.path() / "nothing"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(elsewhere.path()), fs::directory_iterator()), 1);
     if (!kWindows) {
         EXPECT_EQ(fs::status(file()).permissions() & fs::perms::mask,
                   fs::perms::owner_read | fs::perms::owner_write);

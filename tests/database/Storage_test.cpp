@@ -66,6 +66,21 @@ TEST_F(Storage, SaveResults) {
     EXPECT_EQ(nowhere.Save(true), static_cast<LONG>(ERROR_PATH_NOT_FOUND));
 }
 
+// An item edited past the packed-record limit makes the save fail and leaves the file whole.
+TEST_F(Storage, ASaveThatCannotPackAnItemLeavesTheFileAsItWas) {
+    CDatabaseObj7 db;
+    SaveOneRecord(db);
+    std::ifstream in(file(), std::ios::binary);
+    const std::string before(std::istreambuf_iterator<char>(in), {});
+    in.close();
+    auto* record = static_cast<CRecord*>(db.GetRecordList().GetHead());
+    record->SetNote(CString(std::string(70000, 'x')));
+    EXPECT_EQ(db.Save(true), -1);
+    std::ifstream again(file(), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(again), {}), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
 TEST_F(Storage, ReadOnlyFileIsRefusedAndPermissionsAreKept) {
     CDatabaseObj7 db;
     SaveOneRecord(db);
@@ -101,7 +116,7 @@ TEST_F(Storage, BackupAndRestore) {
     EXPECT_NE(db.RestoreTempBackup(), 0);
     EXPECT_EQ(ReadFileBytes(file()), saved);
     EXPECT_TRUE(fs::exists(file().string() + ".bak"));
-    EXPECT_FALSE(fs::exists(file().string() + ".saving"));
+    EXPECT_TRUE(Temporaries(file().parent_path()).empty());
 }
 
 TEST_F(Storage, MoveToPath) {

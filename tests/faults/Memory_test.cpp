@@ -8,18 +8,20 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <new>
 
+#include "lkmdb7/database/Crib.h"
 #include "lkmdb7/database/DatabaseObj7.h"
 #include "lkmdb7/items/CategoryItem.h"
 #include "lkmdb7/items/Record.h"
+#include "lkmdb7/items/RecordCipher.h"
 #include "lkmdb7/items/TypeItem.h"
 #include "tests/support/ItemTesting.h"
 #include "tests/support/TestPaths.h"
-#include "tests/support/platform/Env.h"
 
 namespace {
 
@@ -132,17 +134,6 @@ bool HoldsAll(CDatabaseObj7& db, const char* text) {
            category != nullptr && category->GetName() == "Home";
 }
 
-// A lock folder of the test's own, mode 0700: test cases that ctest runs side by side would
-// otherwise wait for each other's lock, and waiting allocates, which moves the allocations that a
-// test counts before it fails each in turn.
-std::string PrivateLockFolder(const TempDir& scratch) {
-    const fs::path locks = scratch.path() / "locks";
-    fs::create_directory(locks);
-    fs::permissions(scratch.path(), fs::perms::owner_all);
-    fs::permissions(locks, fs::perms::owner_all);
-    return locks.string();
-}
-
 class MemoryFaults : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -155,8 +146,6 @@ class MemoryFaults : public ::testing::Test {
     fs::path file() const { return dir_.path() / "LockmeraDatabase.lkb"; }
     std::string path() const { return file().string(); }
 
-    TempDir lockScratch_;
-    ScopedEnv lockFolder_{"LKMDB7_LOCK_DIR", PrivateLockFolder(lockScratch_).c_str()};
     ProcessStateGuard guard_;
     TempDir dir_;
     Bytes old_;
@@ -237,7 +226,7 @@ TEST_F(MemoryFaults, SaveReturnsMinusOneAndKeepsTheFileAtEveryAllocation) {
         ++failedIn;
         EXPECT_EQ(result, -1);
         EXPECT_EQ(ReadFileBytes(file()), old_);
-        EXPECT_FALSE(fs::exists(path() + ".saving"));
+        EXPECT_TRUE(Temporaries(dir_.path()).empty());
         ASSERT_LE(k, total + 1) << "saves keep allocating more";
     }
     EXPECT_GT(failedIn, 0u);
@@ -246,4 +235,60 @@ TEST_F(MemoryFaults, SaveReturnsMinusOneAndKeepsTheFileAtEveryAllocation) {
     ASSERT_EQ(reread.Load(CString(path())), 0);
     EXPECT_TRUE(HoldsAll(reread, "new text, long enough for the heap"));
     std::cout << "[ memory   ] save: " << failedIn << " allocations, each failed in turn\n";
+}
+
+// A failure that leaves nothing changed, or (when only a cache went without memory) a change
+// that is complete.
+TEST_F(MemoryFaults, ChangePasswordLeavesCipherCribAndRecordsAsTheyWereAtEveryAllocation) {
+    std::size_t failedIn = 0;
+    for (std::size_t k = 1;; ++k) {
+        SCOPED_TRACE("allocation " + std::to_string(k));
+        SetRecordCipherPassword(nullptr);  // the file was saved without a password
+        CDatabaseObj7 db;
+        ASSERT_EQ(db.Load(CString(path())), 0);
+        const auto packed = [&db] {
+            std::vector<std::vector<BYTE>> all;
+            for (DWORD id : {1u, 2u, 10u, 11u}) {
+                all.push_back(db.GetItemByRecordID(-1, id)->PalmRecord());
+            }
+            return all;
+        };
+        const auto before = packed();
+        const BlowfishKey* cipher = GetRecordCipher();
+        Arm(k);
+        bool raised = false;
+        try {
+            db.ChangePassword("new", 4);
+        } catch (const CMemoryException&) {
+            raised = true;
+        }
+        Disarm();
+        unsigned char crib[kCribSize];
+        db.GetCrib(crib);
+        if (!raised) {
+            EXPECT_TRUE(CribMatches(crib, "new"));
+            EXPECT_NE(packed(), before);
+            if (!g_failed) {
+                ASSERT_EQ(db.Save(true), 0);
+                break;
+            }
+            continue;
+        }
+        ++failedIn;
+        EXPECT_EQ(GetCribKind(crib), CribKind::kNone);
+        EXPECT_EQ(GetRecordCipher(), cipher);
+        EXPECT_EQ(packed(), before);
+        ASSERT_LE(k, 1000u);
+    }
+    if (failedIn == 0) {
+        GTEST_SKIP() << "the library's allocations do not pass through this program";
+    }
+    SetRecordCipherPassword("new");
+    CDatabaseObj7 reread;
+    ASSERT_EQ(reread.Load(CString(path())), 0);
+    EXPECT_TRUE(HoldsAll(reread, "old text, long enough for the heap"));
+    unsigned char crib[kCribSize];
+    reread.GetCrib(crib);
+    EXPECT_TRUE(CribMatches(crib, "new"));
+    std::cout << "[ memory   ] password change: " << failedIn << " allocations failed it\n";
 }

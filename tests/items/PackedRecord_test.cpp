@@ -342,6 +342,48 @@ TEST_F(PackedRecord, InstallAndCopyOut) {
     EXPECT_THROW(base.PackPalmRecord(false), CInvalidArgException);
 }
 
+// The checksum and cipher lengths are 16-bit: a longer record would be partly unchecked and partly
+// in clear, so packing refuses it and keeps what the item held.
+TEST_F(PackedRecord, RecordsLongerThanTheLimitAreRefusedAndKeepTheirOldForm) {
+    CCategoryItem fits;
+    // 22 header bytes, the name and its zero byte, 7 tail bytes.
+    fits.SetName(CString(std::string(kMaxPackedRecordSize - 30, 'n')));
+    fits.PackPalmRecord(false);
+    EXPECT_EQ(fits.PalmRecord().size(), kMaxPackedRecordSize);
+
+    CCategoryItem over;
+    over.SetName("old");
+    over.PackPalmRecord(false);
+    const Bytes old = over.PalmRecord();
+    over.SetName(CString(std::string(kMaxPackedRecordSize - 29, 'n')));
+    try {
+        over.PackPalmRecord(true);
+        FAIL() << "packed a record over the limit";
+    } catch (const CInvalidArgException& e) {
+        EXPECT_NE(std::string(e.what()).find("65535"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(over.PalmRecord(), old);
+
+    CRecord record;
+    record.SetNote(CString(std::string(70000, 'x')));
+    EXPECT_THROW(record.PackPalmRecord(false), CInvalidArgException);
+    EXPECT_THROW(record.CheckPackedSize(), CInvalidArgException);
+}
+
+TEST_F(PackedRecord, LongRecordsFromElsewhereStillRead) {
+    CCategoryItem source;
+    source.SetUniqueID(CUID::FromBytes(kId));
+    Bytes bytes(22, 0);
+    std::memcpy(bytes.data() + 2, kId, 8);
+    bytes.insert(bytes.end(), 70000, 'n');
+    bytes.insert(bytes.end(), 8, 0);  // the name's zero byte and the tail
+    CCategoryItem item;
+    item.SetPalmRecord(reinterpret_cast<char*>(bytes.data()), static_cast<int>(bytes.size()));
+    item.PuffPalmRecord(false);
+    EXPECT_EQ(item.GetName().GetLength(), 70000);
+    EXPECT_EQ(item.GetUniqueID(), source.GetUniqueID());
+}
+
 // The sync layer's one-argument reader follows the layout: on a fresh item (no packed record of
 // its own) it reads every text to its zero byte, and the item's own length decides only whether
 // a record's label block is read.

@@ -165,6 +165,101 @@ TEST(UniqueList, TypeAndCategoryLookupsWithFallbacks) {
     EXPECT_EQ(categories.GetCategoryByName("home")->GetName(), "Home");
 }
 
+namespace {
+
+// A category that counts how often a list reads its name and identifier: the work of a lookup.
+struct CountedCategory : CCategoryItem {
+    using CCategoryItem::operator=;
+    static inline std::size_t reads = 0;
+    CString GetName() const override {
+        ++reads;
+        return CCategoryItem::GetName();
+    }
+    CUID GetUniqueID() const override {
+        ++reads;
+        return CCategoryItem::GetUniqueID();
+    }
+};
+
+CUID IdNumber(std::size_t n) {
+    BYTE b[8] = {2, 0, 0, 0, 0, 0, 0, 0};
+    for (int i = 7; i > 0; --i, n >>= 8) {
+        b[i] = static_cast<BYTE>(n & 0xFF);
+    }
+    return CUID::FromBytes(b);
+}
+
+}  // namespace
+
+// Lookups repeated per record cost no walk of the list: one walk builds the index, and each
+// lookup after it reads a few items.
+TEST(UniqueList, RepeatedLookupsReadEachItemOnce) {
+    constexpr std::size_t kItems = 3000;
+    CCategoryList list;
+    for (std::size_t i = 0; i < kItems; ++i) {
+        auto* item = new CountedCategory;
+        item->SetName(CString("name " + std::to_string(i)));
+        item->SetUniqueID(IdNumber(i));
+        list.AddItem(item);
+    }
+    CountedCategory::reads = 0;
+    for (std::size_t i = 0; i < kItems; ++i) {
+        const std::size_t n = (i * 7919) % kItems;
+        ASSERT_EQ(list.GetCategoryName(IdNumber(n)), CString("name " + std::to_string(n)));
+        ASSERT_EQ(list.GetCategoryByName(CString("NAME " + std::to_string(n)))->GetUniqueID(),
+                  IdNumber(n));
+        ASSERT_EQ(list.GetCategoryIDByIndex(static_cast<int>(n)), IdNumber(n));
+    }
+    // A walk per lookup would read about 3 * kItems * kItems / 2 times.
+    EXPECT_LT(CountedCategory::reads, 10 * kItems);
+}
+
+// The index answers as a walk would, whatever changed in between.
+TEST(UniqueList, LookupsFollowEveryChange) {
+    CCategoryList list;
+    CCategoryItem* a = Category("Alpha", 1);
+    CCategoryItem* b = Category("Beta", 2);
+    list.AddItem(a);
+    list.AddItem(b);
+    ASSERT_EQ(list.GetCategoryByName("alpha"), a);
+
+    a->SetName("Gamma");
+    EXPECT_EQ(list.GetCategoryByName("alpha"), nullptr);
+    EXPECT_EQ(list.GetCategoryByName("GAMMA"), a);
+
+    a->SetUniqueID(Id(9));
+    EXPECT_EQ(list.GetCategory(Id(1)), nullptr);
+    EXPECT_EQ(list.GetCategory(Id(9)), a);
+
+    a->SetDeleted(true);
+    EXPECT_EQ(list.GetCategoryByName("gamma"), nullptr);
+    EXPECT_EQ(list.GetCategory(Id(9)), a);  // deleted items keep their identifier
+    EXPECT_EQ(list.GetCategoryIDByIndex(0), Id(2));
+
+    // Equal names and identifiers: the first in list order.
+    CCategoryItem* twin = Category("beta", 2);
+    list.AddItem(twin);
+    EXPECT_EQ(list.GetCategoryByName("BETA"), b);
+    EXPECT_EQ(list.GetCategory(Id(2)), b);
+    list.DeleteItem(b);
+    EXPECT_EQ(list.GetCategoryByName("BETA"), twin);
+    EXPECT_EQ(list.GetCategory(Id(2)), twin);
+    EXPECT_EQ(list.GetCategoryIDByIndex(0), Id(2));
+    EXPECT_TRUE(list.GetCategoryIDByIndex(1).IsNull());
+
+    // Reading an item's packed record renames it too.
+    CCategoryItem source;
+    source.SetName("Delta");
+    source.SetUniqueID(Id(2));
+    source.PackPalmRecord(false);
+    Bytes bytes = source.PalmRecord();
+    twin->SetPalmRecord(reinterpret_cast<char*>(bytes.data()), static_cast<int>(bytes.size()));
+    twin->PuffPalmRecord(false);
+    EXPECT_EQ(list.GetCategoryByName("delta"), twin);
+    list.Reset();
+    EXPECT_EQ(list.GetCategoryByName("delta"), nullptr);
+}
+
 TEST(RecordList, ViewsCountAndIndex) {
     CRecordList list;
     const CUID web = Id(1);

@@ -317,17 +317,27 @@ TEST_F(NamedMutexPosix, LockFolderMustBePrivate) {
     }
 }
 
-TEST_F(NamedMutexPosix, DefaultFolderIsPerUserInTmp) {
-    HANDLE h = nullptr;
-    {
-        const ScopedEnv noLockDir("LKMDB7_LOCK_DIR", nullptr);
-        // A fixed name: lock files are never deleted, so runs must not pile them up.
-        h = CreateMutexA(nullptr, 0, "lkmdb7-test-default");
-    }
-    ASSERT_NE(h, nullptr);
-    const fs::path folder = "/tmp/lkmdb7-" + std::to_string(EffectiveUserId());
-    EXPECT_TRUE(fs::is_regular_file(folder / "lkmdb7-test-default.lock"));
-    EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all);
+// Without LKMDB7_LOCK_DIR the lock goes to "lkmdb7" in the user's runtime folder, but only when
+// no one else may enter that folder; otherwise somewhere else of the user's.
+TEST_F(NamedMutexPosix, DefaultFolderIsOnlyTheUsersOwn) {
+    lkmdb7_test::TempDir scratch;
+    const fs::path runtime = scratch.path() / "runtime";
+    fs::create_directory(runtime);
+    fs::permissions(runtime, fs::perms::owner_all);
+    const ScopedEnv noLockDir("LKMDB7_LOCK_DIR", nullptr);
+    const ScopedEnv runtimeDir("XDG_RUNTIME_DIR", runtime.c_str());
+    // Fixed names: lock files are never deleted, so runs must not pile them up.
+    HANDLE h = CreateMutexA(nullptr, 0, "lkmdb7-test-default");
+    ASSERT_NE(h, nullptr) << GetLastMutexDetail();
+    EXPECT_TRUE(fs::is_regular_file(runtime / "lkmdb7" / "lkmdb7-test-default.lock"));
+    EXPECT_EQ(fs::status(runtime / "lkmdb7").permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_TRUE(CloseHandle(h));
+
+    fs::permissions(runtime,
+                    fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    h = CreateMutexA(nullptr, 0, "lkmdb7-test-fallback");
+    ASSERT_NE(h, nullptr) << GetLastMutexDetail();
+    EXPECT_FALSE(fs::exists(runtime / "lkmdb7" / "lkmdb7-test-fallback.lock"));
     EXPECT_TRUE(CloseHandle(h));
 }
 

@@ -45,3 +45,17 @@ TempDir::~TempDir() {
 }
 
 }  // namespace lkmdb7_test
+
+namespace lkmdb7_test {
+
+std::vector<std::filesystem::path> Temporaries(const std::filesystem::path& folder) {
+    std::vector<std::filesystem::path> found;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().extension() == ".saving") {
+            found.push_back(entry.path());
+        }
+    }
+    return found;
+}
+
+}  // namespace lkmdb7_test

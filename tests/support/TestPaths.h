@@ -11,6 +11,9 @@ namespace lkmdb7_test {
 std::vector<unsigned char> ReadFileBytes(const std::filesystem::path& path);
 void WriteFileBytes(const std::filesystem::path& path, const std::vector<unsigned char>& bytes);
 
+// The temporary files of saves ("*.saving") in a folder.
+std::vector<std::filesystem::path> Temporaries(const std::filesystem::path& folder);
+
 std::filesystem::path DataPath(const std::string& name);
 std::filesystem::path VectorsPath(const std::string& name);
 

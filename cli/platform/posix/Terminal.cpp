@@ -1,13 +1,46 @@
 #include "cli/Terminal.h"
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+#include <iterator>
+#if defined(__linux__)
+#include <sys/prctl.h>
+#endif
+
 namespace lkmdb {
+namespace {
+
+// The terminal whose echo is off while a password is typed, and its settings before.
+int g_tty = -1;
+termios g_saved{};
+
+constexpr int kFatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+// A signal that ends the process while echo is off must not leave the terminal silent.
+extern "C" void RestoreTerminalAndDie(int signal) {
+    tcsetattr(g_tty, TCSAFLUSH, &g_saved);
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    sigaction(signal, &fallback, nullptr);
+    raise(signal);  // delivered, with the default action, once this handler returns
+}
+
+}  // namespace
 
 bool StderrIsTerminal() {
     return isatty(STDERR_FILENO) == 1;
+}
+
+bool StdoutIsTerminal() {
+    return isatty(STDOUT_FILENO) == 1;
 }
 
 std::optional<std::string> ReadPasswordFromTerminal(const std::string& prompt) {
@@ -23,14 +56,29 @@ std::optional<std::string> ReadPasswordFromTerminal(const std::string& prompt) {
     termios quiet = saved;
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     quiet.c_lflag |= ECHONL;
-    (void)!write(tty, prompt.data(), prompt.size());
+    g_tty = tty;
+    g_saved = saved;
+    struct sigaction restore {};
+    restore.sa_handler = RestoreTerminalAndDie;
+    sigemptyset(&restore.sa_mask);
+    struct sigaction previous[std::size(kFatalSignals)]{};
+    for (std::size_t i = 0; i < std::size(kFatalSignals); ++i) {
+        sigaction(kFatalSignals[i], &restore, &previous[i]);
+    }
     tcsetattr(tty, TCSAFLUSH, &quiet);
+    (void)!write(tty, prompt.data(), prompt.size());
     std::string line;
+    line.reserve(1024);  // growing would leave copies of the start in freed memory
     char c = 0;
     while (read(tty, &c, 1) == 1 && c != '\n') {
         line += c;
     }
+    c = 0;
     tcsetattr(tty, TCSAFLUSH, &saved);
+    for (std::size_t i = 0; i < std::size(kFatalSignals); ++i) {
+        sigaction(kFatalSignals[i], &previous[i], nullptr);
+    }
+    g_tty = -1;
     close(tty);
     return line;
 }
@@ -47,5 +95,35 @@ std::string PathToUtf8(const std::string& native) {
 }
 
 void PrepareConsoleOutput() {}
+
+std::string CreatePrivateFile(const std::string& native, bool replace) {
+    const int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (replace ? O_TRUNC : O_EXCL);
+    const int fd = open(native.c_str(), flags, 0600);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == EEXIST) {
+            return "exists already (--force replaces it)";
+        }
+        if (error == ELOOP) {
+            return "is a symbolic link";
+        }
+        return std::strerror(error);
+    }
+    // A file that existed keeps its old mode unless told otherwise.
+    std::string result;
+    if (fchmod(fd, 0600) != 0) {
+        result = std::strerror(errno);
+    }
+    close(fd);
+    return result;
+}
+
+void DisableCoreDumps() {
+    const rlimit none{0, 0};
+    (void)setrlimit(RLIMIT_CORE, &none);
+#if defined(__linux__)
+    (void)prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+#endif
+}
 
 }  // namespace lkmdb

@@ -1,5 +1,7 @@
 #include "cli/Terminal.h"
 
+#include <algorithm>
+
 #include <windows.h>
 // shellapi.h needs windows.h first.
 #include <shellapi.h>
@@ -29,11 +31,26 @@ std::string Narrow(const std::wstring& wide, UINT codePage) {
     return text;
 }
 
+// The console whose echo is off while a password is typed, and its mode before.
+HANDLE g_console = INVALID_HANDLE_VALUE;
+DWORD g_savedMode = 0;
+
+// Ctrl-C, Ctrl-Break or closing the window end the process: the console gets its echo back.
+BOOL WINAPI RestoreConsole(DWORD /*event*/) {
+    SetConsoleMode(g_console, g_savedMode);
+    return FALSE;  // the default handler ends the process
+}
+
 }  // namespace
 
 bool StderrIsTerminal() {
     DWORD mode = 0;
     return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
+bool StdoutIsTerminal() {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
 }
 
 std::optional<std::string> ReadPasswordFromTerminal(const std::string& prompt) {
@@ -56,8 +73,12 @@ std::optional<std::string> ReadPasswordFromTerminal(const std::string& prompt) {
     if (out != INVALID_HANDLE_VALUE) {
         WriteConsoleW(out, wprompt.data(), static_cast<DWORD>(wprompt.size()), &written, nullptr);
     }
+    g_console = in;
+    g_savedMode = saved;
+    SetConsoleCtrlHandler(RestoreConsole, TRUE);
     SetConsoleMode(in, (saved & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) | ENABLE_LINE_INPUT);
     std::wstring line;
+    line.reserve(1024);  // growing would leave copies of the start in freed memory
     wchar_t c = 0;
     DWORD read = 0;
     while (ReadConsoleW(in, &c, 1, &read, nullptr) && read == 1 && c != L'\n') {
@@ -65,13 +86,18 @@ std::optional<std::string> ReadPasswordFromTerminal(const std::string& prompt) {
             line += c;
         }
     }
+    c = 0;
     SetConsoleMode(in, saved);
+    SetConsoleCtrlHandler(RestoreConsole, FALSE);
+    g_console = INVALID_HANDLE_VALUE;
     if (out != INVALID_HANDLE_VALUE) {
         WriteConsoleW(out, L"\r\n", 2, &written, nullptr);
         CloseHandle(out);
     }
     CloseHandle(in);
-    return Narrow(line, CP_UTF8);
+    std::string narrow = Narrow(line, CP_UTF8);
+    std::fill(line.begin(), line.end(), L'\0');
+    return narrow;
 }
 
 std::vector<std::string> ProgramArguments(int argc, char** argv) {
@@ -98,5 +124,22 @@ std::string PathToUtf8(const std::string& native) {
 void PrepareConsoleOutput() {
     SetConsoleOutputCP(CP_UTF8);
 }
+
+std::string CreatePrivateFile(const std::string& native, bool replace) {
+    // Files made here inherit the folder's access list, which is the user's own in a profile.
+    HANDLE file = CreateFileA(native.c_str(), GENERIC_WRITE, 0, nullptr,
+                              replace ? CREATE_ALWAYS : CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
+            return "exists already (--force replaces it)";
+        }
+        return "error " + std::to_string(error);
+    }
+    CloseHandle(file);
+    return {};
+}
+
+void DisableCoreDumps() {}
 
 }  // namespace lkmdb

@@ -85,12 +85,18 @@ bool CFile::Open(const char* path, UINT flags, CFileException* err) {
             oflags |= O_TRUNC;
         }
     }
+    if ((flags & modeCreateNew) != 0) {
+        oflags = (oflags & ~O_TRUNC) | O_CREAT | O_EXCL | O_NOFOLLOW;
+    }
 
     int fd = -1;
     do {
         fd = ::open(path, oflags, S_IRUSR | S_IWUSR);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
+        if (errno == EEXIST) {
+            return fail(static_cast<LONG>(ERROR_FILE_EXISTS));
+        }
         // Windows tells a missing folder from a missing file; callers report either code.
         return fail(static_cast<LONG>(SetLastErrorForPath(path)));
     }

@@ -1,11 +1,13 @@
 #include "lkmdb7/platform/FileSystem.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <new>
 #include <string>
 
@@ -308,14 +310,72 @@ BOOL FileSystem::DeleteFileA(const char* path) try {
 
 BOOL FileSystem::CopyPermissions(const char* from, const char* to) try {
     struct stat st {};
+    struct stat now {};
     if (IsEmpty(from) || IsEmpty(to) || ::stat(from, &st) != 0) {
         return FailForPath(from);
     }
+    if (::lstat(to, &now) != 0) {
+        return FailForPath(to);
+    }
+    // Only root may give a file away; anyone else keeps the new file as their own, which is
+    // what saving a file of another user without root gives on every system.
+    if ((now.st_uid != st.st_uid || now.st_gid != st.st_gid) &&
+        ::lchown(to, st.st_uid, st.st_gid) != 0 && errno != EPERM) {
+        return FailForPath(to);
+    }
+    // After the owner: a change of owner clears the set-id bits.
     if (::chmod(to, st.st_mode & 07777) != 0) {
         return FailForPath(to);
     }
     return 1;
 } catch (const std::bad_alloc&) {
+    return Fail(ERROR_NOT_ENOUGH_MEMORY);
+}
+
+BOOL FileSystem::ResolvePath(const char* path, CString& resolved) try {
+    if (IsEmpty(path)) {
+        return Fail(ERROR_PATH_NOT_FOUND);
+    }
+    struct stat st {};
+    if (::lstat(path, &st) != 0 || !S_ISLNK(st.st_mode)) {
+        resolved = path;
+        return 1;
+    }
+    char* real = ::realpath(path, nullptr);
+    if (real == nullptr) {
+        return errno == ENOMEM ? Fail(ERROR_NOT_ENOUGH_MEMORY) : Fail(ERROR_PATH_NOT_FOUND);
+    }
+    std::string target(real);
+    std::free(real);
+    resolved = CString(std::move(target));
+    return 1;
+} catch (const std::bad_alloc&) {
+    return Fail(ERROR_NOT_ENOUGH_MEMORY);
+}
+
+BOOL FileSystem::ListFolder(const char* folder, std::vector<CString>& names) try {
+    names.clear();
+    DIR* dir = ::opendir(IsEmpty(folder) ? "." : folder);
+    if (dir == nullptr) {
+        return FailForPath(folder);
+    }
+    struct Closer {
+        DIR* d;
+        ~Closer() { ::closedir(d); }
+    } closer{dir};
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (entry == nullptr) {
+            return errno == 0 ? 1 : Fail(ErrorFromErrno(errno));
+        }
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") {
+            names.emplace_back(name);
+        }
+    }
+} catch (const std::bad_alloc&) {
+    names.clear();
     return Fail(ERROR_NOT_ENOUGH_MEMORY);
 }
 

@@ -4,6 +4,7 @@
 #include "lkmdb7/platform/NamedMutex.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -141,31 +142,82 @@ bool Fail(DWORD code) {
     return false;
 }
 
-// Opens (creating it 0700 when missing) a folder that only this user can write, or fails with
+thread_local std::string t_detail;
+
+// Sets the last error and the sentence that GetLastMutexDetail gives; never throws.
+void Explain(DWORD code, const std::string& folder, const char* what) {
+    SetLastError(code);
+    try {
+        t_detail = folder + ": " + what;
+    } catch (const std::bad_alloc&) {
+        t_detail.clear();
+    }
+}
+
+// Whether st is a real directory of this user that no one else may enter or change.
+bool IsPrivateFolder(const struct stat& st) {
+    return S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 077) == 0;
+}
+
+// Opens (creating it 0700 when missing) a folder that only this user can reach, or fails with
 // ERROR_ACCESS_DENIED. The check is made on the opened folder, so that it cannot be swapped
 // between the check and the use.
 int OpenPrivateFolder(const std::string& folder) {
     if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-        SetLastErrorFromErrno();
+        const DWORD code = ErrorFromErrno(errno);
+        Explain(code, folder, "the lock folder cannot be created");
         return -1;
     }
     const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (dir < 0) {
         // A symbolic link, or something that is not a folder, where the folder should be.
         if (errno == ELOOP || errno == ENOTDIR) {
-            SetLastError(ERROR_ACCESS_DENIED);
+            Explain(ERROR_ACCESS_DENIED, folder, "the lock folder is a link or no folder");
         } else {
-            SetLastErrorFromErrno();
+            Explain(ErrorFromErrno(errno), folder, "the lock folder cannot be opened");
         }
         return -1;
     }
     struct stat st {};
-    if (::fstat(dir, &st) != 0 || st.st_uid != ::geteuid() || (st.st_mode & 022) != 0) {
+    if (::fstat(dir, &st) != 0 || !IsPrivateFolder(st)) {
         ::close(dir);
-        SetLastError(ERROR_ACCESS_DENIED);
+        Explain(ERROR_ACCESS_DENIED, folder,
+                "the lock folder is not the user's own with mode 0700");
         return -1;
     }
     return dir;
+}
+
+// A runtime folder that the user alone can reach: the lock may go there.
+bool IsPrivateRuntimeFolder(const char* folder) {
+    if (folder == nullptr || folder[0] != '/') {
+        return false;
+    }
+    struct stat st {};
+    return ::lstat(folder, &st) == 0 && IsPrivateFolder(st);
+}
+
+// The user's home from the password database: the environment of a process started by sudo or
+// su may name another user's home, and processes of one user must meet at one folder.
+std::string HomeFolder() {
+    const long hint = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(hint > 0 ? static_cast<std::size_t>(hint) : 16384);
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] == '/') {
+        return found->pw_dir;
+    }
+    const char* home = std::getenv("HOME");
+    return home != nullptr && home[0] == '/' ? home : "";
+}
+
+// Creates the missing folders of ~/.local/state, each 0700 like the folders a desktop makes
+// there. Existing ones stay as they are; the lock folder inside is checked on its own.
+void MakeStateFolder(const std::string& home) {
+    for (const char* part : {"/.local", "/.local/state"}) {
+        (void)::mkdir((home + part).c_str(), 0700);
+    }
 }
 
 std::string LockFolder() {
@@ -173,9 +225,22 @@ std::string LockFolder() {
     if (over != nullptr && over[0] != '\0') {
         return over;
     }
-    // From the uid alone, never from the session's environment: processes of one user started
-    // with different environments must still meet at the same file.
-    return "/tmp/lkmdb7-" + std::to_string(::geteuid());
+    // The runtime folder is the user's alone and gone at logout with every lock in it. Looked up
+    // by uid as well, since cron jobs and ssh logins often run without the variable.
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (IsPrivateRuntimeFolder(runtime)) {
+        return std::string(runtime) + "/lkmdb7";
+    }
+    const std::string byUid = "/run/user/" + std::to_string(::geteuid());
+    if (IsPrivateRuntimeFolder(byUid.c_str())) {
+        return byUid + "/lkmdb7";
+    }
+    const std::string home = HomeFolder();
+    if (home.empty()) {
+        return "";
+    }
+    MakeStateFolder(home);
+    return home + "/.local/state/lkmdb7";
 }
 
 // Opens the lock file `path` in `folder`; -1 with the last error set on failure.
@@ -189,16 +254,17 @@ int OpenLockFile(const std::string& folder, const std::string& file) {
     ::close(dir);
     if (fd < 0) {
         if (err == ELOOP) {
-            SetLastError(ERROR_ACCESS_DENIED);
+            Explain(ERROR_ACCESS_DENIED, folder + "/" + file, "the lock file is a link");
         } else {
-            SetLastError(ErrorFromErrno(err));
+            Explain(ErrorFromErrno(err), folder + "/" + file, "the lock file cannot be opened");
         }
         return -1;
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
         ::close(fd);
-        SetLastError(ERROR_ACCESS_DENIED);
+        Explain(ERROR_ACCESS_DENIED, folder + "/" + file,
+                "the lock file is not a regular file of the user");
         return -1;
     }
     return fd;
@@ -311,7 +377,12 @@ HANDLE OpenMutex(BOOL initialOwner, const char* name) {
                                                               : ERROR_FILENAME_EXCED_RANGE);
             return nullptr;
         }
-        path = LockFolder() + "/" + file;
+        const std::string folder = LockFolder();
+        if (folder.empty()) {
+            Explain(ERROR_PATH_NOT_FOUND, "~", "the user has no home folder for the lock");
+            return nullptr;
+        }
+        path = folder + "/" + file;
     }
 
     bool existed = false;
@@ -359,6 +430,7 @@ HANDLE OpenMutex(BOOL initialOwner, const char* name) {
 }  // namespace
 
 HANDLE CreateMutexA(void* /*security*/, BOOL initialOwner, const char* name) {
+    t_detail.clear();
     try {
         return OpenMutex(initialOwner, name);
     } catch (const std::bad_alloc&) {
@@ -368,6 +440,7 @@ HANDLE CreateMutexA(void* /*security*/, BOOL initialOwner, const char* name) {
 }
 
 DWORD WaitForSingleObject(HANDLE mutex, DWORD milliseconds) {
+    t_detail.clear();
     const auto handle = Find(mutex);
     if (!handle) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -445,6 +518,10 @@ BOOL ReleaseMutex(HANDLE mutex) {
         t_owned.Remove(&l);
     }
     return 1;
+}
+
+const char* GetLastMutexDetail() {
+    return t_detail.c_str();
 }
 
 BOOL CloseHandle(HANDLE h) {

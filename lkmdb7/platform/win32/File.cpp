@@ -64,6 +64,9 @@ bool CFile::Open(const char* path, UINT flags, CFileException* err) {
     if ((flags & modeCreate) != 0) {
         disposition = (flags & modeNoTruncate) != 0 ? kOpenAlways : kCreateAlways;
     }
+    if ((flags & modeCreateNew) != 0) {
+        disposition = kCreateNew;
+    }
 
     const HANDLE h =
         ::CreateFileA(path, access, share, nullptr, disposition, kFileAttributeNormal, nullptr);

@@ -2,6 +2,10 @@
 
 #include <io.h>
 
+#include <exception>
+#include <filesystem>
+#include <new>
+
 #include "lkmdb7/platform/SystemError.h"
 #include "lkmdb7/platform/win32/WinApi.h"
 
@@ -50,6 +54,35 @@ BOOL FileSystem::DeleteFileA(const char* path) {
 
 BOOL FileSystem::CopyPermissions(const char*, const char*) {
     return 1;
+}
+
+BOOL FileSystem::ResolvePath(const char* path, CString& resolved) {
+    if (IsEmpty(path)) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return 0;
+    }
+    resolved = path;
+    return 1;
+}
+
+BOOL FileSystem::ListFolder(const char* folder, std::vector<CString>& names) {
+    names.clear();
+    try {
+        for (const auto& entry :
+             std::filesystem::directory_iterator(IsEmpty(folder) ? "." : folder)) {
+            names.emplace_back(entry.path().filename().string());
+        }
+        return 1;
+    } catch (const std::bad_alloc&) {
+        names.clear();
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return 0;
+    } catch (const std::exception&) {
+        // A folder that cannot be read, or a name that the code page cannot hold.
+        names.clear();
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return 0;
+    }
 }
 
 BOOL FileSystem::SyncFolder(const char*) {

@@ -18,6 +18,10 @@ BOOL ReleaseMutex(HANDLE mutex) {
     return ::ReleaseMutex(mutex);
 }
 
+const char* GetLastMutexDetail() {
+    return "";
+}
+
 BOOL CloseHandle(HANDLE handle) {
     return ::CloseHandle(handle);
 }

@@ -35,6 +35,7 @@ constexpr DWORD kGenericRead = 0x80000000u;
 constexpr DWORD kGenericWrite = 0x40000000u;
 constexpr DWORD kFileShareRead = 0x1;
 constexpr DWORD kFileShareWrite = 0x2;
+constexpr DWORD kCreateNew = 1;
 constexpr DWORD kCreateAlways = 2;
 constexpr DWORD kOpenExisting = 3;
 constexpr DWORD kOpenAlways = 4;

@@ -13,4 +13,8 @@ unsigned EffectiveUserId();
 // system refused.
 bool GiveToNobody(const std::filesystem::path& path);
 
+// The user and group ids that own a file (a link itself, not its target).
+unsigned OwnerOf(const std::filesystem::path& path);
+unsigned GroupOf(const std::filesystem::path& path);
+
 }  // namespace lkmdb7_test

@@ -1,0 +1,253 @@
+#include "cli/Password.h"
+
+#include <algorithm>
+#include <fstream>
+#include <istream>
+
+#include "cli/Terminal.h"
+#include "cli/Text1252.h"
+
+namespace lkmdb {
+
+using namespace LKMDB7;
+
+namespace {
+
+std::string ReadPasswordLine(Context& ctx, const PasswordSource& p, const std::string& prompt,
+                             std::string& where) {
+    std::string line;
+    line.reserve(1024);  // growing would leave copies of the start in freed memory
+    if (!p.file.empty()) {
+        where = p.file;
+        std::ifstream in;
+        // Unbuffered: no copy of the password stays behind in the stream's buffer.
+        in.rdbuf()->pubsetbuf(nullptr, 0);
+        in.open(NativePath(p.file), std::ios::binary);
+        if (!in) {
+            throw CliError(kExitFailure, p.file + ": the password file cannot be read");
+        }
+        std::getline(in, line);
+        if (line.rfind("\xEF\xBB\xBF", 0) == 0) {
+            line.erase(0, 3);
+        }
+    } else if (p.fromStdin) {
+        where = "standard input";
+        if (!std::getline(ctx.in, line)) {
+            throw CliError(kExitFailure, "no password on standard input");
+        }
+    } else {
+        where = "the terminal";
+        std::optional<std::string> typed;
+        if (ctx.env.askPassword) {
+            typed = ctx.env.askPassword(prompt);
+        }
+        if (!typed) {
+            throw CliError(kExitFailure, "there is no terminal to ask for the password on");
+        }
+        line = std::move(*typed);
+        Wipe(*typed);
+    }
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    return line;
+}
+
+std::string To1252(std::string& utf8, const std::string& where) {
+    if (utf8.empty()) {
+        throw CliError(kExitFailure, where + ": the password is empty");
+    }
+    // The cipher is keyed by the text up to its first zero byte: the rest would not count.
+    if (utf8.find('\0') != std::string::npos) {
+        Wipe(utf8);
+        throw CliError(kExitFailure, where + ": the password holds a zero byte");
+    }
+    std::string bytes;
+    try {
+        bytes = ToWindows1252(utf8, "the password");
+    } catch (const CliError&) {
+        Wipe(utf8);
+        // The message would quote a character of the password.
+        throw CliError(kExitFailure, where + ": the password holds a character that has no " +
+                                         "Windows-1252 byte, or is not UTF-8");
+    }
+    Wipe(utf8);
+    return bytes;
+}
+
+bool Majority(std::size_t part, std::size_t whole) {
+    return part * 2 > whole;
+}
+
+}  // namespace
+
+void Wipe(std::string& secret) {
+    std::fill(secret.begin(), secret.end(), '\0');
+    secret.clear();
+}
+
+std::string ReadPassword(Context& ctx, const PasswordSource& source, const std::string& prompt,
+                         const std::string& again) {
+    std::string where;
+    std::string utf8 = ReadPasswordLine(ctx, source, prompt, where);
+    std::string bytes = To1252(utf8, where);
+    if (source.ask && !again.empty()) {
+        std::string typed = ReadPasswordLine(ctx, source, again, where);
+        std::string second = To1252(typed, where);
+        const bool same = second == bytes;
+        Wipe(second);
+        if (!same) {
+            Wipe(bytes);
+            throw CliError(kExitFailure, "the two passwords typed differ; nothing was changed");
+        }
+    }
+    return bytes;
+}
+
+CipherScope::CipherScope(Context& ctx) : ctx_(ctx) {
+    SetRecordCipherPassword(nullptr);
+    const PasswordSource& p = ctx.password;
+    if (p.file.empty() && !p.fromStdin && !p.ask) {
+        return;
+    }
+    ctx.passwordBytes = ReadPassword(ctx, p, "Password: ");
+    SetRecordCipherPassword(ctx.passwordBytes.c_str());
+    ctx.passwordGiven = true;
+}
+
+CipherScope::~CipherScope() {
+    SetRecordCipherPassword(nullptr);
+    Wipe(ctx_.passwordBytes);
+}
+
+PasswordVerdict JudgePassword(const PasswordFacts& f) {
+    if (f.crib == CribKind::kOurs) {
+        if (!f.given) {
+            return PasswordVerdict::kNeeded;
+        }
+        return f.cribMatches ? PasswordVerdict::kRight : PasswordVerdict::kWrong;
+    }
+    if (f.checked == 0) {
+        if (f.crib == CribKind::kForeign) {
+            return f.given ? PasswordVerdict::kUnchecked : PasswordVerdict::kNeeded;
+        }
+        if (f.items > 0) {
+            // Older packed forms carry no checksum of ours.
+            return f.given ? PasswordVerdict::kUnchecked : PasswordVerdict::kRight;
+        }
+        // Nothing is enciphered and nothing says a password exists: a password now would
+        // encipher the first record under a key that no crib records (passwd gives one).
+        return f.given ? PasswordVerdict::kSuperfluous : PasswordVerdict::kRight;
+    }
+    if (Majority(f.passKeyed, f.checked)) {
+        return PasswordVerdict::kRight;
+    }
+    if (!f.given) {
+        return PasswordVerdict::kNeeded;
+    }
+    return f.passPlain && Majority(*f.passPlain, f.checked) ? PasswordVerdict::kSuperfluous
+                                                            : PasswordVerdict::kWrong;
+}
+
+PasswordFacts GatherPasswordFacts(const Context& ctx, CDatabaseObj7& db, unsigned fileVersion,
+                                  bool plain) {
+    PasswordFacts f;
+    unsigned char crib[kCribSize];
+    db.GetCrib(crib);
+    f.crib = GetCribKind(crib);
+    f.given = ctx.passwordGiven;
+    if (f.crib == CribKind::kOurs && f.given) {
+        f.cribMatches = CribMatches(crib, ctx.passwordBytes.c_str());
+    }
+    const bool checksums = ChecksumsApply(fileVersion);
+    const BlowfishKey* cipher = GetRecordCipher();
+    std::size_t passPlain = 0;
+    std::vector<BYTE> stored;
+    for (CObjectList* list : {static_cast<CObjectList*>(&db.GetRecordList()),
+                              static_cast<CObjectList*>(&db.GetTypesList()),
+                              static_cast<CObjectList*>(&db.GetCategoryList())}) {
+        ForEachItem(*list, [&](CBaseItem& item) {
+            ++f.items;
+            if (!checksums || !item.HasPalmRecord()) {
+                return;
+            }
+            ++f.checked;
+            const std::vector<BYTE>& bytes = item.PalmRecord();
+            const bool keyed = !ChecksumFault(bytes);
+            f.passKeyed += keyed ? 1u : 0u;
+            if (!plain) {
+                return;
+            }
+            if (cipher == nullptr) {
+                passPlain += keyed ? 1u : 0u;
+                return;
+            }
+            // Loading deciphered the record in place; enciphering it again gives the file's bytes.
+            stored = bytes;
+            if (stored.size() > kPackedHeaderSize) {
+                BlowfishCryptBuffer(cipher, stored.data() + kPackedHeaderSize,
+                                    static_cast<WORD>(stored.size() - kPackedHeaderSize), 1);
+            }
+            passPlain += ChecksumFault(stored) ? 0u : 1u;
+        });
+    }
+    if (plain) {
+        f.passPlain = passPlain;
+    }
+    return f;
+}
+
+void CheckPassword(Context& ctx, CDatabaseObj7& db, const DatabaseFile& file, unsigned fileVersion,
+                   PasswordCheck check) {
+    if (check == PasswordCheck::kNone) {
+        return;
+    }
+    PasswordFacts facts = GatherPasswordFacts(ctx, db, fileVersion, false);
+    PasswordVerdict verdict = JudgePassword(facts);
+    if (verdict == PasswordVerdict::kWrong) {
+        // Only now is it worth a second pass: is the password perhaps one too many?
+        facts = GatherPasswordFacts(ctx, db, fileVersion, true);
+        verdict = JudgePassword(facts);
+    }
+    switch (verdict) {
+        case PasswordVerdict::kRight:
+            return;
+        case PasswordVerdict::kUnchecked:
+            ctx.Note(file.shown + ": the password cannot be checked (" +
+                     (facts.crib == CribKind::kForeign ? "another program's password check"
+                                                       : "no record of a checked form") +
+                     "); it is taken as given");
+            return;
+        case PasswordVerdict::kNeeded:
+            if (check == PasswordCheck::kOptional) {
+                return;
+            }
+            throw CliError(kExitPassword, file.shown + ": this database needs a password");
+        case PasswordVerdict::kWrong:
+            throw CliError(kExitPassword, file.shown + ": wrong password");
+        case PasswordVerdict::kSuperfluous:
+            throw CliError(kExitPassword, file.shown + ": this database has no password");
+    }
+}
+
+void CheckCribOfDamagedFile(const Context& ctx, const std::vector<BYTE>& bytes,
+                            const DatabaseFile& file) {
+    if (bytes.size() < kCribSize || GetCribKind(bytes.data()) != CribKind::kOurs) {
+        return;
+    }
+    if (!ctx.passwordGiven) {
+        throw CliError(kExitPassword, file.shown + ": this database needs a password");
+    }
+    if (!CribMatches(bytes.data(), ctx.passwordBytes.c_str())) {
+        throw CliError(kExitPassword, file.shown + ": wrong password");
+    }
+}
+
+std::optional<bool> RecordsEnciphered(const PasswordFacts& facts) {
+    if (facts.checked == 0 || !facts.passPlain) {
+        return std::nullopt;
+    }
+    return !Majority(*facts.passPlain, facts.checked);
+}
+
+}  // namespace lkmdb

@@ -1,0 +1,279 @@
+// Where a save writes and what it reports: through symbolic links to the real file, keeping the
+// file's owner and bits, in place when the folder refuses new files, in the order that keeps the
+// old file until the new one is whole; and the status behind every result.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "lkmdb7/database/DatabaseObj7.h"
+#include "lkmdb7/database/SafeFile.h"
+#include "lkmdb7/platform/SystemError.h"
+#include "tests/support/DatabaseGenerations.h"
+#include "tests/support/FaultyFileSystem.h"
+#include "tests/support/ItemTesting.h"
+#include "tests/support/TestPaths.h"
+#include "tests/support/platform/Env.h"
+#include "tests/support/platform/MutexChild.h"
+#include "tests/support/platform/Users.h"
+
+using namespace LKMDB7;
+using namespace lkmdb7_test;
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::perms Mode(const fs::path& p) {
+    return fs::status(p).permissions() & fs::perms::mask;
+}
+
+class SaveTargets : public ::testing::Test {
+  protected:
+    fs::path file() const { return dir_.path() / "LockmeraDatabase.lkb"; }
+    CString path() const { return CString(file().string()); }
+
+    // Saves generation g through a fresh object loaded from `at`.
+    void SaveGeneration(const fs::path& at, int generation) {
+        CDatabaseObj7 db;
+        ASSERT_EQ(db.Load(CString(at.string())), 0);
+        FillGeneration(db, generation);
+        ASSERT_EQ(db.Save(true), 0) << db.GetLastErrorMessage();
+    }
+
+    ProcessStateGuard guard_;
+    TempDir dir_;
+};
+
+}  // namespace
+
+TEST_F(SaveTargets, LinkToTheDatabaseStaysALinkAndItsTargetIsSaved) {
+    if (kWindows) {
+        GTEST_SKIP() << "symbolic links of POSIX systems";
+    }
+    TempDir real;
+    const fs::path target = real.path() / "LockmeraDatabase.lkb";
+    SaveGeneration(target, 1);
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_symlink(target, file());
+
+    SaveGeneration(file(), 2);
+    EXPECT_TRUE(fs::is_symlink(file()));
+    EXPECT_EQ(fs::read_symlink(file()), target);
+    EXPECT_EQ(GenerationOnDisk(target.string()), 2);
+    EXPECT_EQ(Mode(target), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_TRUE(Temporaries(real.path()).empty());
+    EXPECT_TRUE(Temporaries(dir_.path()).empty());
+
+    // A restore writes through the link as well; the backup copy sits beside the link.
+    CDatabaseObj7 db;
+    ASSERT_EQ(db.Load(path()), 0);
+    ASSERT_NE(db.TakeTempBackup(), 0);
+    SaveGeneration(file(), 3);
+    ASSERT_NE(db.RestoreTempBackup(), 0);
+    EXPECT_TRUE(fs::is_symlink(file()));
+    EXPECT_EQ(GenerationOnDisk(target.string()), 2);
+
+    // A link that leads nowhere is not saved through.
+    fs::remove(target);
+    FillGeneration(db, 4);
+    EXPECT_EQ(db.Save(true), static_cast<LONG>(ERROR_PATH_NOT_FOUND));
+    EXPECT_FALSE(fs::exists(target));
+}
+
+TEST_F(SaveTargets, SavedFileKeepsItsOwnerAndGroup) {
+    if (kWindows || EffectiveUserId() != 0) {
+        GTEST_SKIP() << "only root saves a file of another user and can give it back";
+    }
+    SaveGeneration(file(), 1);
+    ASSERT_TRUE(GiveToNobody(file()));
+    fs::permissions(file(), fs::perms::owner_read | fs::perms::owner_write);
+    SaveGeneration(file(), 2);
+    EXPECT_EQ(OwnerOf(file()), 65534u);
+    EXPECT_EQ(GroupOf(file()), 65534u);
+    EXPECT_EQ(Mode(file()), fs::perms::owner_read | fs::perms::owner_write);
+    CDatabaseObj7 db;
+    ASSERT_EQ(db.Load(path()), 0);
+    ASSERT_NE(db.TakeTempBackup(), 0);
+    EXPECT_EQ(OwnerOf(file().string() + ".bak"), 65534u);
+}
+
+// A folder that refuses new files, played by a file system that refuses to create any: the save
+// writes the database in place, complete and flushed, and a copy that cannot be made beside its
+// target still fails when there is no target to write in place.
+TEST_F(SaveTargets, FolderThatRefusesNewFilesIsWrittenInPlace) {
+    SaveGeneration(file(), 1);
+    class NoNewFiles : public FaultyFileSystem {
+      public:
+        std::unique_ptr<CFile> OpenFile(const char* path, UINT flags,
+                                        CFileException* err) override {
+            if ((flags & CFile::modeCreateNew) != 0 ||
+                ((flags & CFile::modeCreate) != 0 && !PathExists(path))) {
+                (void)Next("refused open", path);
+                *err = CFileException(CFileException::accessDenied,
+                                      static_cast<LONG>(ERROR_ACCESS_DENIED), path, "refused");
+                return nullptr;
+            }
+            return FaultyFileSystem::OpenFile(path, flags, err);
+        }
+    } refusing;
+    {
+        ScopedFileSystem inPlace(refusing);
+        SaveGeneration(file(), 2);
+    }
+    EXPECT_EQ(GenerationOnDisk(file().string()), 2);
+    const auto& log = refusing.Log();
+    const auto flush = std::find(log.begin(), log.end(), "flush LockmeraDatabase.lkb");
+    ASSERT_NE(flush, log.end());
+    EXPECT_EQ(log.back(), "close LockmeraDatabase.lkb");
+    EXPECT_TRUE(std::none_of(flush, log.end(),
+                             [](const std::string& e) { return e.rfind("write ", 0) == 0; }));
+
+    ScopedFileSystem inPlace(refusing);
+    CDatabaseObj7 db;
+    ASSERT_EQ(db.Load(path()), 0);
+    EXPECT_EQ(db.TakeTempBackup(), 0);
+    EXPECT_EQ(db.GetLastStatus().GetCode(), ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(fs::exists(file().string() + ".bak"));
+}
+
+// The save's order, read from the log of the file system: the temporary is written, flushed
+// and closed before it takes the database's name, and the folder is flushed after that.
+TEST_F(SaveTargets, TemporaryIsFlushedBeforeTheRenameAndTheFolderAfter) {
+    SaveGeneration(file(), 1);
+    FaultyFileSystem logging;
+    {
+        ScopedFileSystem inPlace(logging);
+        SaveGeneration(file(), 2);
+    }
+    std::vector<std::string> save = logging.Log();
+    // From the open of the temporary on; the load comes first.
+    const auto open = std::find_if(save.begin(), save.end(), [](const std::string& e) {
+        return e.rfind("open LockmeraDatabase.lkb.", 0) == 0 && e.ends_with(kSavingSuffix);
+    });
+    ASSERT_NE(open, save.end());
+    const std::string temporary = open->substr(5);
+    save.erase(save.begin(), open);
+    const auto at = [&](const std::string& entry) {
+        return std::find(save.begin(), save.end(), entry) - save.begin();
+    };
+    const auto lastWrite =
+        save.rend() - std::find(save.rbegin(), save.rend(), "write " + temporary) - 1;
+    const auto flush = at("flush " + temporary);
+    const auto close = at("close " + temporary);
+    const auto rename = at("rename to LockmeraDatabase.lkb");
+    const auto folder = static_cast<std::ptrdiff_t>(save.size()) - 1;
+    ASSERT_LT(rename, folder) << ::testing::PrintToString(save);
+    EXPECT_GT(lastWrite, 0);
+    EXPECT_LT(lastWrite, flush);
+    EXPECT_LT(flush, close);
+    EXPECT_LT(close, rename);
+    EXPECT_EQ(save[static_cast<std::size_t>(folder)].rfind("flush folder ", 0), 0u);
+    EXPECT_EQ(rename + 1, folder);
+}
+
+// Every failure of a save: the public result of its kind and a status that names the file.
+TEST_F(SaveTargets, EveryFailureHasItsResultAndAStatusThatNamesTheFile) {
+    SaveGeneration(file(), 1);
+    struct Case {
+        const char* what;
+        std::function<LONG(CDatabaseObj7&)> save;
+        LONG result;
+        CDatabaseStatus::Kind kind;
+        DWORD code;
+        const char* mentions;
+    };
+    const Case cases[] = {
+        {"the disk fills part-way",
+         [](CDatabaseObj7& db) {
+             FaultyFileSystem faulty;
+             ScopedFileSystem inPlace(faulty);
+             faulty.Disarm();
+             if (db.Save(true) != 0) {
+                 return LONG{0};
+             }
+             const auto& log = faulty.Log();
+             const auto write = std::find_if(log.begin(), log.end(), [](const std::string& e) {
+                 return e.rfind("write ", 0) == 0;
+             });
+             faulty.Arm(static_cast<std::size_t>(write - log.begin()) + 1, Fault::diskFull, false);
+             return db.Save(true);
+         },
+         -1, CDatabaseStatus::kIo, ERROR_DISK_FULL, ".saving"},
+        {"saving is switched off",
+         [](CDatabaseObj7& db) {
+             db.Lock();
+             return db.Save(true);
+         },
+         -1, CDatabaseStatus::kLockFlag, 0, "LockmeraDatabase.lkb"},
+        {"the folder is gone",
+         [&](CDatabaseObj7& db) {
+             const fs::path gone = dir_.path() / "gone";
+             EXPECT_EQ(db.Load(CString((gone / "LockmeraDatabase.lkb").string())), 0);
+             fs::remove_all(gone);
+             return db.Save(true);
+         },
+         static_cast<LONG>(ERROR_PATH_NOT_FOUND), CDatabaseStatus::kIo, ERROR_PATH_NOT_FOUND,
+         "gone"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CDatabaseObj7 db;
+        ASSERT_EQ(db.Load(path()), 0);
+        FillGeneration(db, 2);
+        EXPECT_EQ(c.save(db), c.result);
+        EXPECT_EQ(db.GetLastStatus().GetKind(), c.kind);
+        EXPECT_EQ(db.GetLastStatus().GetCode(), c.code);
+        EXPECT_NE(std::string(db.GetLastErrorMessage()).find(c.mentions), std::string::npos)
+            << db.GetLastErrorMessage();
+    }
+    EXPECT_EQ(GenerationOnDisk(file().string()), 2);
+}
+
+// The lock cannot be had (a lock folder that others may change): Load and Save refuse rather
+// than go on unguarded, and say why.
+TEST_F(SaveTargets, UnusableLockFailsLoadAndSave) {
+    if (kWindows) {
+        GTEST_SKIP() << "the lock folder of POSIX systems";
+    }
+    SaveGeneration(file(), 1);
+    const Bytes before = ReadFileBytes(file());
+    TempDir scratch;
+    fs::permissions(scratch.path(), fs::perms::owner_all | fs::perms::group_all);
+    const ScopedEnv lockDir("LKMDB7_LOCK_DIR", scratch.path().c_str());
+    CDatabaseObj7 db;
+    EXPECT_EQ(db.Load(path()), -1);
+    EXPECT_EQ(db.GetLastStatus().GetKind(), CDatabaseStatus::kLockUnavailable);
+    EXPECT_NE(std::string(db.GetLastErrorMessage()).find(scratch.str()), std::string::npos)
+        << db.GetLastErrorMessage();
+    EXPECT_EQ(db.GetRecordList().GetCount(), 0);
+    EXPECT_EQ(db.AcquireLock(), -1);
+    FillGeneration(db, 2);
+    EXPECT_EQ(db.Save(true), -1);
+    EXPECT_EQ(db.GetLastStatus().GetKind(), CDatabaseStatus::kLockUnavailable);
+    EXPECT_EQ(ReadFileBytes(file()), before);
+}
+
+// A host holds the lock across its load and save; Load and Save inside take it again, and it is
+// given back once per AcquireLock.
+TEST_F(SaveTargets, HeldLockNestsLoadAndSave) {
+    CDatabaseObj7 db;
+    ASSERT_EQ(db.AcquireLock(), 0);
+    {
+        const CDatabaseLock again(db);
+        ASSERT_TRUE(again.Held());
+        ASSERT_EQ(db.Load(path()), 0);
+        FillGeneration(db, 2);
+        ASSERT_EQ(db.Save(true), 0);
+        if (ChildProcessesSupported()) {
+            EXPECT_EQ(ChildTakesMutex(kDatabaseMutexName, 0), 1);
+        }
+    }
+    EXPECT_TRUE(db.ReleaseLock());
+    EXPECT_FALSE(db.ReleaseLock());
+    if (ChildProcessesSupported()) {
+        EXPECT_EQ(ChildTakesMutex(kDatabaseMutexName, 0), 0);
+    }
+    EXPECT_EQ(GenerationOnDisk(file().string()), 2);
+}
