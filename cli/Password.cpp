@@ -166,21 +166,21 @@ PasswordFacts GatherPasswordFacts(const Context& ctx, CDatabaseObj7& db, unsigne
     for (CObjectList* list : {static_cast<CObjectList*>(&db.GetRecordList()),
                               static_cast<CObjectList*>(&db.GetTypesList()),
                               static_cast<CObjectList*>(&db.GetCategoryList())}) {
-        ForEachItem(*list, [&](CBaseItem& item) {
+        for (CBaseItem& item : Items(*list)) {
             ++f.items;
             if (!checksums || !item.HasPalmRecord()) {
-                return;
+                continue;
             }
             ++f.checked;
             const std::vector<BYTE>& bytes = item.PalmRecord();
             const bool keyed = !ChecksumFault(bytes);
             f.passKeyed += keyed ? 1u : 0u;
             if (!plain) {
-                return;
+                continue;
             }
             if (cipher == nullptr) {
                 passPlain += keyed ? 1u : 0u;
-                return;
+                continue;
             }
             // Loading deciphered the record in place; enciphering it again gives the file's bytes.
             stored = bytes;
@@ -189,7 +189,7 @@ PasswordFacts GatherPasswordFacts(const Context& ctx, CDatabaseObj7& db, unsigne
                                     static_cast<WORD>(stored.size() - kPackedHeaderSize), 1);
             }
             passPlain += ChecksumFault(stored) ? 0u : 1u;
-        });
+        }
     }
     if (plain) {
         f.passPlain = passPlain;

@@ -80,14 +80,15 @@ json ItemsJson(CDatabaseObj7& d) {
     json records = json::array();
     json types = json::array();
     json categories = json::array();
-    ForEachItem(d.GetRecordList(), [&](CBaseItem& item) {
-        records.push_back(RecordJson(static_cast<CRecord&>(item)));
-    });
-    ForEachItem(d.GetTypesList(),
-                [&](CBaseItem& item) { types.push_back(TypeJson(static_cast<CTypeItem&>(item))); });
-    ForEachItem(d.GetCategoryList(), [&](CBaseItem& item) {
-        categories.push_back(CategoryJson(static_cast<CCategoryItem&>(item)));
-    });
+    for (CRecord& record : Items(d.GetRecordList())) {
+        records.push_back(RecordJson(record));
+    }
+    for (CTypeItem& type : Items(d.GetTypesList())) {
+        types.push_back(TypeJson(type));
+    }
+    for (CCategoryItem& category : Items(d.GetCategoryList())) {
+        categories.push_back(CategoryJson(category));
+    }
     json all = {{"records", records}, {"types", types}, {"categories", categories}};
     for (auto& [name, list] : all.items()) {
         for (json& item : list) {

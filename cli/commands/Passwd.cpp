@@ -1,4 +1,5 @@
 #include <ostream>
+#include <utility>
 
 #include "cli/Password.h"
 #include "cli/commands/Commands.h"
@@ -57,11 +58,11 @@ std::optional<std::string> Mismatch(CDatabaseObj7& db, const nlohmann::json& exp
                               static_cast<CObjectList*>(&db.GetTypesList()),
                               static_cast<CObjectList*>(&db.GetCategoryList())}) {
         std::optional<std::string> fault;
-        ForEachItem(*list, [&](CBaseItem& item) {
+        for (const CBaseItem& item : Items(std::as_const(*list))) {
             if (!fault) {
                 fault = ChecksumFault(item);
             }
-        });
+        }
         if (fault) {
             return "a packed record fails its checksum (" + *fault + ")";
         }
