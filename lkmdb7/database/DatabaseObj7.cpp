@@ -162,7 +162,9 @@ void CDatabaseObj7::ReadItemsInCurrentForm() {
           static_cast<CObjectList*>(&m_categories)}) {
         for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
             auto* item = static_cast<CBaseItem*>(list->GetNext(pos));
-            if (item->HasPackedForm()) {
+            // An item too long for the current form stays as read: the save names it.
+            if (item->HasPackedForm() &&
+                static_cast<ULONGLONG>(item->CalculateRecordSize()) <= kMaxPackedRecordSize) {
                 item->PackPalmRecord(true);
                 item->PuffPalmRecord(true);
             }

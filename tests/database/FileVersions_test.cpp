@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include "lkmdb7/database/DatabaseObj7.h"
@@ -129,40 +130,31 @@ Bytes FileV2() {
 
 // Everything that a host reads from the three lists, one line per item.
 std::string Shown(CDatabaseObj7& db) {
-    std::string out;
-    const auto line = [&out](const CString& text) {
-        out += text.str();
-        out += '|';
-    };
+    std::ostringstream out;
     for (POSITION pos = db.GetRecordList().GetHeadPosition(); pos != nullptr;) {
         auto* r = static_cast<CRecord*>(db.GetRecordList().GetNext(pos));
-        out += "record " + std::to_string(r->GetRecordID()) + ' ' + r->GetTypeID().ToHex().str() +
-               ' ' + r->GetCategoryID().ToHex().str() + ' ' + std::to_string(r->GetIconIndex()) +
-               ' ' + std::to_string(r->GetMaskBits()) + ' ' + std::to_string(r->GetViewCount()) +
-               ": ";
+        out << "record " << r->GetRecordID() << ' ' << r->GetTypeID().ToHex().str() << ' '
+            << r->GetCategoryID().ToHex().str() << ' ' << r->GetIconIndex() << ' '
+            << r->GetMaskBits() << ' ' << r->GetViewCount() << ": ";
         for (int i = 0; i < 10; ++i) {
-            line(r->GetField(i, false));
-            line(r->GetFieldLabelA(i));
+            out << r->GetField(i, false).str() << '|' << r->GetFieldLabelA(i).str() << '|';
         }
-        line(r->GetNote());
-        line(r->GetAttachedFileName());
-        out += '\n';
+        out << r->GetNote().str() << '|' << r->GetAttachedFileName().str() << '\n';
     }
     for (POSITION pos = db.GetTypesList().GetHeadPosition(); pos != nullptr;) {
         auto* t = static_cast<CTypeItem*>(db.GetTypesList().GetNext(pos));
-        out += "type " + t->GetUniqueID().ToHex().str() + ' ' + std::to_string(t->GetIconIndex()) +
-               ' ' + std::to_string(t->GetMaskBits()) + ": ";
-        line(t->GetName());
+        out << "type " << t->GetUniqueID().ToHex().str() << ' ' << t->GetIconIndex() << ' '
+            << t->GetMaskBits() << ": " << t->GetName().str() << '|';
         for (int i = 0; i < 10; ++i) {
-            line(t->GetLabel(i));
+            out << t->GetLabel(i).str() << '|';
         }
-        out += '\n';
+        out << '\n';
     }
     for (POSITION pos = db.GetCategoryList().GetHeadPosition(); pos != nullptr;) {
         auto* c = static_cast<CCategoryItem*>(db.GetCategoryList().GetNext(pos));
-        out += "category " + c->GetUniqueID().ToHex().str() + ": " + c->GetName().str() + '\n';
+        out << "category " << c->GetUniqueID().ToHex().str() << ": " << c->GetName().str() << '\n';
     }
-    return out;
+    return out.str();
 }
 
 class FileVersions : public ::testing::Test {

@@ -411,8 +411,8 @@ TEST_F(PackedRecord, OneArgumentReaderFollowsTheLayout) {
     EXPECT_EQ(t.GetIconIndex(), 5);
 
     Bytes fields;
-    for (int i = 0; i < 10; ++i)
-        fields = Cat({fields, Z("f" + std::to_string(i))});
+    for (char digit = '0'; digit <= '9'; ++digit)
+        fields = Cat({fields, {'f', static_cast<BYTE>(digit), 0}});
     Bytes labels;
     for (int i = 0; i < 10; ++i)
         labels = Cat({labels, Z(i == 2 ? "PIN" : "")});
