@@ -220,7 +220,7 @@ OpenDatabase::OpenDatabase(Context& ctx, const std::string& argument, Mode mode)
     if (mode == Mode::kRead && fileVersion_ < kCurrentVersion) {
         privateFolder_ = PrivateFolder();
         loadPath = JoinPath(CString(privateFolder_), kDatabaseFileName).str();
-        if (!CopyFileA(file_.native.c_str(), loadPath.c_str(), TRUE)) {
+        if (!CopyFileA(file_.native.c_str(), loadPath.c_str(), true)) {
             throw CliError(kExitFailure, file_.shown + ": cannot be copied to " +
                                              PathToUtf8(privateFolder_) + " (" +
                                              ErrorText(static_cast<LONG>(GetLastError())) + ")");

@@ -12,6 +12,8 @@
 #include "fuzz/DatabaseDump.h"
 #include "lkmdb7/lkmdb7.h"
 
+using namespace LKMDB7;
+
 namespace {
 
 [[noreturn]] void Fail(const std::string& what) {
