@@ -23,6 +23,8 @@
 #include "lkmdb7/database/DatabaseObj7.h"
 #include "lkmdb7/items/Record.h"
 
+using namespace LKMDB7;
+
 namespace {
 
 using LKMDB7::CDatabaseObj7;

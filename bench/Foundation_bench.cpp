@@ -15,6 +15,8 @@
 #include "lkmdb7/foundation/Blowfish.h"
 #include "lkmdb7/foundation/Crc16.h"
 
+using namespace LKMDB7;
+
 namespace {
 
 constexpr unsigned char kKey[16] = {0xf0, 0xe1, 0xd2, 0xc3, 0xb4, 0xa5, 0x96, 0x87,

@@ -7,6 +7,8 @@
 #include "DatabaseGenerator.h"
 #include "lkmdb7/items/Record.h"
 
+using namespace LKMDB7;
+
 namespace {
 
 using LKMDB7::CRecord;

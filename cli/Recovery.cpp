@@ -32,16 +32,16 @@ constexpr std::size_t kShortestItem = 48;
 // The classes that lists hold; plain categories only in files older than version 5.
 const std::array<CRuntimeClass*, 4>& ItemClasses() {
     static const std::array<CRuntimeClass*, 4> classes{
-        RUNTIME_CLASS(CRecord), RUNTIME_CLASS(CCategory), RUNTIME_CLASS(CTypeItem),
-        RUNTIME_CLASS(CCategoryItem)};
+        LKMDB7_RUNTIME_CLASS(CRecord), LKMDB7_RUNTIME_CLASS(CCategory),
+        LKMDB7_RUNTIME_CLASS(CTypeItem), LKMDB7_RUNTIME_CLASS(CCategoryItem)};
     return classes;
 }
 
 std::size_t ListOf(const CRuntimeClass* cls) {
-    if (cls == RUNTIME_CLASS(CRecord)) {
+    if (cls == LKMDB7_RUNTIME_CLASS(CRecord)) {
         return 0;
     }
-    return cls == RUNTIME_CLASS(CCategoryItem) ? 2 : 1;
+    return cls == LKMDB7_RUNTIME_CLASS(CCategoryItem) ? 2 : 1;
 }
 
 const CRuntimeClass* ItemClassNamed(std::string_view name) {
@@ -151,9 +151,10 @@ class Scanner {
         // The old packed forms take their number of texts from the class schema, which loading
         // sets to the file's version in the same way.
         for (CRuntimeClass* cls :
-             {RUNTIME_CLASS(CDatabaseObj7), RUNTIME_CLASS(CBaseItem), RUNTIME_CLASS(CCategory),
-              RUNTIME_CLASS(CCategoryItem), RUNTIME_CLASS(CTypeItem), RUNTIME_CLASS(CRecord)}) {
-            cls->m_wSchema = VERSIONABLE_SCHEMA | version;
+             {LKMDB7_RUNTIME_CLASS(CDatabaseObj7), LKMDB7_RUNTIME_CLASS(CBaseItem),
+              LKMDB7_RUNTIME_CLASS(CCategory), LKMDB7_RUNTIME_CLASS(CCategoryItem),
+              LKMDB7_RUNTIME_CLASS(CTypeItem), LKMDB7_RUNTIME_CLASS(CRecord)}) {
+            cls->m_wSchema = kVersionableSchema | version;
         }
         std::size_t pos = out_.headerSize;
         std::string why = "the header does not read (" + out_.headerProblem + ")";
@@ -424,8 +425,8 @@ class Scanner {
         }
         for (const CRuntimeClass* cls : ItemClasses()) {
             // Record types are plain categories in files before version 5.
-            if ((cls == RUNTIME_CLASS(CTypeItem) && defaultSchema_ < 5) ||
-                (cls == RUNTIME_CLASS(CCategory) && defaultSchema_ >= 5)) {
+            if ((cls == LKMDB7_RUNTIME_CLASS(CTypeItem) && defaultSchema_ < 5) ||
+                (cls == LKMDB7_RUNTIME_CLASS(CCategory) && defaultSchema_ >= 5)) {
                 continue;
             }
             const std::size_t list = ListOf(cls);
@@ -524,8 +525,8 @@ class Scanner {
         try {
             CArchive ar(&file, CArchive::load, kTryBuffer);
             ar.SetName(CString(name_.c_str()));
-            std::unique_ptr<CBaseItem> item(
-                static_cast<CBaseItem*>(ar.ReadObject(RUNTIME_CLASS(CBaseItem), "item").release()));
+            std::unique_ptr<CBaseItem> item(static_cast<CBaseItem*>(
+                ar.ReadObject(LKMDB7_RUNTIME_CLASS(CBaseItem), "item").release()));
             if (ChecksumsApply(layout)) {
                 if (const auto fault = ChecksumFault(*item)) {
                     ++out_.failedChecksums;
@@ -623,7 +624,7 @@ class Scanner {
         const std::size_t list = ListOf(found.cls);
         lastList_ = std::max(lastList_, list);
         std::unique_ptr<CBaseItem> item = std::move(found.item);
-        if (found.cls == RUNTIME_CLASS(CCategory)) {
+        if (found.cls == LKMDB7_RUNTIME_CLASS(CCategory)) {
             // As loading does: an old file's plain categories are its record types, and one
             // without an identifier is dropped.
             auto& old = static_cast<CCategory&>(*item);

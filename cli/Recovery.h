@@ -15,6 +15,10 @@
 
 namespace lkmdb {
 
+using LKMDB7::BYTE;
+using LKMDB7::DWORD;
+using LKMDB7::WORD;
+
 // The lists, numbered as CObjectList::GetListType numbers them: records, types, categories.
 inline constexpr std::size_t kListCount = 3;
 

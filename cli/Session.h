@@ -15,6 +15,10 @@
 
 namespace lkmdb {
 
+using LKMDB7::CString;
+using LKMDB7::CUID;
+using LKMDB7::DWORD;
+
 // A failure to report: one line (without the "lkmdb: " prefix) and the exit code.
 class CliError : public std::runtime_error {
   public:

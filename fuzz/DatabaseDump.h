@@ -18,6 +18,14 @@
 
 namespace lkmdb7_fuzz {
 
+using LKMDB7::BYTE;
+using LKMDB7::CArchive;
+using LKMDB7::CColumnEntry;
+using LKMDB7::CMemFile;
+using LKMDB7::CShowColumns;
+using LKMDB7::CString;
+using LKMDB7::POSITION;
+
 // Reads the whole database from bytes. Throws what the reader throws.
 inline void LoadFromBytes(LKMDB7::CDatabaseObj7& db, const BYTE* data, std::size_t size) {
     CMemFile file(data, size);

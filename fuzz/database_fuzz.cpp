@@ -13,6 +13,8 @@
 #include "fuzz/Outcome.h"
 #include "lkmdb7/lkmdb7.h"
 
+using namespace LKMDB7;
+
 namespace {
 
 [[noreturn]] void Fail(const std::string& what) {

@@ -14,6 +14,8 @@
 #include "fuzz/Outcome.h"
 #include "lkmdb7/lkmdb7.h"
 
+using namespace LKMDB7;
+
 using LKMDB7::CBaseItem;
 
 namespace {
@@ -30,10 +32,11 @@ std::unique_ptr<CBaseItem> MakeItem(int kind) {
 }
 
 void SetLayoutVersion(UINT version) {
-    for (CRuntimeClass* cls : {RUNTIME_CLASS(LKMDB7::CBaseItem), RUNTIME_CLASS(LKMDB7::CCategory),
-                               RUNTIME_CLASS(LKMDB7::CCategoryItem),
-                               RUNTIME_CLASS(LKMDB7::CTypeItem), RUNTIME_CLASS(LKMDB7::CRecord)}) {
-        cls->m_wSchema = VERSIONABLE_SCHEMA | version;
+    for (CRuntimeClass* cls :
+         {LKMDB7_RUNTIME_CLASS(LKMDB7::CBaseItem), LKMDB7_RUNTIME_CLASS(LKMDB7::CCategory),
+          LKMDB7_RUNTIME_CLASS(LKMDB7::CCategoryItem), LKMDB7_RUNTIME_CLASS(LKMDB7::CTypeItem),
+          LKMDB7_RUNTIME_CLASS(LKMDB7::CRecord)}) {
+        cls->m_wSchema = kVersionableSchema | version;
     }
 }
 

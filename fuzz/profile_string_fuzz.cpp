@@ -13,6 +13,8 @@
 
 #include "lkmdb7/platform/ProfileString.h"
 
+using namespace LKMDB7;
+
 namespace {
 
 class ScratchFile {

@@ -7,6 +7,8 @@
 
 namespace lkmdb {
 
+using LKMDB7::CUID;
+
 // The records of the view (type, category) in list order; CUID_ALL matches any. Deleted records
 // are in no view.
 std::vector<LKMDB7::CRecord*> RecordsInView(LKMDB7::CDatabaseObj7& db, const CUID& type,

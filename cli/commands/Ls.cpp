@@ -1,6 +1,8 @@
 #include "cli/commands/Commands.h"
 #include "cli/commands/Listing.h"
 
+using namespace LKMDB7;
+
 namespace lkmdb {
 
 void AddLs(CLI::App& app, Commands& commands) {

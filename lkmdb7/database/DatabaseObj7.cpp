@@ -50,9 +50,9 @@ CString Sentence(const CString& path, const char* what) {
 
 }  // namespace
 
-LKMDB7_IMPLEMENT_SERIAL(CDatabaseObj7, CObject, VERSIONABLE_SCHEMA | 9)
+LKMDB7_IMPLEMENT_SERIAL(CDatabaseObj7, CObject, kVersionableSchema | 9)
 
-CDatabaseObj7::CDatabaseObj7() : m_mutex(CreateMutexA(nullptr, FALSE, kDatabaseMutexName)) {
+CDatabaseObj7::CDatabaseObj7() : m_mutex(CreateMutexA(nullptr, false, kDatabaseMutexName)) {
     if (m_mutex == nullptr) {
         m_mutexError = GetLastError();
         try {
@@ -147,10 +147,10 @@ CObjectList* CDatabaseObj7::ListByNumber(int list) {
 // --- the file ---
 
 void CDatabaseObj7::StampClassSchemas() const {
-    const UINT schema = VERSIONABLE_SCHEMA | m_version;
-    for (CRuntimeClass* cls :
-         {RUNTIME_CLASS(CDatabaseObj7), RUNTIME_CLASS(CBaseItem), RUNTIME_CLASS(CCategory),
-          RUNTIME_CLASS(CCategoryItem), RUNTIME_CLASS(CTypeItem), RUNTIME_CLASS(CRecord)}) {
+    const UINT schema = kVersionableSchema | m_version;
+    for (CRuntimeClass* cls : {LKMDB7_RUNTIME_CLASS(CDatabaseObj7), LKMDB7_RUNTIME_CLASS(CBaseItem),
+                               LKMDB7_RUNTIME_CLASS(CCategory), LKMDB7_RUNTIME_CLASS(CCategoryItem),
+                               LKMDB7_RUNTIME_CLASS(CTypeItem), LKMDB7_RUNTIME_CLASS(CRecord)}) {
         cls->m_wSchema = schema;
     }
 }

@@ -12,8 +12,9 @@ namespace {
 struct RegisterClasses {
     RegisterClasses() {
         for (CRuntimeClass* cls :
-             {RUNTIME_CLASS(CBaseItem), RUNTIME_CLASS(CCategory), RUNTIME_CLASS(CDatabaseObj7),
-              RUNTIME_CLASS(CCategoryItem), RUNTIME_CLASS(CRecord), RUNTIME_CLASS(CTypeItem)}) {
+             {LKMDB7_RUNTIME_CLASS(CBaseItem), LKMDB7_RUNTIME_CLASS(CCategory),
+              LKMDB7_RUNTIME_CLASS(CDatabaseObj7), LKMDB7_RUNTIME_CLASS(CCategoryItem),
+              LKMDB7_RUNTIME_CLASS(CRecord), LKMDB7_RUNTIME_CLASS(CTypeItem)}) {
             CRuntimeClass::Register(cls);
         }
     }

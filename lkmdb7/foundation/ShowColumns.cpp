@@ -3,6 +3,8 @@
 #include "lkmdb7/platform/ByteOrder.h"
 #include "lkmdb7/platform/CArchive.h"
 
+namespace LKMDB7 {
+
 const std::array<CColumnEntry, CShowColumns::kEntryCount>& CShowColumns::DefaultTable() {
     static const std::array<CColumnEntry, kEntryCount> table = [] {
         std::array<CColumnEntry, kEntryCount> t{};
@@ -29,11 +31,11 @@ CShowColumns::CShowColumns(int count, const CColumnEntry* entries) : m_count(cou
 }
 
 void CShowColumns::Encode(BYTE* block) const {
-    ::PutLE32(block, static_cast<DWORD>(m_count));
+    PutLE32(block, static_cast<DWORD>(m_count));
     BYTE* p = block + 4;
     for (const CColumnEntry& e : m_entries) {
-        ::PutLE16(p, e.firstWord);
-        ::PutLE16(p + 2, e.secondWord);
+        PutLE16(p, e.firstWord);
+        PutLE16(p + 2, e.secondWord);
         p[4] = e.firstByte;
         p[5] = e.secondByte;
         p += 6;
@@ -43,11 +45,11 @@ void CShowColumns::Encode(BYTE* block) const {
 }
 
 void CShowColumns::Decode(const BYTE* block) {
-    m_count = static_cast<LONG>(::GetLE32(block));
+    m_count = static_cast<LONG>(GetLE32(block));
     const BYTE* p = block + 4;
     for (CColumnEntry& e : m_entries) {
-        e.firstWord = ::GetLE16(p);
-        e.secondWord = ::GetLE16(p + 2);
+        e.firstWord = GetLE16(p);
+        e.secondWord = GetLE16(p + 2);
         e.firstByte = p[4];
         e.secondByte = p[5];
         p += 6;
@@ -64,3 +66,5 @@ void CShowColumns::Serialize(CArchive& ar) {
         Decode(block);
     }
 }
+
+}  // namespace LKMDB7

@@ -14,6 +14,8 @@
 #include "lkmdb7/platform/Export.h"
 #include "lkmdb7/platform/Types.h"
 
+namespace LKMDB7 {
+
 struct LKMDB7_EXPORT CColumnEntry {
     WORD firstWord = 0;
     WORD secondWord = 0;
@@ -54,3 +56,5 @@ class LKMDB7_EXPORT CShowColumns : public CObject {
     LONG m_count = 0;
     std::array<CColumnEntry, kEntryCount> m_entries{};
 };
+
+}  // namespace LKMDB7

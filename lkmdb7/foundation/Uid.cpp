@@ -167,8 +167,6 @@ void ResetRandomForTesting() {
     g_random = Generator{};
 }
 
-}  // namespace LKMDB7
-
 CUID CUID::FromBytes(const BYTE* bytes) {
     CUID id;
     std::memcpy(id.m_bytes, bytes, sizeof id.m_bytes);
@@ -180,7 +178,6 @@ bool CUID::IsNull() const {
 }
 
 void CUID::Generate() {
-    using namespace LKMDB7;
     SeedUidGeneratorOnce();
     if (g_uid.node == 0) {
         g_uid.node = GetNodeID();
@@ -200,3 +197,5 @@ CString CUID::ToHex() const {
     }
     return CString(std::move(hex));
 }
+
+}  // namespace LKMDB7

@@ -10,6 +10,8 @@
 #include "lkmdb7/platform/Export.h"
 #include "lkmdb7/platform/Types.h"
 
+namespace LKMDB7 {
+
 // A plain 8-byte value; stored and exchanged as its bytes in order. Null (all 0) by default.
 struct LKMDB7_EXPORT CUID {
     BYTE m_bytes[8] = {};
@@ -33,8 +35,6 @@ static_assert(sizeof(CUID) == 8, "CUID is stored as exactly its 8 bytes");
 
 // The filter value that matches every record type or every category.
 inline constexpr CUID CUID_ALL{{0, 0, 0, 0, 0, 0, 0xFF, 0xFF}};
-
-namespace LKMDB7 {
 
 // Restarts the shared MT19937 sequence from seed (reference initialisation).
 LKMDB7_EXPORT void SeedRandom(DWORD seed);

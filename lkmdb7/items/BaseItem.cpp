@@ -55,7 +55,7 @@ std::vector<BYTE> AllocateBytes(std::size_t n) {
 
 }  // namespace
 
-LKMDB7_IMPLEMENT_SERIAL(CBaseItem, CObject, VERSIONABLE_SCHEMA | 9)
+LKMDB7_IMPLEMENT_SERIAL(CBaseItem, CObject, kVersionableSchema | 9)
 
 struct CBaseItem::PackedPlain {
     std::vector<BYTE> bytes;  // bytes 0 to L-8, before enciphering
@@ -439,7 +439,7 @@ bool CBaseItem::HasPackedForm() {
 }
 
 UINT CBaseItem::LayoutVersion() const {
-    return GetRuntimeClass()->m_wSchema & ~VERSIONABLE_SCHEMA;
+    return GetRuntimeClass()->m_wSchema & ~kVersionableSchema;
 }
 
 bool CBaseItem::TakesArchivedPKID() const {

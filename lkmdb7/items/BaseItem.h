@@ -22,9 +22,9 @@
 #include "lkmdb7/platform/Export.h"
 #include "lkmdb7/platform/Types.h"
 
-class CArchive;
-
 namespace LKMDB7 {
+
+class CArchive;
 
 class PackedCursor;
 

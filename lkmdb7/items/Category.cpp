@@ -4,7 +4,7 @@
 
 namespace LKMDB7 {
 
-LKMDB7_IMPLEMENT_SERIAL(CCategory, CBaseItem, VERSIONABLE_SCHEMA | 9)
+LKMDB7_IMPLEMENT_SERIAL(CCategory, CBaseItem, kVersionableSchema | 9)
 
 CBaseItem& CCategory::operator=(CBaseItem& source) {
     CBaseItem::operator=(source);

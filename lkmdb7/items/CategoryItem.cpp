@@ -7,7 +7,7 @@
 
 namespace LKMDB7 {
 
-LKMDB7_IMPLEMENT_SERIAL(CCategoryItem, CCategory, VERSIONABLE_SCHEMA | 9)
+LKMDB7_IMPLEMENT_SERIAL(CCategoryItem, CCategory, kVersionableSchema | 9)
 
 CCategoryItem& CCategoryItem::operator=(CCategoryItem& source) {
     CCategory::operator=(static_cast<CBaseItem&>(source));

@@ -50,7 +50,7 @@ CString ViewCountText(int count) {
 
 }  // namespace
 
-LKMDB7_IMPLEMENT_SERIAL(CRecord, CBaseItem, VERSIONABLE_SCHEMA | 9)
+LKMDB7_IMPLEMENT_SERIAL(CRecord, CBaseItem, kVersionableSchema | 9)
 
 CRecord::CRecord() {
     m_labels.SetSize(10);

@@ -8,7 +8,7 @@
 
 namespace LKMDB7 {
 
-LKMDB7_IMPLEMENT_SERIAL(CTypeItem, CCategory, VERSIONABLE_SCHEMA | 9)
+LKMDB7_IMPLEMENT_SERIAL(CTypeItem, CCategory, kVersionableSchema | 9)
 
 CTypeItem::CTypeItem(CCategory& source) {
     CCategory::operator=(static_cast<CBaseItem&>(source));

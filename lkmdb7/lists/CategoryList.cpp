@@ -20,7 +20,7 @@ void CCategoryList::Serialize(CArchive& ar, WORD version) {
     if (ar.IsLoading() && version < 5) {
         return;
     }
-    SerializeItems(ar, RUNTIME_CLASS(CCategoryItem), "category list");
+    SerializeItems(ar, LKMDB7_RUNTIME_CLASS(CCategoryItem), "category list");
 }
 
 }  // namespace LKMDB7

@@ -226,7 +226,7 @@ void CRecordList::UpdateRecordsOnTypeChange(CTypeItem& type, WORD labelFields, W
 }
 
 void CRecordList::Serialize(CArchive& ar, WORD /*version*/) {
-    SerializeItems(ar, RUNTIME_CLASS(CRecord), "record list");
+    SerializeItems(ar, LKMDB7_RUNTIME_CLASS(CRecord), "record list");
 }
 
 void CRecordList::LegacySerialize(CArchive& ar, BYTE* crib) {
@@ -235,7 +235,7 @@ void CRecordList::LegacySerialize(CArchive& ar, BYTE* crib) {
     } else {
         ar.ReadExact(crib, kCribSize, "crib");
     }
-    SerializeItems(ar, RUNTIME_CLASS(CRecord), "record list");
+    SerializeItems(ar, LKMDB7_RUNTIME_CLASS(CRecord), "record list");
 }
 
 }  // namespace LKMDB7

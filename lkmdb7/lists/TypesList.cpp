@@ -54,11 +54,12 @@ BYTE CTypesList::GetTypeIconIndex(const CUID& id) const {
 
 void CTypesList::Serialize(CArchive& ar, WORD version) {
     if (ar.IsStoring()) {
-        SerializeItems(ar, RUNTIME_CLASS(CTypeItem), "types list");
+        SerializeItems(ar, LKMDB7_RUNTIME_CLASS(CTypeItem), "types list");
         return;
     }
     // Files before version 5 keep record types as plain categories.
-    SerializeItems(ar, version < 5 ? RUNTIME_CLASS(CCategory) : RUNTIME_CLASS(CTypeItem),
+    SerializeItems(ar,
+                   version < 5 ? LKMDB7_RUNTIME_CLASS(CCategory) : LKMDB7_RUNTIME_CLASS(CTypeItem),
                    "types list");
     if (version < 5) {
         ConvertOldTypes();

@@ -5,6 +5,8 @@
 
 #include "lkmdb7/platform/Types.h"
 
+namespace LKMDB7 {
+
 // Little-endian: the database file.
 constexpr void PutLE16(BYTE* p, WORD v) noexcept {
     p[0] = static_cast<BYTE>(v);
@@ -57,3 +59,5 @@ constexpr DWORD GetBE32(const BYTE* p) noexcept {
     return (static_cast<DWORD>(p[0]) << 24) | (static_cast<DWORD>(p[1]) << 16) |
            (static_cast<DWORD>(p[2]) << 8) | static_cast<DWORD>(p[3]);
 }
+
+}  // namespace LKMDB7

@@ -10,6 +10,8 @@
 #include "lkmdb7/platform/AnsiText.h"
 #include "lkmdb7/platform/ByteOrder.h"
 
+namespace LKMDB7 {
+
 namespace {
 
 constexpr DWORD kMaxIndex = 0x7FFFFFFF;  // a 32-bit tag keeps bit 31 for "class"
@@ -451,7 +453,7 @@ void CArchive::WriteObject(const CObject* object) {
 std::unique_ptr<CObject> CArchive::ReadObject(const CRuntimeClass* requiredBase, const char* what) {
     RequireLoading();
     if (requiredBase == nullptr) {
-        requiredBase = RUNTIME_CLASS(CObject);
+        requiredBase = LKMDB7_RUNTIME_CLASS(CObject);
     }
     const ULONGLONG at = GetPosition();
     const WORD tag = ReadWord(what);
@@ -489,7 +491,7 @@ std::unique_ptr<CObject> CArchive::ReadObject(const CRuntimeClass* requiredBase,
             ThrowError(CArchiveException::badClass, "unknown class \"" + Printable(name) + "\"", at,
                        what);
         }
-        if ((cls->m_wSchema & VERSIONABLE_SCHEMA) == 0 && schema != (cls->m_wSchema & 0xFFFFu)) {
+        if ((cls->m_wSchema & kVersionableSchema) == 0 && schema != (cls->m_wSchema & 0xFFFFu)) {
             ThrowError(CArchiveException::badSchema,
                        "schema " + std::to_string(schema) + " of class " + cls->m_lpszClassName, at,
                        what);
@@ -546,3 +548,5 @@ UINT CArchive::GetObjectSchema() {
     m_nObjectSchema = static_cast<UINT>(-1);
     return schema;
 }
+
+}  // namespace LKMDB7

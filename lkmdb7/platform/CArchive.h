@@ -19,6 +19,8 @@
 #include "lkmdb7/platform/PointerIndexMap.h"
 #include "lkmdb7/platform/Types.h"
 
+namespace LKMDB7 {
+
 class LKMDB7_EXPORT CArchive {
   public:
     enum Mode : UINT { store = 0, load = 1 };
@@ -99,7 +101,8 @@ class LKMDB7_EXPORT CArchive {
     std::unique_ptr<CObject> ReadObject(const CRuntimeClass* requiredBase, const char* what);
     template <class T>
     std::unique_ptr<T> ReadObjectOf(const char* what) {
-        return std::unique_ptr<T>(static_cast<T*>(ReadObject(RUNTIME_CLASS(T), what).release()));
+        return std::unique_ptr<T>(
+            static_cast<T*>(ReadObject(LKMDB7_RUNTIME_CLASS(T), what).release()));
     }
     // While an object's Serialize reads: the schema number that its class description carried,
     // once; later calls return (UINT)-1.
@@ -141,3 +144,5 @@ class LKMDB7_EXPORT CArchive {
     LKMDB7::PointerIndexMap m_storedObjects;
     DWORD m_nextStoreIndex = 1;
 };
+
+}  // namespace LKMDB7

@@ -4,7 +4,7 @@
 
 #include "lkmdb7/platform/SystemError.h"
 
-using namespace LKMDB7;
+namespace LKMDB7 {
 
 CFile::CFile() = default;
 
@@ -64,3 +64,5 @@ void CFile::ThrowOsError(LONG osError, const char* action, int cause) const {
                          (path.empty() ? std::string("file") : path) + ": " + action + " failed (" +
                              DescribeError(static_cast<DWORD>(osError)) + ")");
 }
+
+}  // namespace LKMDB7

@@ -10,6 +10,8 @@
 #include "lkmdb7/platform/Export.h"
 #include "lkmdb7/platform/Types.h"
 
+namespace LKMDB7 {
+
 class LKMDB7_EXPORT CFile {
   public:
     enum OpenFlags : UINT {
@@ -81,3 +83,5 @@ class LKMDB7_EXPORT CFile {
     // Bytes written since the system was last asked to start writing them out (POSIX backend).
     ULONGLONG m_unstarted = 0;
 };
+
+}  // namespace LKMDB7

@@ -9,7 +9,7 @@
 
 #include "lkmdb7/platform/SystemError.h"
 
-using namespace LKMDB7;
+namespace LKMDB7 {
 
 CMemFile::CMemFile(const BYTE* data, std::size_t size) : m_data(data, data + size) {}
 
@@ -81,3 +81,5 @@ ULONGLONG CMemFile::Seek(LONGLONG offset, UINT from) {
     m_pos = static_cast<ULONGLONG>(base + offset);
     return m_pos;
 }
+
+}  // namespace LKMDB7

@@ -9,6 +9,8 @@
 #include "lkmdb7/platform/Export.h"
 #include "lkmdb7/platform/Types.h"
 
+namespace LKMDB7 {
+
 class LKMDB7_EXPORT CMemFile : public CFile {
   public:
     CMemFile() = default;
@@ -39,3 +41,5 @@ class LKMDB7_EXPORT CMemFile : public CFile {
     std::vector<BYTE> m_data;
     ULONGLONG m_pos = 0;
 };
+
+}  // namespace LKMDB7

@@ -8,6 +8,8 @@
 #include "lkmdb7/platform/CArchive.h"
 #include "lkmdb7/platform/Exceptions.h"
 
+namespace LKMDB7 {
+
 struct CObListNode {
     CObListNode* next;
     CObListNode* prev;
@@ -164,7 +166,7 @@ POSITION CObList::Find(const CObject* object, POSITION startAfter) const {
 }
 
 void CObList::Serialize(CArchive& ar) {
-    SerializeObjects(ar, RUNTIME_CLASS(CObject), "object");
+    SerializeObjects(ar, LKMDB7_RUNTIME_CLASS(CObject), "object");
 }
 
 void CObList::SerializeObjects(CArchive& ar, const CRuntimeClass* requiredBase, const char* what) {
@@ -193,3 +195,5 @@ void CObList::SerializeObjects(CArchive& ar, const CRuntimeClass* requiredBase, 
         static_cast<void>(object.release());  // the list holds it now
     }
 }
+
+}  // namespace LKMDB7

@@ -6,6 +6,8 @@
 #include "lkmdb7/platform/Export.h"
 #include "lkmdb7/platform/Types.h"
 
+namespace LKMDB7 {
+
 class CArchive;
 
 // A place in a CObList; null is "no element" (past either end). A position stays valid until
@@ -80,3 +82,5 @@ class LKMDB7_EXPORT CObList : public CObject {
     int m_nCount = 0;
     ULONGLONG m_nModifications = 0;
 };
+
+}  // namespace LKMDB7

@@ -8,6 +8,8 @@
 
 #include "lkmdb7/platform/Exceptions.h"
 
+namespace LKMDB7 {
+
 namespace {
 
 struct Registry {
@@ -81,3 +83,5 @@ void CObject::Serialize(CArchive& /*ar*/) {}
 bool CObject::IsKindOf(const CRuntimeClass* cls) const {
     return GetRuntimeClass()->IsDerivedFrom(cls);
 }
+
+}  // namespace LKMDB7

@@ -6,12 +6,14 @@
 #include "lkmdb7/platform/Export.h"
 #include "lkmdb7/platform/Types.h"
 
+namespace LKMDB7 {
+
 class CArchive;
 class CObject;
 
 // Set in a schema number: objects of another schema are accepted on reading, which then asks the
 // archive for the schema that was read (CArchive::GetObjectSchema).
-#define VERSIONABLE_SCHEMA 0x80000000u
+inline constexpr UINT kVersionableSchema = 0x80000000u;
 
 struct LKMDB7_EXPORT CRuntimeClass {
     const char* m_lpszClassName;
@@ -50,26 +52,29 @@ class LKMDB7_EXPORT CObject {
     CObject& operator=(const CObject&) = default;
 };
 
-#define RUNTIME_CLASS(Class) (Class::GetThisClass())
+}  // namespace LKMDB7
+
+#define LKMDB7_RUNTIME_CLASS(Class) (Class::GetThisClass())
 
 // In the class body. The class record is created on first use, so classes in different
 // translation units never depend on each other's static initialisation.
-#define LKMDB7_DECLARE_DYNAMIC(Class)     \
-  public:                                 \
-    static CRuntimeClass* GetThisClass(); \
-    CRuntimeClass* GetRuntimeClass() const override
+#define LKMDB7_DECLARE_DYNAMIC(Class)               \
+  public:                                           \
+    static ::LKMDB7::CRuntimeClass* GetThisClass(); \
+    ::LKMDB7::CRuntimeClass* GetRuntimeClass() const override
 
 #define LKMDB7_DECLARE_SERIAL(Class) \
     LKMDB7_DECLARE_DYNAMIC(Class);   \
-    static CObject* CreateObject()
+    static ::LKMDB7::CObject* CreateObject()
 
-#define LKMDB7_IMPLEMENT_RUNTIMECLASS_(Class, Base, schema, factory)                               \
-    CRuntimeClass* Class::GetThisClass() {                                                         \
-        static CRuntimeClass rc{#Class, static_cast<UINT>(schema), factory, Base::GetThisClass()}; \
-        return &rc;                                                                                \
-    }                                                                                              \
-    CRuntimeClass* Class::GetRuntimeClass() const {                                                \
-        return Class::GetThisClass();                                                              \
+#define LKMDB7_IMPLEMENT_RUNTIMECLASS_(Class, Base, schema, factory)                            \
+    ::LKMDB7::CRuntimeClass* Class::GetThisClass() {                                            \
+        static ::LKMDB7::CRuntimeClass rc{#Class, static_cast<::LKMDB7::UINT>(schema), factory, \
+                                          Base::GetThisClass()};                                \
+        return &rc;                                                                             \
+    }                                                                                           \
+    ::LKMDB7::CRuntimeClass* Class::GetRuntimeClass() const {                                   \
+        return Class::GetThisClass();                                                           \
     }
 
 // At namespace scope of the class, with its bare name: the name string is #Class ("CRecord" for
@@ -78,7 +83,7 @@ class LKMDB7_EXPORT CObject {
     LKMDB7_IMPLEMENT_RUNTIMECLASS_(Class, Base, 0xFFFFu, nullptr)
 
 #define LKMDB7_IMPLEMENT_SERIAL(Class, Base, schema)               \
-    CObject* Class::CreateObject() {                               \
+    ::LKMDB7::CObject* Class::CreateObject() {                     \
         return new Class; /* NOLINT(bugprone-macro-parentheses) */ \
     }                                                              \
     LKMDB7_IMPLEMENT_RUNTIMECLASS_(Class, Base, schema, &Class::CreateObject)

@@ -9,6 +9,8 @@
 #include "lkmdb7/platform/AnsiText.h"
 #include "lkmdb7/platform/Exceptions.h"
 
+namespace LKMDB7 {
+
 namespace {
 
 bool IsBlank(char c) {
@@ -183,3 +185,5 @@ CString& CString::operator+=(char ch) {
     s_ += ch;
     return *this;
 }
+
+}  // namespace LKMDB7

@@ -19,6 +19,8 @@
 #define LKMDB7_PRINTF_FORMAT(f, a)
 #endif
 
+namespace LKMDB7 {
+
 class LKMDB7_EXPORT CString {
   public:
     CString() = default;
@@ -87,3 +89,5 @@ class LKMDB7_EXPORT CString {
   private:
     std::string s_;
 };
+
+}  // namespace LKMDB7

@@ -4,6 +4,8 @@
 
 #include "lkmdb7/platform/Exceptions.h"
 
+namespace LKMDB7 {
+
 void CStringArray::ThrowOutside(int index, const char* op) const {
     AfxThrowInvalidArgException(std::string("CStringArray::") + op + ": index " +
                                 std::to_string(index) + " outside an array of " +
@@ -54,3 +56,5 @@ void CStringArray::RemoveAt(int index, int count) {
     }
     items_.erase(items_.begin() + index, items_.begin() + index + count);
 }
+
+}  // namespace LKMDB7

@@ -8,6 +8,8 @@
 #include "lkmdb7/platform/CString.h"
 #include "lkmdb7/platform/Export.h"
 
+namespace LKMDB7 {
+
 class LKMDB7_EXPORT CStringArray {
   public:
     CStringArray() = default;
@@ -49,3 +51,5 @@ class LKMDB7_EXPORT CStringArray {
     [[noreturn]] void ThrowOutside(int index, const char* op) const;
     std::vector<CString> items_;
 };
+
+}  // namespace LKMDB7

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <utility>
 
+namespace LKMDB7 {
+
 CException::CException(std::string message) : message_(std::move(message)) {}
 
 const char* CException::what() const noexcept {
@@ -56,3 +58,5 @@ void AfxThrowFileException(int cause, LONG osError, const std::string& fileName)
 void AfxThrowOleException(SCODE sc, const std::string& what) {
     throw COleException(sc, what);
 }
+
+}  // namespace LKMDB7

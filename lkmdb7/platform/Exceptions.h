@@ -8,6 +8,8 @@
 #include "lkmdb7/platform/Export.h"
 #include "lkmdb7/platform/Types.h"
 
+namespace LKMDB7 {
+
 class LKMDB7_EXPORT CException : public std::exception {
   public:
     explicit CException(std::string message);
@@ -86,3 +88,5 @@ class LKMDB7_EXPORT COleException : public CException {
 [[noreturn]] LKMDB7_EXPORT void AfxThrowFileException(int cause, LONG osError,
                                                       const std::string& fileName);
 [[noreturn]] LKMDB7_EXPORT void AfxThrowOleException(SCODE sc, const std::string& what);
+
+}  // namespace LKMDB7

@@ -1,5 +1,5 @@
 // The file and folder operations that the engine needs, with the results of the Windows API:
-// FALSE (or false) on failure with the Windows error code left in GetLastError(), TRUE on success.
+// 0 (false) on failure with the Windows error code left in GetLastError(), 1 (true) on success.
 // Paths are byte strings in the platform's form (see PathSeparator.h). Nothing here throws except
 // OpenFile, which may raise CMemoryException.
 //

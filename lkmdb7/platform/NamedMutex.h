@@ -23,17 +23,30 @@
 
 namespace LKMDB7 {
 
-// Results of WaitForSingleObject, and the wait that never times out.
-enum : DWORD {
-    WAIT_OBJECT_0 = 0,
-    WAIT_ABANDONED = 0x80,  // obtained; its previous owner ended without releasing it
-    WAIT_TIMEOUT = 0x102,
-    WAIT_FAILED = 0xFFFFFFFF,
-    INFINITE = 0xFFFFFFFF
-};
+// Results of WaitForSingleObject, and the wait that never times out. The Windows headers define
+// each of these names as a macro of the same value (not all in one header); where one is
+// defined, the macro stands in for it.
+#if !defined(WAIT_OBJECT_0)
+inline constexpr DWORD WAIT_OBJECT_0 = 0;
+#endif
+#if !defined(WAIT_ABANDONED)
+inline constexpr DWORD WAIT_ABANDONED =
+    0x80;  // obtained; its previous owner ended without releasing it
+#endif
+#if !defined(WAIT_TIMEOUT)
+inline constexpr DWORD WAIT_TIMEOUT = 0x102;
+#endif
+#if !defined(WAIT_FAILED)
+inline constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
+#endif
+#if !defined(INFINITE)
+inline constexpr DWORD INFINITE = 0xFFFFFFFF;
+#endif
 
 // ReleaseMutex by a thread that does not own the mutex.
-enum : DWORD { ERROR_NOT_OWNER = 288 };
+#if !defined(ERROR_NOT_OWNER)
+inline constexpr DWORD ERROR_NOT_OWNER = 288;
+#endif
 
 // Opens the mutex `name`, creating it when no process has it yet. `security` is ignored on
 // POSIX. A null or empty name gives a mutex of this process alone. With `initialOwner` the

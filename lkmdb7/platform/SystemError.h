@@ -7,6 +7,9 @@
 
 namespace LKMDB7 {
 
+// <windows.h> defines these very names as macros of the same values: after it, the macros stand
+// in for them.
+#if !defined(ERROR_SUCCESS)
 enum : DWORD {
     ERROR_SUCCESS = 0,
     ERROR_FILE_NOT_FOUND = 2,
@@ -39,6 +42,7 @@ enum : DWORD {
     ERROR_NETWORK_UNREACHABLE = 1231,
     ERROR_TIMEOUT = 1460
 };
+#endif
 
 // The calling thread's last error, as the Win32 functions of this layer leave it.
 LKMDB7_EXPORT DWORD GetLastError();

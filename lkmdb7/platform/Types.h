@@ -1,9 +1,27 @@
 // Fixed-width names of the host platform. Their widths are part of the file format and of the
 // API: the same on 32-bit Windows and 64-bit POSIX (where `long` would be 8 bytes).
+//
+// On Windows they are exactly the types of <windows.h> (DWORD is `unsigned long` there), so that
+// a host may include both headers in either order and pass values and pointers between the two
+// APIs. The names live in namespace LKMDB7 and never clash with a host's own. The library
+// defines no TRUE or FALSE: a BOOL result is 0 or 1, and `true`/`false` convert to those.
 #pragma once
 
 #include <cstdint>
 
+namespace LKMDB7 {
+
+#if defined(_WIN32)
+using BYTE = unsigned char;
+using WORD = unsigned short;
+using DWORD = unsigned long;
+using LONG = long;
+using UINT = unsigned int;
+using BOOL = int;
+using ULONGLONG = unsigned long long;
+using LONGLONG = long long;
+using SCODE = long;
+#else
 using BYTE = std::uint8_t;
 using WORD = std::uint16_t;
 using DWORD = std::uint32_t;
@@ -13,11 +31,12 @@ using BOOL = std::int32_t;
 using ULONGLONG = std::uint64_t;
 using LONGLONG = std::int64_t;
 using SCODE = std::int32_t;
+#endif
 using HANDLE = void*;
 
-#ifndef FALSE
-#define FALSE 0
-#endif
-#ifndef TRUE
-#define TRUE 1
-#endif
+static_assert(sizeof(BYTE) == 1 && sizeof(WORD) == 2 && sizeof(DWORD) == 4 && sizeof(LONG) == 4 &&
+                  sizeof(UINT) == 4 && sizeof(BOOL) == 4 && sizeof(ULONGLONG) == 8 &&
+                  sizeof(LONGLONG) == 8 && sizeof(SCODE) == 4,
+              "the widths are part of the file format");
+
+}  // namespace LKMDB7

@@ -9,6 +9,8 @@
 #include "lkmdb7/platform/CObList.h"
 #include "tests/support/ArchiveBytes.h"
 
+using namespace LKMDB7;
+
 using lkmdb7_test::Bytes;
 using lkmdb7_test::Join;
 using lkmdb7_test::Store;
@@ -41,7 +43,7 @@ class CTestBase : public CObject {
     UINT schema = 0;
     UINT schemaAgain = 0;
 };
-LKMDB7_IMPLEMENT_SERIAL(CTestBase, CObject, VERSIONABLE_SCHEMA | 9)
+LKMDB7_IMPLEMENT_SERIAL(CTestBase, CObject, kVersionableSchema | 9)
 
 class CTestDerived : public CTestBase {
     LKMDB7_DECLARE_SERIAL(CTestDerived);
@@ -49,7 +51,7 @@ class CTestDerived : public CTestBase {
   public:
     using CTestBase::CTestBase;
 };
-LKMDB7_IMPLEMENT_SERIAL(CTestDerived, CTestBase, VERSIONABLE_SCHEMA | 5)
+LKMDB7_IMPLEMENT_SERIAL(CTestDerived, CTestBase, kVersionableSchema | 5)
 
 // Not versionable: any other schema in a file is refused.
 class CTestFixed : public CObject {
@@ -70,10 +72,10 @@ LKMDB7_IMPLEMENT_SERIAL(CTestUnregistered, CObject, 1)
 class ArchiveObjects : public ::testing::Test {
   protected:
     void SetUp() override {
-        CRuntimeClass::Register(RUNTIME_CLASS(CTestBase));
-        CRuntimeClass::Register(RUNTIME_CLASS(CTestDerived));
-        CRuntimeClass::Register(RUNTIME_CLASS(CTestFixed));
-        CRuntimeClass::Register(RUNTIME_CLASS(CTestNoFactory));
+        CRuntimeClass::Register(LKMDB7_RUNTIME_CLASS(CTestBase));
+        CRuntimeClass::Register(LKMDB7_RUNTIME_CLASS(CTestDerived));
+        CRuntimeClass::Register(LKMDB7_RUNTIME_CLASS(CTestFixed));
+        CRuntimeClass::Register(LKMDB7_RUNTIME_CLASS(CTestNoFactory));
         g_live = 0;
     }
     void TearDown() override { EXPECT_EQ(g_live, 0) << "test objects leaked"; }
@@ -91,18 +93,18 @@ const Bytes kDerivedClass = Join({0xFF, 0xFF, 0x05, 0x00, 0x0C, 0x00}, "CTestDer
 }  // namespace
 
 TEST_F(ArchiveObjects, RegistryAndRuntimeClasses) {
-    EXPECT_EQ(CRuntimeClass::FromName("CTestBase"), RUNTIME_CLASS(CTestBase));
+    EXPECT_EQ(CRuntimeClass::FromName("CTestBase"), LKMDB7_RUNTIME_CLASS(CTestBase));
     EXPECT_EQ(CRuntimeClass::FromName("ctestbase"), nullptr);
     EXPECT_EQ(CRuntimeClass::FromName("CTestUnregistered"), nullptr);
     CRuntimeClass impostor{"CTestBase", 9, nullptr, nullptr};
     EXPECT_THROW(CRuntimeClass::Register(&impostor), CInvalidArgException);
-    EXPECT_EQ(CRuntimeClass::FromName("CTestBase"), RUNTIME_CLASS(CTestBase));
+    EXPECT_EQ(CRuntimeClass::FromName("CTestBase"), LKMDB7_RUNTIME_CLASS(CTestBase));
     const CTestNoFactory dynamicOnly;
     EXPECT_EQ(dynamicOnly.GetRuntimeClass()->CreateObject(), nullptr);
     CTestDerived d;
-    EXPECT_TRUE(d.IsKindOf(RUNTIME_CLASS(CTestBase)));
-    EXPECT_TRUE(d.IsKindOf(RUNTIME_CLASS(CObject)));
-    EXPECT_FALSE(CTestBase().IsKindOf(RUNTIME_CLASS(CTestDerived)));
+    EXPECT_TRUE(d.IsKindOf(LKMDB7_RUNTIME_CLASS(CTestBase)));
+    EXPECT_TRUE(d.IsKindOf(LKMDB7_RUNTIME_CLASS(CObject)));
+    EXPECT_FALSE(CTestBase().IsKindOf(LKMDB7_RUNTIME_CLASS(CTestDerived)));
     EXPECT_STREQ(d.GetRuntimeClass()->m_lpszClassName, "CTestDerived");
 }
 
@@ -131,8 +133,8 @@ TEST_F(ArchiveObjects, ListFramingBytesAndRoundTrip) {
     CMemFile file(bytes);
     CArchive ar(&file, CArchive::load);
     CObList back;
-    back.SerializeObjects(ar, RUNTIME_CLASS(CTestBase), "record");
-    back.SerializeObjects(ar, RUNTIME_CLASS(CTestBase), "type");
+    back.SerializeObjects(ar, LKMDB7_RUNTIME_CLASS(CTestBase), "record");
+    back.SerializeObjects(ar, LKMDB7_RUNTIME_CLASS(CTestBase), "type");
     ASSERT_EQ(back.GetCount(), 4);
     POSITION pos = back.GetHeadPosition();
     const UINT schemas[] = {9, 9, 5, 5};
@@ -142,14 +144,14 @@ TEST_F(ArchiveObjects, ListFramingBytesAndRoundTrip) {
         EXPECT_EQ(item->schema, schemas[i - 1]);
         EXPECT_EQ(item->schemaAgain, static_cast<UINT>(-1));  // reported once per object
     }
-    EXPECT_TRUE(back.GetTail()->IsKindOf(RUNTIME_CLASS(CTestDerived)));
+    EXPECT_TRUE(back.GetTail()->IsKindOf(LKMDB7_RUNTIME_CLASS(CTestDerived)));
     DeleteAll(back);
 }
 
 TEST_F(ArchiveObjects, SchemaIsTheStampedVersionWithoutTheFlag) {
-    CRuntimeClass* cls = RUNTIME_CLASS(CTestBase);
+    CRuntimeClass* cls = LKMDB7_RUNTIME_CLASS(CTestBase);
     const UINT saved = cls->m_wSchema;
-    cls->m_wSchema = VERSIONABLE_SCHEMA | 7;
+    cls->m_wSchema = kVersionableSchema | 7;
     CTestBase a(1);
     const Bytes bytes = Store([&](CArchive& ar) { ar.WriteObject(&a); });
     cls->m_wSchema = saved;
@@ -203,7 +205,7 @@ TEST_F(ArchiveObjects, ThirtyTwoBitIndexForms) {
     EXPECT_EQ(ar.ReadObjectOf<CTestBase>("item")->value, 7u);
     EXPECT_EQ(ar.ReadObjectOf<CTestBase>("item")->value, 8u);
     try {
-        ar.ReadObject(RUNTIME_CLASS(CTestBase), "item");
+        ar.ReadObject(LKMDB7_RUNTIME_CLASS(CTestBase), "item");
         FAIL() << "a repeated object was accepted";
     } catch (const CArchiveException& e) {
         EXPECT_EQ(e.m_cause, CArchiveException::badIndex);
@@ -258,7 +260,7 @@ TEST_F(ArchiveObjects, BadTagsAreRefused) {
         CArchive ar(&file, CArchive::load);
         try {
             while (true) {
-                ar.ReadObject(RUNTIME_CLASS(CTestBase), "item");
+                ar.ReadObject(LKMDB7_RUNTIME_CLASS(CTestBase), "item");
             }
         } catch (const CArchiveException& e) {
             EXPECT_EQ(e.m_cause, c.cause);
@@ -277,7 +279,8 @@ TEST_F(ArchiveObjects, PartlyReadListKeepsWhatWasRead) {
     CMemFile file(bytes);
     CArchive ar(&file, CArchive::load);
     CObList list;
-    EXPECT_THROW(list.SerializeObjects(ar, RUNTIME_CLASS(CTestBase), "record"), CArchiveException);
+    EXPECT_THROW(list.SerializeObjects(ar, LKMDB7_RUNTIME_CLASS(CTestBase), "record"),
+                 CArchiveException);
     ASSERT_EQ(list.GetCount(), 1);
     EXPECT_EQ(static_cast<CTestBase*>(list.GetHead())->value, 1u);
     DeleteAll(list);

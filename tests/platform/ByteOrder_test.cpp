@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace LKMDB7;
+
 TEST(ByteOrder, ExactBytesBothWays) {
     BYTE b[8] = {};
     PutLE16(b, 0x1234);

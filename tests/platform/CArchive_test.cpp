@@ -8,6 +8,8 @@
 #include "lkmdb7/platform/CMemFile.h"
 #include "tests/support/ArchiveBytes.h"
 
+using namespace LKMDB7;
+
 using lkmdb7_test::Bytes;
 using lkmdb7_test::Join;
 using lkmdb7_test::Store;

@@ -13,6 +13,8 @@
 #include "tests/support/FailingFile.h"
 #include "tests/support/TestPaths.h"
 
+using namespace LKMDB7;
+
 using lkmdb7_test::FailingFile;
 using lkmdb7_test::TempDir;
 using ::testing::HasSubstr;

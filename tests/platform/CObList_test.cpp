@@ -6,6 +6,8 @@
 
 #include "lkmdb7/platform/Exceptions.h"
 
+using namespace LKMDB7;
+
 namespace {
 
 class Item : public CObject {

@@ -6,6 +6,8 @@
 #include "lkmdb7/platform/Exceptions.h"
 #include "tests/support/platform/Env.h"
 
+using namespace LKMDB7;
+
 TEST(CString, FindAndCompareWithoutCase) {
     CString s("catalog cat");
     EXPECT_EQ(s.Find("cat"), 0);

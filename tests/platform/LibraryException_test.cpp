@@ -8,6 +8,8 @@
 #include "lkmdb7/platform/CStringArray.h"
 #include "lkmdb7/platform/Exceptions.h"
 
+using namespace LKMDB7;
+
 namespace {
 
 void ReadPastEnd() {

@@ -44,7 +44,7 @@ const ChildMode kWorker("stress-worker", [](const ChildArgs& args) {
     if (args.size() != 4) {
         return 2;
     }
-    HANDLE h = CreateMutexA(nullptr, FALSE, kDatabaseMutexName);
+    HANDLE h = CreateMutexA(nullptr, false, kDatabaseMutexName);
     std::ofstream log(args[3], std::ios::app);
     if (h == nullptr || !log) {
         return 2;

@@ -10,6 +10,12 @@
 
 namespace lkmdb7_test {
 
+using LKMDB7::BYTE;
+using LKMDB7::CArchive;
+using LKMDB7::CMemFile;
+using LKMDB7::DWORD;
+using LKMDB7::WORD;
+
 using Bytes = std::vector<BYTE>;
 
 // Bytes from a mix of numbers and text: Join({0xFF, 0x00}, "abc").

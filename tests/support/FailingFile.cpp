@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 
+using namespace LKMDB7;
+
 namespace lkmdb7_test {
 
 FailingFile::FailingFile(std::size_t writeLimit, LONG osError)

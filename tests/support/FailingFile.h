@@ -10,6 +10,10 @@
 
 namespace lkmdb7_test {
 
+using LKMDB7::CMemFile;
+using LKMDB7::LONG;
+using LKMDB7::UINT;
+
 class FailingFile : public CMemFile {
   public:
     static constexpr std::size_t kNever = std::numeric_limits<std::size_t>::max();

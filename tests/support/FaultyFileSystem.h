@@ -14,6 +14,12 @@
 
 namespace lkmdb7_test {
 
+using LKMDB7::BOOL;
+using LKMDB7::CFile;
+using LKMDB7::CFileException;
+using LKMDB7::LONG;
+using LKMDB7::UINT;
+
 enum class Fault {
     none,
     ioError,      // the device reports an error (ERROR_IO_DEVICE)

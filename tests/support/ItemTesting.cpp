@@ -20,10 +20,10 @@ ProcessStateGuard::~ProcessStateGuard() {
 }
 
 void ProcessStateGuard::SetLayoutVersion(UINT version) {
-    for (CRuntimeClass* cls :
-         {RUNTIME_CLASS(CDatabaseObj7), RUNTIME_CLASS(CBaseItem), RUNTIME_CLASS(CCategory),
-          RUNTIME_CLASS(CCategoryItem), RUNTIME_CLASS(CTypeItem), RUNTIME_CLASS(CRecord)}) {
-        cls->m_wSchema = VERSIONABLE_SCHEMA | version;
+    for (CRuntimeClass* cls : {LKMDB7_RUNTIME_CLASS(CDatabaseObj7), LKMDB7_RUNTIME_CLASS(CBaseItem),
+                               LKMDB7_RUNTIME_CLASS(CCategory), LKMDB7_RUNTIME_CLASS(CCategoryItem),
+                               LKMDB7_RUNTIME_CLASS(CTypeItem), LKMDB7_RUNTIME_CLASS(CRecord)}) {
+        cls->m_wSchema = kVersionableSchema | version;
     }
 }
 

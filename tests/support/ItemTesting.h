@@ -11,6 +11,9 @@
 
 namespace lkmdb7_test {
 
+using LKMDB7::CObject;
+using LKMDB7::UINT;
+
 // Bytes of a text plus its zero byte.
 inline Bytes Z(const std::string& text) {
     Bytes b(text.begin(), text.end());

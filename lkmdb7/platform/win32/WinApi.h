@@ -1,7 +1,7 @@
 // The few Windows API functions that this backend calls, declared here with the library's own
-// fixed-width types rather than taken from <windows.h>, whose DWORD, LONG and ERROR_* macros
-// collide with the library's names. Same ABI: 32-bit integers, __stdcall, imported by name.
-// Never include this together with <windows.h>.
+// types (the very types of <windows.h>) so that the backend needs no system header. Same ABI:
+// __stdcall, imported by name. Never include this together with <windows.h>, whose declarations
+// of the same functions differ in detail (LARGE_INTEGER, LPSECURITY_ATTRIBUTES).
 #pragma once
 
 #include <cstdint>
@@ -57,50 +57,62 @@ constexpr DWORD kNormIgnoreCase = 0x1;       // NORM_IGNORECASE
 }  // namespace LKMDB7::win32
 
 extern "C" {
-__declspec(dllimport) DWORD __stdcall GetLastError(void);
-__declspec(dllimport) void __stdcall SetLastError(DWORD code);
+__declspec(dllimport) LKMDB7::DWORD __stdcall GetLastError(void);
+__declspec(dllimport) void __stdcall SetLastError(LKMDB7::DWORD code);
 __declspec(dllimport) void __stdcall GetLocalTime(LKMDB7::SYSTEMTIME* time);
-__declspec(dllimport) BOOL
+__declspec(dllimport) LKMDB7::BOOL
     __stdcall SystemTimeToFileTime(const LKMDB7::SYSTEMTIME* time, LKMDB7::FILETIME* out);
-__declspec(dllimport) DWORD __stdcall GetTickCount(void);
-__declspec(dllimport) void __stdcall Sleep(DWORD milliseconds);
-__declspec(dllimport) DWORD __stdcall GetFileAttributesA(const char* path);
-__declspec(dllimport) HANDLE
-    __stdcall CreateFileA(const char* path, DWORD access, DWORD share, void* security,
-                          DWORD disposition, DWORD attributes, HANDLE templateFile);
-__declspec(dllimport) BOOL
-    __stdcall ReadFile(HANDLE file, void* buffer, DWORD count, DWORD* done, void* overlapped);
-__declspec(dllimport) BOOL __stdcall WriteFile(HANDLE file, const void* buffer, DWORD count,
-                                               DWORD* done, void* overlapped);
+__declspec(dllimport) LKMDB7::DWORD __stdcall GetTickCount(void);
+__declspec(dllimport) void __stdcall Sleep(LKMDB7::DWORD milliseconds);
+__declspec(dllimport) LKMDB7::DWORD __stdcall GetFileAttributesA(const char* path);
+__declspec(dllimport) LKMDB7::HANDLE
+    __stdcall CreateFileA(const char* path, LKMDB7::DWORD access, LKMDB7::DWORD share,
+                          void* security, LKMDB7::DWORD disposition, LKMDB7::DWORD attributes,
+                          LKMDB7::HANDLE templateFile);
+__declspec(dllimport) LKMDB7::BOOL
+    __stdcall ReadFile(LKMDB7::HANDLE file, void* buffer, LKMDB7::DWORD count, LKMDB7::DWORD* done,
+                       void* overlapped);
+__declspec(dllimport) LKMDB7::BOOL
+    __stdcall WriteFile(LKMDB7::HANDLE file, const void* buffer, LKMDB7::DWORD count,
+                        LKMDB7::DWORD* done, void* overlapped);
 // The LARGE_INTEGER arguments travel as 64-bit integers: same size and alignment.
-__declspec(dllimport) BOOL
-    __stdcall SetFilePointerEx(HANDLE file, LONGLONG distance, LONGLONG* position, DWORD method);
-__declspec(dllimport) BOOL __stdcall GetFileSizeEx(HANDLE file, LONGLONG* size);
-__declspec(dllimport) BOOL __stdcall FlushFileBuffers(HANDLE file);
-__declspec(dllimport) BOOL __stdcall CloseHandle(HANDLE handle);
-__declspec(dllimport) HANDLE
-    __stdcall CreateMutexA(void* security, BOOL initialOwner, const char* name);
-__declspec(dllimport) DWORD __stdcall WaitForSingleObject(HANDLE handle, DWORD milliseconds);
-__declspec(dllimport) BOOL __stdcall ReleaseMutex(HANDLE handle);
-__declspec(dllimport) BOOL __stdcall CreateDirectoryA(const char* path, void* security);
-__declspec(dllimport) BOOL __stdcall CopyFileA(const char* from, const char* to, BOOL failIfExists);
-__declspec(dllimport) BOOL __stdcall MoveFileA(const char* from, const char* to);
-__declspec(dllimport) BOOL __stdcall MoveFileExA(const char* from, const char* to, DWORD flags);
-__declspec(dllimport) BOOL __stdcall DeleteFileA(const char* path);
-__declspec(dllimport) BYTE __stdcall Netbios(LKMDB7::win32::NCB* ncb);
-__declspec(dllimport) DWORD __stdcall GetPrivateProfileStringA(const char* section, const char* key,
-                                                               const char* defaultValue, char* out,
-                                                               DWORD size, const char* fileName);
+__declspec(dllimport) LKMDB7::BOOL
+    __stdcall SetFilePointerEx(LKMDB7::HANDLE file, LKMDB7::LONGLONG distance,
+                               LKMDB7::LONGLONG* position, LKMDB7::DWORD method);
+__declspec(dllimport) LKMDB7::BOOL
+    __stdcall GetFileSizeEx(LKMDB7::HANDLE file, LKMDB7::LONGLONG* size);
+__declspec(dllimport) LKMDB7::BOOL __stdcall FlushFileBuffers(LKMDB7::HANDLE file);
+__declspec(dllimport) LKMDB7::BOOL __stdcall CloseHandle(LKMDB7::HANDLE handle);
+__declspec(dllimport) LKMDB7::HANDLE
+    __stdcall CreateMutexA(void* security, LKMDB7::BOOL initialOwner, const char* name);
+__declspec(dllimport) LKMDB7::DWORD
+    __stdcall WaitForSingleObject(LKMDB7::HANDLE handle, LKMDB7::DWORD milliseconds);
+__declspec(dllimport) LKMDB7::BOOL __stdcall ReleaseMutex(LKMDB7::HANDLE handle);
+__declspec(dllimport) LKMDB7::BOOL __stdcall CreateDirectoryA(const char* path, void* security);
+__declspec(dllimport) LKMDB7::BOOL
+    __stdcall CopyFileA(const char* from, const char* to, LKMDB7::BOOL failIfExists);
+__declspec(dllimport) LKMDB7::BOOL __stdcall MoveFileA(const char* from, const char* to);
+__declspec(dllimport) LKMDB7::BOOL
+    __stdcall MoveFileExA(const char* from, const char* to, LKMDB7::DWORD flags);
+__declspec(dllimport) LKMDB7::BOOL __stdcall DeleteFileA(const char* path);
+__declspec(dllimport) LKMDB7::BYTE __stdcall Netbios(LKMDB7::win32::NCB* ncb);
+__declspec(dllimport) LKMDB7::DWORD
+    __stdcall GetPrivateProfileStringA(const char* section, const char* key,
+                                       const char* defaultValue, char* out, LKMDB7::DWORD size,
+                                       const char* fileName);
 // The wide text travels as 16-bit units, which wchar_t is on Windows.
-__declspec(dllimport) int __stdcall WideCharToMultiByte(UINT codePage, DWORD flags,
+__declspec(dllimport) int __stdcall WideCharToMultiByte(LKMDB7::UINT codePage, LKMDB7::DWORD flags,
                                                         const char16_t* wide, int wideCount,
                                                         char* out, int outSize,
-                                                        const char* defaultChar, BOOL* usedDefault);
-__declspec(dllimport) int __stdcall CompareStringA(DWORD locale, DWORD flags, const char* a,
-                                                   int aCount, const char* b, int bCount);
-__declspec(dllimport) DWORD __stdcall CharLowerBuffA(char* text, DWORD count);
-__declspec(dllimport) DWORD __stdcall CharUpperBuffA(char* text, DWORD count);
+                                                        const char* defaultChar,
+                                                        LKMDB7::BOOL* usedDefault);
+__declspec(dllimport) int __stdcall CompareStringA(LKMDB7::DWORD locale, LKMDB7::DWORD flags,
+                                                   const char* a, int aCount, const char* b,
+                                                   int bCount);
+__declspec(dllimport) LKMDB7::DWORD __stdcall CharLowerBuffA(char* text, LKMDB7::DWORD count);
+__declspec(dllimport) LKMDB7::DWORD __stdcall CharUpperBuffA(char* text, LKMDB7::DWORD count);
 // Returns an HRESULT: 0 (S_OK) on success.
-__declspec(dllimport) LONG
-    __stdcall SHGetFolderPathA(void* window, int folder, HANDLE token, DWORD flags, char* path);
+__declspec(dllimport) LKMDB7::LONG
+    __stdcall SHGetFolderPathA(void* window, int folder, LKMDB7::HANDLE token, LKMDB7::DWORD flags,
+                               char* path);
 }

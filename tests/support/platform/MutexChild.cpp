@@ -5,6 +5,8 @@
 
 #include "lkmdb7/platform/NamedMutex.h"
 
+using namespace LKMDB7;
+
 namespace lkmdb7_test {
 
 namespace {

@@ -12,6 +12,8 @@
 
 namespace lkmdb7_test {
 
+using LKMDB7::DWORD;
+
 // Starts a child that takes the mutex `name`, waiting for it up to `waitMs` (LKMDB7::INFINITE:
 // without limit), creates `readyFile` once it owns it, and then holds it until killed; with
 // `releaseAfter` it releases it after that time and stays alive until killed. A child that does
