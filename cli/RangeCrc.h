@@ -15,16 +15,16 @@ namespace lkmdb {
 class RangeCrc {
   public:
     // Reads the bytes once; they need not outlive the object.
-    RangeCrc(const BYTE* data, std::size_t size);
+    RangeCrc(const LKMDB7::BYTE* data, std::size_t size);
 
     // Crc16Bytes(data + begin, end - begin, initial); begin <= end <= size.
-    WORD Of(std::size_t begin, std::size_t end, WORD initial) const;
+    LKMDB7::WORD Of(std::size_t begin, std::size_t end, LKMDB7::WORD initial) const;
 
     // The register `state` after `count` zero bytes.
-    static WORD AfterZeros(WORD state, ULONGLONG count);
+    static LKMDB7::WORD AfterZeros(LKMDB7::WORD state, LKMDB7::ULONGLONG count);
 
   private:
-    std::vector<WORD> prefix_;  // prefix_[k]: CRC of the first k bytes from 0
+    std::vector<LKMDB7::WORD> prefix_;  // prefix_[k]: CRC of the first k bytes from 0
 };
 
 }  // namespace lkmdb
