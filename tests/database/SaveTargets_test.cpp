@@ -285,7 +285,7 @@ TEST_F(SaveTargets, UnusableLockFailsLoadAndSave) {
     const Bytes before = ReadFileBytes(file());
     TempDir scratch;
     fs::permissions(scratch.path(), fs::perms::owner_all | fs::perms::group_all);
-    const ScopedEnv lockDir("LKMDB7_LOCK_DIR", scratch.path().c_str());
+    const ScopedEnv lockDir("LKMDB7_LOCK_DIR", scratch.str().c_str());
     CDatabaseObj7 db;
     EXPECT_EQ(db.Load(path()), -1);
     EXPECT_EQ(db.GetLastStatus().GetKind(), CDatabaseStatus::kLockUnavailable);

@@ -325,7 +325,7 @@ TEST_F(NamedMutexPosix, DefaultFolderIsOnlyTheUsersOwn) {
     fs::create_directory(runtime);
     fs::permissions(runtime, fs::perms::owner_all);
     const ScopedEnv noLockDir("LKMDB7_LOCK_DIR", nullptr);
-    const ScopedEnv runtimeDir("XDG_RUNTIME_DIR", runtime.c_str());
+    const ScopedEnv runtimeDir("XDG_RUNTIME_DIR", runtime.string().c_str());
     // Fixed names: lock files are never deleted, so runs must not pile them up.
     HANDLE h = CreateMutexA(nullptr, 0, "lkmdb7-test-default");
     ASSERT_NE(h, nullptr) << GetLastMutexDetail();
