@@ -74,7 +74,7 @@ void CheckPassword(Context& ctx, LKMDB7::CDatabaseObj7& db, const DatabaseFile& 
 
 // For a file that may be too damaged to load: only a crib of ours is judged (the first 40
 // bytes), and a wrong or missing password throws CliError (kExitPassword).
-void CheckCribOfDamagedFile(const Context& ctx, const std::vector<BYTE>& bytes,
+void CheckCribOfDamagedFile(const Context& ctx, const std::vector<LKMDB7::BYTE>& bytes,
                             const DatabaseFile& file);
 
 // For info: whether the records are stored enciphered (nullopt: no item says).

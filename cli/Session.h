@@ -106,7 +106,7 @@ void LoadOrThrow(LKMDB7::CDatabaseObj7& db, const std::string& path, const std::
 // What is wrong with an item's deciphered packed record (too short, or its CRC-16 stored in bytes
 // 0-1 differs from the one computed), or nullopt when it is as the packer wrote it.
 std::optional<std::string> ChecksumFault(const LKMDB7::CBaseItem& item);
-std::optional<std::string> ChecksumFault(const std::vector<BYTE>& packedRecord);
+std::optional<std::string> ChecksumFault(const std::vector<LKMDB7::BYTE>& packedRecord);
 // Whether the packed records of a file of this version (or items of this schema) carry that
 // checksum: the current form, versions 3 and from 5 on.
 bool ChecksumsApply(unsigned fileVersion);
