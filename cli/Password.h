@@ -18,6 +18,8 @@
 
 namespace lkmdb {
 
+using LKMDB7::BYTE;
+
 // Keys the process-wide record cipher from the chosen source (UTF-8 turned into Windows-1252),
 // or leaves it unset when no source was chosen; the bytes stay in ctx.passwordBytes. Clears
 // both again when destroyed, as tests run many commands in one process.

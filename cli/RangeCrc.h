@@ -12,6 +12,10 @@
 
 namespace lkmdb {
 
+using LKMDB7::BYTE;
+using LKMDB7::ULONGLONG;
+using LKMDB7::WORD;
+
 class RangeCrc {
   public:
     // Reads the bytes once; they need not outlive the object.

@@ -15,6 +15,7 @@
 
 namespace lkmdb {
 
+using LKMDB7::BYTE;
 using LKMDB7::CString;
 using LKMDB7::CUID;
 using LKMDB7::DWORD;
