@@ -228,21 +228,23 @@ class Scanner {
     // From pos on, after a fault at `fault`: every item that reads is kept, list counts are taken
     // where they stand before a list's first item, and the bytes between are reported as skipped.
     void Scan(std::size_t pos, std::size_t fault, std::string reason) {
-        std::optional<std::size_t> gap = fault;
+        // A plain sentinel rather than std::optional: g++ 12 at -O3 warns falsely on the latter.
+        constexpr std::size_t kNoGap = static_cast<std::size_t>(-1);
+        std::size_t gap = fault;
         const auto close = [&](std::size_t at) {
             if (at < out_.headerSize) {
                 out_.headerTrimmed = true;
             }
-            if (gap && at > *gap) {
-                out_.skipped.push_back({*gap, at, reason});
+            if (gap != kNoGap && at > gap) {
+                out_.skipped.push_back({gap, at, reason});
                 exact_ = false;
             }
-            gap.reset();
+            gap = kNoGap;
         };
         while (pos < bytes_.size()) {
             std::string why;
             // Only the first fault of a gap is reported, so only it needs its words.
-            if (auto found = ItemAt(pos, true, gap ? nullptr : &why)) {
+            if (auto found = ItemAt(pos, true, gap != kNoGap ? nullptr : &why)) {
                 close(pos);
                 pos = found->end;
                 Keep(std::move(*found));
@@ -250,7 +252,7 @@ class Scanner {
                 close(pos);
                 pos = *end;
             } else {
-                if (!gap) {
+                if (gap == kNoGap) {
                     gap = pos;
                     reason = why.empty() ? name_ + ": no item" + At(pos) : why;
                 }
