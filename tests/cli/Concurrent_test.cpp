@@ -28,13 +28,20 @@ int Lkmdb(std::vector<std::string> args) {
     return lkmdb::RunLkmdb(std::move(args), in, out, err);
 }
 
+// "<prefix>-<n>", built by appending: mingw g++ 12 warns falsely on "literal" + std::string.
+std::string Tag(const std::string& prefix, int n) {
+    std::string tag = prefix;
+    tag += '-';
+    tag += std::to_string(n);
+    return tag;
+}
+
 // Arguments: database folder, tag, count. Adds records whose first field is "<tag>-<n>" for n
 // from 0; exits with the number of adds that failed.
 const ChildMode kAdds("lkmdb-adds", [](const ChildArgs& args) {
     int failed = 0;
     for (int n = 0; n < std::stoi(args[2]); ++n) {
-        if (Lkmdb({"add", args[0], "--type", "Web", "--field",
-                   args[1] + "-" + std::to_string(n)}) != 0) {
+        if (Lkmdb({"add", args[0], "--type", "Web", "--field", Tag(args[1], n)}) != 0) {
             ++failed;
         }
     }
@@ -86,7 +93,7 @@ TEST_F(Concurrent, AddsOfSeveralProcessesAreAllKept) {
     std::vector<ChildProcess> children;
     for (int p = 0; p < kProcesses; ++p) {
         children.emplace_back(
-            "lkmdb-adds", ChildArgs{folder(), "p" + std::to_string(p), std::to_string(kAddsEach)});
+            "lkmdb-adds", ChildArgs{folder(), Tag("p", p), std::to_string(kAddsEach)});
     }
     for (ChildProcess& child : children) {
         EXPECT_EQ(child.Wait(), 0);
@@ -94,7 +101,7 @@ TEST_F(Concurrent, AddsOfSeveralProcessesAreAllKept) {
     std::multiset<std::string> expected;
     for (int p = 0; p < kProcesses; ++p) {
         for (int n = 0; n < kAddsEach; ++n) {
-            expected.insert("p" + std::to_string(p) + "-" + std::to_string(n));
+            expected.insert(Tag(Tag("p", p), n));
         }
     }
     EXPECT_EQ(Fields(), expected);

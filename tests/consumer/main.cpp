@@ -18,13 +18,13 @@ int main() {
     auto* record = new LKMDB7::CRecord;
     record->SetField(0, "installed");
     db.GetRecordList().AddItem(record);
-    if (db.GetRecordList().GetCount(CUID_ALL, CUID_ALL) != 1) {
+    if (db.GetRecordList().GetCount(LKMDB7::CUID_ALL, LKMDB7::CUID_ALL) != 1) {
         return 1;
     }
     try {
-        CStringArray empty;
+        LKMDB7::CStringArray empty;
         (void)empty.GetAt(0);
-    } catch (const CInvalidArgException& e) {
+    } catch (const LKMDB7::CInvalidArgException& e) {
         std::printf("installed: %s\n", e.what());
         return 0;
     }
