@@ -76,7 +76,10 @@ json CategoryJson(const CCategoryItem& c) {
 
 }  // namespace
 
-json ItemsJson(CDatabaseObj7& d) {
+namespace {
+
+// The three lists as the dump shows them, checksums included.
+json ListsJson(CDatabaseObj7& d) {
     json records = json::array();
     json types = json::array();
     json categories = json::array();
@@ -89,7 +92,13 @@ json ItemsJson(CDatabaseObj7& d) {
     for (CCategoryItem& category : Items(d.GetCategoryList())) {
         categories.push_back(CategoryJson(category));
     }
-    json all = {{"records", records}, {"types", types}, {"categories", categories}};
+    return {{"records", records}, {"types", types}, {"categories", categories}};
+}
+
+}  // namespace
+
+json ItemsJson(CDatabaseObj7& d) {
+    json all = ListsJson(d);
     for (auto& [name, list] : all.items()) {
         for (json& item : list) {
             item.erase("crc");
@@ -113,26 +122,12 @@ void AddDump(CLI::App& app, Commands& commands) {
             cribHex += kDigits[b >> 4];
             cribHex += kDigits[b & 0x0F];
         }
-        json records = json::array();
-        json types = json::array();
-        json categories = json::array();
-        for (CRecord& record : Items(d.GetRecordList())) {
-            records.push_back(RecordJson(record));
-        }
-        for (CTypeItem& type : Items(d.GetTypesList())) {
-            types.push_back(TypeJson(type));
-        }
-        for (CCategoryItem& category : Items(d.GetCategoryList())) {
-            categories.push_back(CategoryJson(category));
-        }
-        const json dump = {{"version", db.FileVersion()},
-                           {"createDate", d.GetPalmCreateDate()},
-                           {"iconFile", Shown(d.GetIconFileName())},
-                           {"hasPassword", d.IsEncrypted()},
-                           {"crib", cribHex},
-                           {"records", records},
-                           {"types", types},
-                           {"categories", categories}};
+        json dump = {{"version", db.FileVersion()},
+                     {"createDate", d.GetPalmCreateDate()},
+                     {"iconFile", Shown(d.GetIconFileName())},
+                     {"hasPassword", d.IsEncrypted()},
+                     {"crib", cribHex}};
+        dump.update(ListsJson(d));
         ctx.out << dump.dump(2) << '\n';
         return kExitOk;
     });
