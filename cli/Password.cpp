@@ -7,6 +7,7 @@
 
 #include "cli/Terminal.h"
 #include "cli/Text1252.h"
+#include "lkmdb7/foundation/internal/Blowfish.h"
 
 namespace lkmdb {
 

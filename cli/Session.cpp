@@ -11,6 +11,8 @@
 #include "cli/Password.h"
 #include "cli/Terminal.h"
 #include "cli/Text1252.h"
+#include "lkmdb7/foundation/internal/Crc16.h"
+#include "lkmdb7/platform/internal/FileSystem.h"
 
 namespace lkmdb {
 

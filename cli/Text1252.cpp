@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "cli/Session.h"
-#include "lkmdb7/platform/Windows1252.h"
+#include "lkmdb7/platform/internal/Windows1252.h"
 
 namespace lkmdb {
 namespace {
