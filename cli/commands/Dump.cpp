@@ -27,7 +27,7 @@ void AddCommon(json& out, const CBaseItem& item) {
 json RecordJson(const CRecord& r) {
     json fields = json::array();
     json labels = json::array();
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < kFieldCount; ++i) {
         fields.push_back(Shown(r.GetField(i, false)));
         labels.push_back(Shown(r.GetFieldLabelA(i)));
     }
@@ -50,7 +50,7 @@ json RecordJson(const CRecord& r) {
 
 json TypeJson(const CTypeItem& t) {
     json labels = json::array();
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < kFieldCount; ++i) {
         labels.push_back(Shown(t.GetCustom(i)));
     }
     json columns = json::array();

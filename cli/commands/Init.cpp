@@ -32,7 +32,7 @@ DatabaseFile CreateDatabase(CDatabaseObj7& db, const std::string& folder,
     const LONG result = db.Save(true);
     if (result != 0) {
         throw CliError(kExitFailure,
-                       file.shown + ": not written (error " + std::to_string(result) + ")");
+                       file.shown + ": not written: " + Reason(db, file.native, file.shown));
     }
     return file;
 }

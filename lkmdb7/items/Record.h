@@ -107,7 +107,7 @@ class LKMDB7_EXPORT CRecord : public CBaseItem {
     CString m_note;
     CUID m_categoryID;
     CStringArray m_labels;
-    CString m_unpackedLabels[10];
+    CString m_unpackedLabels[kFieldCount];
     CUID m_pkID;
     int m_viewCount = 0;
     CString m_attachedFileName;

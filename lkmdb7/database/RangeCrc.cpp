@@ -1,10 +1,10 @@
-#include "cli/RangeCrc.h"
+#include "lkmdb7/database/RangeCrc.h"
 
 #include <array>
 
-namespace lkmdb {
+#include "lkmdb7/foundation/Crc16.h"
 
-using namespace LKMDB7;
+namespace LKMDB7 {
 
 namespace {
 
@@ -63,4 +63,4 @@ WORD RangeCrc::AfterZeros(WORD state, ULONGLONG count) {
     return state;
 }
 
-}  // namespace lkmdb
+}  // namespace LKMDB7
