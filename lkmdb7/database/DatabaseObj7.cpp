@@ -172,7 +172,11 @@ void CDatabaseObj7::Serialize(CArchive& ar) {
         }
         WriteDatabaseHeader(ar, GetHeader());
     } else {
-        SetHeader(ReadDatabaseHeader(ar));
+        DatabaseHeader header = ReadDatabaseHeader(ar);
+        if (header.version < kFirstVersionWithCategories) {
+            header.iconFileName = m_iconFileName;  // not stored: what was set stays
+        }
+        SetHeader(header);
     }
     StampClassSchemas(m_version);
     m_records.Serialize(ar, m_version);
