@@ -19,9 +19,9 @@
 #include "DatabaseGenerator.h"
 #include "SqliteStore.h"
 #include "cli/Lkmdb.h"
-#include "cli/Recovery.h"
 #include "lkmdb7/database/DatabaseObj7.h"
 #include "lkmdb7/items/Record.h"
+#include "lkmdb7/lkmdb7.h"
 
 using namespace LKMDB7;
 
@@ -296,7 +296,7 @@ void BM_RecoverCrafted(benchmark::State& state) {
         bytes.insert(bytes.end(), period.begin(), period.end());
     }
     for (auto _ : state) {
-        benchmark::DoNotOptimize(lkmdb::RecoverItems(bytes, "crafted"));
+        benchmark::DoNotOptimize(LKMDB7::SalvageDatabase(bytes, "crafted"));
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                             static_cast<std::int64_t>(bytes.size()));

@@ -19,9 +19,7 @@ void AttachTo(CDatabaseObj7& db, const DatabaseFile& file) {
     } catch (const CException&) {
     }
     if (result == -1) {
-        throw CliError(kExitFailure, file.shown +
-                                         ": the database lock was not obtained within 10 seconds "
-                                         "(another program is using the database)");
+        throw CliError(kExitFailure, file.shown + ": " + Reason(db, file.native, file.shown));
     }
 }
 

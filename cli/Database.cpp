@@ -59,8 +59,8 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
     return text;
 }
 
-// The library's last message for db, without the file's name in front when it is `native`, and
-// naming the file everywhere as the user gave it.
+}  // namespace
+
 std::string Reason(const CDatabaseObj7& db, const std::string& native, const std::string& shown) {
     std::string message = db.GetLastErrorMessage();
     if (message.rfind(native + ": ", 0) == 0) {
@@ -70,8 +70,6 @@ std::string Reason(const CDatabaseObj7& db, const std::string& native, const std
     std::replace(message.begin(), message.end(), '\n', ' ');
     return message;
 }
-
-}  // namespace
 
 DatabaseFile ResolveDatabase(const std::string& argument) {
     DatabaseFile file{argument, NativePath(argument)};
@@ -132,19 +130,7 @@ OpenDatabase::OpenDatabase(Context& ctx, const std::string& argument, Mode mode,
     LoadOrThrow(db_, file_.native, file_.shown, file_.native);
     CheckPassword(ctx_, db_, file_, fileVersion_, check);
     if (mode == Mode::kWrite) {
-        std::size_t bad = 0;
-        if (ChecksumsApply(fileVersion_)) {
-            for (CObjectList* list : {static_cast<CObjectList*>(&db_.GetRecordList()),
-                                      static_cast<CObjectList*>(&db_.GetTypesList()),
-                                      static_cast<CObjectList*>(&db_.GetCategoryList())}) {
-                for (const CBaseItem& item : Items(std::as_const(*list))) {
-                    if (ChecksumFault(item)) {
-                        ++bad;
-                    }
-                }
-            }
-        }
-        if (bad != 0) {
+        if (const std::size_t bad = CountChecksumFaults(db_, fileVersion_); bad != 0) {
             // Saving would pack the misread texts afresh and lose the records for good.
             throw CliError(kExitFailure,
                            file_.shown + ": " + std::to_string(bad) +
@@ -205,7 +191,7 @@ DatabaseFile CreateDatabase(CDatabaseObj7& db, const std::string& folder,
     const LONG result = db.Save(true);
     if (result != 0) {
         throw CliError(kExitFailure,
-                       file.shown + ": not written (error " + std::to_string(result) + ")");
+                       file.shown + ": not written: " + Reason(db, file.native, file.shown));
     }
     return file;
 }

@@ -57,6 +57,11 @@ DatabaseFile CreateDatabase(LKMDB7::CDatabaseObj7& db, const std::string& folder
 // Throws CliError (2) naming the first item whose packed record would be too long to save.
 void RequirePackable(LKMDB7::CDatabaseObj7& db, const DatabaseFile& file);
 
+// The library's last message for db (GetLastStatus), without the file's name in front when it is
+// `native`, and naming the file everywhere as the user gave it.
+std::string Reason(const LKMDB7::CDatabaseObj7& db, const std::string& native,
+                   const std::string& shown);
+
 // Loads path into db without rewriting an older file (LoadReadOnly) and maps every failure to
 // CliError naming `shown`.
 void LoadOrThrow(LKMDB7::CDatabaseObj7& db, const std::string& path, const std::string& shown,

@@ -164,7 +164,7 @@ PasswordFacts GatherPasswordFacts(const Context& ctx, CDatabaseObj7& db, unsigne
     if (f.crib == CribKind::kOurs && f.given) {
         f.cribMatches = CribMatches(crib, ctx.passwordBytes.c_str());
     }
-    const bool checksums = ChecksumsApply(fileVersion);
+    const bool checksums = PackedRecordHasChecksum(fileVersion);
     const BlowfishKey* cipher = GetRecordCipher();
     std::size_t passPlain = 0;
     std::vector<BYTE> stored;
@@ -178,7 +178,7 @@ PasswordFacts GatherPasswordFacts(const Context& ctx, CDatabaseObj7& db, unsigne
             }
             ++f.checked;
             const std::vector<BYTE>& bytes = item.PalmRecord();
-            const bool keyed = !ChecksumFault(bytes);
+            const bool keyed = !PackedChecksumFault(bytes);
             f.passKeyed += keyed ? 1u : 0u;
             if (!plain) {
                 continue;
@@ -193,7 +193,7 @@ PasswordFacts GatherPasswordFacts(const Context& ctx, CDatabaseObj7& db, unsigne
                 BlowfishCryptBuffer(cipher, stored.data() + kPackedHeaderSize,
                                     static_cast<WORD>(stored.size() - kPackedHeaderSize), 1);
             }
-            passPlain += ChecksumFault(stored) ? 0u : 1u;
+            passPlain += PackedChecksumFault(stored) ? 0u : 1u;
         }
     }
     if (plain) {

@@ -24,6 +24,7 @@
 #include "lkmdb7/items/BaseItem.h"
 #include "lkmdb7/items/Category.h"
 #include "lkmdb7/items/CategoryItem.h"
+#include "lkmdb7/items/PackedFormat.h"
 #include "lkmdb7/items/Record.h"
 #include "lkmdb7/items/RecordCipher.h"
 #include "lkmdb7/items/TypeItem.h"
@@ -36,5 +37,8 @@
 #include "lkmdb7/lists/UniqueList.h"
 
 #include "lkmdb7/database/Crib.h"
+#include "lkmdb7/database/DatabaseFormat.h"
 #include "lkmdb7/database/DatabaseObj7.h"
 #include "lkmdb7/database/DatabaseStatus.h"
+#include "lkmdb7/database/Salvage.h"
+#include "lkmdb7/database/Verify.h"

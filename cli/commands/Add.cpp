@@ -29,14 +29,14 @@ void AddAdd(CLI::App& app, Commands& commands) {
     sub->add_option("--icon", opts->icon, "icon index (default 255: the type's)");
     sub->add_flag("--local-only", opts->localOnly, "keep the record on this computer only");
     commands.Bind(sub, [opts, &ctx = commands.Ctx()] {
-        if (opts->fields.size() > 10) {
+        if (opts->fields.size() > std::size_t{kFieldCount}) {
             throw CliError(kExitFailure, "--field: a record has ten fields, " +
                                              std::to_string(opts->fields.size()) + " were given");
         }
         // Every text is converted before the database is touched.
         CStringArray texts;
         texts.Add(opts->type.empty() ? CString("Unfiled") : Stored(opts->type, "--type"));
-        for (std::size_t i = 0; i < 10; ++i) {
+        for (std::size_t i = 0; i < std::size_t{kFieldCount}; ++i) {
             texts.Add(i < opts->fields.size()
                           ? Stored(opts->fields[i], "--field " + std::to_string(i + 1))
                           : CString());

@@ -18,18 +18,7 @@ namespace {
 // replace a good copy.
 void CheckBeforeCopying(Context& ctx, const std::string& path) {
     OpenDatabase db(ctx, path, OpenDatabase::Mode::kRead);
-    if (!ChecksumsApply(db.FileVersion())) {
-        return;
-    }
-    std::size_t bad = 0;
-    for (CObjectList* list : {static_cast<CObjectList*>(&db.Db().GetRecordList()),
-                              static_cast<CObjectList*>(&db.Db().GetTypesList()),
-                              static_cast<CObjectList*>(&db.Db().GetCategoryList())}) {
-        for (const CBaseItem& item : Items(std::as_const(*list))) {
-            bad += ChecksumFault(item) ? std::size_t{1} : std::size_t{0};
-        }
-    }
-    if (bad != 0) {
+    if (const std::size_t bad = CountChecksumFaults(db.Db(), db.FileVersion()); bad != 0) {
         const bool hint = db.Db().IsEncrypted() && !ctx.passwordGiven;
         throw CliError(kExitFailure, db.File().shown + ": " + std::to_string(bad) +
                                          " packed records fail their checksum (" +

@@ -108,8 +108,8 @@ void AddDemo(CLI::App& app, Commands& commands) {
             }
             const LONG result = db.Save(true);
             if (result != 0) {
-                throw CliError(kExitFailure,
-                               file.shown + ": not written (error " + std::to_string(result) + ")");
+                throw CliError(kExitFailure, file.shown + ": not written: " +
+                                                 Reason(db, file.native, file.shown));
             }
         }
         // What a later run sees: the file read back by a fresh object.

@@ -28,7 +28,7 @@ void AddCommon(json& out, const CBaseItem& item) {
 // The shared record shape, and what the file stores beneath it.
 json StoredRecordJson(CDatabaseObj7& d, const CRecord& r) {
     json recordLabels = json::array();
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < kFieldCount; ++i) {
         recordLabels.push_back(Shown(r.GetFieldLabelA(i)));
     }
     json out = RecordJson(d, r, Secrets::kRevealed);
@@ -43,7 +43,7 @@ json StoredRecordJson(CDatabaseObj7& d, const CRecord& r) {
 
 json TypeJson(const CTypeItem& t) {
     json labels = json::array();
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < kFieldCount; ++i) {
         labels.push_back(Shown(t.GetCustom(i)));
     }
     json columns = json::array();

@@ -65,7 +65,7 @@ void AddExport(CLI::App& app, Commands& commands) {
             for (const CRecord* r : records) {
                 progress.Step();
                 nlohmann::json fields = nlohmann::json::array();
-                for (int i = 0; i < 10; ++i) {
+                for (int i = 0; i < kFieldCount; ++i) {
                     fields.push_back(Shown(r->GetField(i, false)));
                 }
                 list.push_back({{"type", TypeName(db.Db(), *r)},
@@ -79,7 +79,7 @@ void AddExport(CLI::App& app, Commands& commands) {
             for (const CRecord* r : records) {
                 progress.Step();
                 std::vector<std::string> row{TypeName(db.Db(), *r), CategoryName(db.Db(), *r)};
-                for (int i = 0; i < 10; ++i) {
+                for (int i = 0; i < kFieldCount; ++i) {
                     row.push_back(Shown(r->GetField(i, false)));
                 }
                 row.push_back(Shown(r->GetNote()));

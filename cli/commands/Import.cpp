@@ -69,8 +69,8 @@ std::vector<Row> ReadRows(const std::string& name) {
             row.type = "Unfiled";
         }
         row.category = StoredField(fields[1], where, "category");
-        row.fields.SetSize(10);
-        for (std::size_t i = 0; i < 10; ++i) {
+        row.fields.SetSize(kFieldCount);
+        for (std::size_t i = 0; i < std::size_t{kFieldCount}; ++i) {
             row.fields.SetAt(static_cast<int>(i), StoredField(fields[2 + i], where, header[2 + i]));
         }
         row.note = StoredField(fields[12], where, "note");
@@ -104,7 +104,7 @@ void AddImport(CLI::App& app, Commands& commands) {
             progress.Step();
             texts.SetSize(row.note.IsEmpty() ? 11 : 12);
             texts.SetAt(0, row.type);
-            for (int i = 0; i < 10; ++i) {
+            for (int i = 0; i < kFieldCount; ++i) {
                 texts.SetAt(1 + i, row.fields.GetAt(i));
             }
             if (!row.note.IsEmpty()) {

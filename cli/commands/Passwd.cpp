@@ -25,7 +25,7 @@ std::optional<std::string> Mismatch(CDatabaseObj7& db, const nlohmann::json& exp
                               static_cast<CObjectList*>(&db.GetTypesList()),
                               static_cast<CObjectList*>(&db.GetCategoryList())}) {
         for (const CBaseItem& item : Items(std::as_const(*list))) {
-            if (auto fault = ChecksumFault(item)) {
+            if (auto fault = PackedChecksumFault(item.PalmRecord())) {
                 return "a packed record fails its checksum (" + *fault + ")";
             }
         }

@@ -146,17 +146,8 @@ CObjectList* CDatabaseObj7::ListByNumber(int list) {
 
 // --- the file ---
 
-void CDatabaseObj7::StampClassSchemas() const {
-    const UINT schema = kVersionableSchema | m_version;
-    for (CRuntimeClass* cls : {LKMDB7_RUNTIME_CLASS(CDatabaseObj7), LKMDB7_RUNTIME_CLASS(CBaseItem),
-                               LKMDB7_RUNTIME_CLASS(CCategory), LKMDB7_RUNTIME_CLASS(CCategoryItem),
-                               LKMDB7_RUNTIME_CLASS(CTypeItem), LKMDB7_RUNTIME_CLASS(CRecord)}) {
-        cls->m_wSchema = schema;
-    }
-}
-
 void CDatabaseObj7::ReadItemsInCurrentForm() {
-    StampClassSchemas();
+    StampClassSchemas(m_version);
     for (CObjectList* list :
          {static_cast<CObjectList*>(&m_records), static_cast<CObjectList*>(&m_types),
           static_cast<CObjectList*>(&m_categories)}) {
@@ -179,29 +170,40 @@ void CDatabaseObj7::Serialize(CArchive& ar) {
         if (m_version < kCurrentVersion) {
             m_version = kCurrentVersion;
         }
-        ar.Write(m_crib.data(), static_cast<UINT>(m_crib.size()));
-        ar.WriteDword(m_palmCreateDate);
-        ar.WriteWord(m_version);
-        ar.WriteString(m_iconFileName);
-        ar.WriteWord(m_reservedWord);
-        ar.WriteDword(m_reserved1);
-        ar.WriteDword(m_reserved2);
-        StampClassSchemas();
+        WriteDatabaseHeader(ar, GetHeader());
     } else {
-        ar.ReadExact(m_crib.data(), m_crib.size(), "crib");
-        m_palmCreateDate = ar.ReadDword("create date");
-        m_version = ar.ReadWord("version");
-        StampClassSchemas();
-        if (m_version >= 5) {
-            m_iconFileName = ar.ReadString("icon file name");
+        DatabaseHeader header = ReadDatabaseHeader(ar);
+        if (header.version < kFirstVersionWithCategories) {
+            header.iconFileName = m_iconFileName;  // not stored: what was set stays
         }
-        m_reservedWord = ar.ReadWord("reserved word");
-        m_reserved1 = ar.ReadDword("reserved value 1");
-        m_reserved2 = ar.ReadDword("reserved value 2");
+        SetHeader(header);
     }
+    StampClassSchemas(m_version);
     m_records.Serialize(ar, m_version);
     m_types.Serialize(ar, m_version);
     m_categories.Serialize(ar, m_version);
+}
+
+DatabaseHeader CDatabaseObj7::GetHeader() const {
+    DatabaseHeader header;
+    header.crib = m_crib;
+    header.createDate = m_palmCreateDate;
+    header.version = m_version;
+    header.iconFileName = m_iconFileName;
+    header.reservedWord = m_reservedWord;
+    header.reserved1 = m_reserved1;
+    header.reserved2 = m_reserved2;
+    return header;
+}
+
+void CDatabaseObj7::SetHeader(const DatabaseHeader& header) {
+    m_iconFileName = header.iconFileName;
+    m_crib = header.crib;
+    m_palmCreateDate = header.createDate;
+    m_version = header.version;
+    m_reservedWord = header.reservedWord;
+    m_reserved1 = header.reserved1;
+    m_reserved2 = header.reserved2;
 }
 
 void CDatabaseObj7::GetCrib(unsigned char* out) const {
@@ -272,8 +274,8 @@ LONG ReadVersionWord(const char* path, WORD& version) {
                        ? 0
                        : static_cast<LONG>(code);
         }
-        if (file->GetLength() > 44) {
-            file->Seek(44, CFile::begin);
+        if (file->GetLength() > kHeaderVersionOffset) {
+            file->Seek(kHeaderVersionOffset, CFile::begin);
             (void)file->Read(bytes, 2);
         }
         file->Abort();
@@ -722,7 +724,7 @@ CRecord* CDatabaseObj7::AddRecordImpl(CStringArray& texts, WORD mask, CStringArr
     record->SetFields(fields);
     record->SetNeedsSync(!localOnly);
     CString note;
-    for (int i = 10; i < fields.GetSize(); ++i) {
+    for (int i = kFieldCount; i < fields.GetSize(); ++i) {
         if (fields.GetAt(i).IsEmpty()) {
             continue;
         }

@@ -22,6 +22,7 @@
 #include <array>
 
 #include "lkmdb7/database/Crib.h"
+#include "lkmdb7/database/DatabaseFormat.h"
 #include "lkmdb7/database/DatabaseStatus.h"
 #include "lkmdb7/lists/CategoryList.h"
 #include "lkmdb7/lists/RecordList.h"
@@ -41,8 +42,6 @@ namespace LKMDB7 {
 inline constexpr const char* kDatabaseFileName = "LockmeraDatabase.lkb";
 inline constexpr const char* kDatabaseMutexName = "LockmeraDatabaseMutex";
 inline constexpr const char* kBackupSuffix = ".bak";
-inline constexpr WORD kCurrentVersion = 9;
-inline constexpr std::size_t kCribSize = 40;
 inline constexpr DWORD kMutexWaitMs = 10000;
 
 class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
@@ -80,6 +79,11 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     // --- the file ---
     // Writes or reads the whole file; throws CArchiveException / CFileException / CMemoryException.
     void Serialize(CArchive& ar) override;
+    // The header's values, the version as the file was read (a save writes the current one).
+    DatabaseHeader GetHeader() const;
+    // Takes every header value; the lists stay as they are. CMemoryException when the icon file
+    // name cannot be copied, before anything changes.
+    void SetHeader(const DatabaseHeader& header);
     void GetCrib(unsigned char* out) const;
     void SetCrib(const unsigned char* in);
     bool DoesCribMatch(const unsigned char* in) const;
@@ -174,7 +178,6 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     CDatabaseStatus WaitForLock() const;
     LONG Finish(CDatabaseStatus status) noexcept;
     void NoteFailure(const CException& e) noexcept;
-    void StampClassSchemas() const;
     // Packs every item in the current form and reads it back, as a reload of the upgraded file
     // would: the older forms fill the working values only, and the types list converts old types
     // without their unpacked copies.

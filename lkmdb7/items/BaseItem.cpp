@@ -10,6 +10,7 @@
 #include "lkmdb7/foundation/internal/Blowfish.h"
 #include "lkmdb7/foundation/internal/Crc16.h"
 #include "lkmdb7/foundation/internal/UidGenerator.h"
+#include "lkmdb7/items/PackedFormat.h"
 #include "lkmdb7/items/RecordCipher.h"
 #include "lkmdb7/items/internal/PackedText.h"
 #include "lkmdb7/platform/CArchive.h"
@@ -64,7 +65,7 @@ struct CBaseItem::PackedPlain {
 };
 
 CBaseItem::CBaseItem() : m_recordID(GenerateRecordID()), m_timeStamp(static_cast<LONG>(Time64())) {
-    m_working.SetSize(10);
+    m_working.SetSize(kFieldCount);
 }
 
 CBaseItem::~CBaseItem() = default;
@@ -114,7 +115,7 @@ DWORD CBaseItem::GenerateRecordID() {
 }
 
 bool CBaseItem::IsEmpty() const {
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < kFieldCount; ++i) {
         if (!m_working.GetAt(i).IsEmpty()) {
             return false;
         }
@@ -132,7 +133,7 @@ CBaseItem& CBaseItem::operator=(CBaseItem& source) {
     m_deleted = source.m_deleted;
     m_cloudSync = source.m_cloudSync;
     m_working.Copy(source.m_working);
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < kFieldCount; ++i) {
         m_working.SetAt(i, source.m_working.GetAt(i));
     }
     m_mask = source.m_mask;
@@ -262,9 +263,7 @@ void CBaseItem::PackPalmRecord(bool encipher) {
         plain[0] = previous->bytes[0];
         plain[1] = previous->bytes[1];
     } else {
-        plain[0] = 0;
-        plain[1] = 0;
-        const WORD crc = Crc16(plain, static_cast<WORD>(body), kPackedCrcInitial);
+        const WORD crc = PackedRecordCrc(plain, body);
         plain[0] = static_cast<BYTE>(crc >> 8);
         plain[1] = static_cast<BYTE>(crc & 0xFF);
     }
@@ -331,7 +330,7 @@ void CBaseItem::ReadOldForm(std::size_t start) {
     const char* p = reinterpret_cast<const char*>(begin + start);
     const char* const stop = reinterpret_cast<const char*>(end);
     ReadName(p, stop);
-    const int texts = LayoutVersion() < 6 ? 6 : 10;
+    const int texts = LayoutVersion() < 6 ? kOldFormFieldCount : kFieldCount;
     PackedCursor cursor(reinterpret_cast<const BYTE*>(p), end);
     for (int i = 0; i < texts; ++i) {
         StoreWorking(i, cursor.ReadView());
@@ -382,13 +381,13 @@ void CBaseItem::SetCustom(int i, const CString& value) {
 }
 
 void CBaseItem::SetCustom(const CStringArray& values) {
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < kFieldCount; ++i) {
         m_working.SetAt(i, i < values.GetSize() ? values.GetAt(i) : CString());
     }
 }
 
 CString CBaseItem::GetCustom(int i) const {
-    if (i < 0 || i >= 10) {
+    if (i < 0 || i >= kFieldCount) {
         AfxThrowInvalidArgException("GetCustom: index " + std::to_string(i) + " outside 0 to 9");
     }
     return m_unpacked.Get(i);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "lkmdb7/foundation/Uid.h"
+#include "lkmdb7/items/PackedFormat.h"
 #include "lkmdb7/items/UnpackedTexts.h"
 #include "lkmdb7/platform/CObject.h"
 #include "lkmdb7/platform/CString.h"
@@ -29,22 +30,6 @@ namespace LKMDB7 {
 class CArchive;
 
 class PackedCursor;
-
-// Bytes of the packed header that every current-form record starts with; never enciphered.
-inline constexpr std::size_t kPackedHeaderSize = 22;
-// Pseudo-random bytes that end every current-form packed record.
-inline constexpr std::size_t kPackedTailSize = 7;
-// Initial value of the CRC-16 over a packed record's plain bytes.
-inline constexpr WORD kPackedCrcInitial = 1259;
-// Headers of the two old packed forms.
-inline constexpr std::size_t kOldFormV1HeaderSize = 4;
-inline constexpr std::size_t kOldFormV2HeaderSize = 6;
-// Longest packed record that packing makes. The checksum and the cipher take the record's length
-// as a 16-bit number, so the bytes of a longer record would be partly unchecked and partly in
-// clear. Longer records from elsewhere still read.
-inline constexpr std::size_t kMaxPackedRecordSize = 0xFFFF;
-// Bit of the item flag word that marks an item as kept on this computer only.
-inline constexpr WORD kLocalOnlyFlag = 0x10;
 
 class LKMDB7_EXPORT CBaseItem : public CObject {
     LKMDB7_DECLARE_SERIAL(CBaseItem);

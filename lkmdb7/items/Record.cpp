@@ -55,7 +55,7 @@ CString ViewCountText(int count) {
 LKMDB7_IMPLEMENT_SERIAL(CRecord, CBaseItem, kVersionableSchema | 9)
 
 CRecord::CRecord() {
-    m_labels.SetSize(10);
+    m_labels.SetSize(kFieldCount);
     m_pkID.Generate();
 }
 
@@ -116,7 +116,7 @@ void CRecord::ReadNote(const char*& p, const char* end) {
 
 LONG CRecord::CalculateRecordSize() {
     std::size_t size = kPackedHeaderSize + kPackedTailSize;
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < kFieldCount; ++i) {
         size += PackedTextLength(Working().GetAt(i)) + 1;
     }
     size += static_cast<std::size_t>(GetNoteSize());
@@ -124,7 +124,7 @@ LONG CRecord::CalculateRecordSize() {
     size += PackedTextLength(m_attachedFileName) + 1;
     size += PackedTextLength(m_attachedFileKey) + 1;
     if (GetNumFieldLabelsWithText() > 0) {
-        for (int i = 0; i < 10; ++i) {
+        for (int i = 0; i < kFieldCount; ++i) {
             size += PackedTextLength(m_labels.GetAt(i)) + 1;
         }
     }
@@ -139,7 +139,7 @@ char* CRecord::WritePalmRecord(char* buffer) {
     PutBE16(p + 18, static_cast<WORD>(GetIconIndex()));
     PutBE16(p + 20, GetMaskBits());
     BYTE* q = p + kPackedHeaderSize;
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < kFieldCount; ++i) {
         q = WritePackedText(q, Working().GetAt(i));
     }
     char* note = reinterpret_cast<char*>(q);
@@ -149,7 +149,7 @@ char* CRecord::WritePalmRecord(char* buffer) {
     q = WritePackedText(q, m_attachedFileName);
     q = WritePackedText(q, m_attachedFileKey);
     if (GetNumFieldLabelsWithText() > 0) {
-        for (int i = 0; i < 10; ++i) {
+        for (int i = 0; i < kFieldCount; ++i) {
             q = WritePackedText(q, m_labels.GetAt(i));
         }
     }
@@ -170,10 +170,10 @@ char* CRecord::ReadPackedRecord(char* record, const char* last, std::size_t leng
     SetMaskBits(GetBE16(p + 20));
 
     PackedCursor cursor(p + kPackedHeaderSize, end);
-    const int fields = version < 6 ? 6 : 10;
+    const int fields = version < 6 ? kOldFormFieldCount : kFieldCount;
     // The texts are gathered first so that the unpacked copies take one allocation.
-    std::array<std::string_view, 10> texts;
-    std::array<std::string_view, 10> labels;
+    std::array<std::string_view, kFieldCount> texts;
+    std::array<std::string_view, kFieldCount> labels;
     std::size_t bytes = 0;
     for (int i = 0; i < fields; ++i) {
         texts[static_cast<std::size_t>(i)] = cursor.ReadView();
@@ -244,14 +244,14 @@ CString CRecord::GetFieldLabel(int i, const CTypeItem* type, bool colon) const {
 }
 
 void CRecord::GetFieldLabels(const CTypeItem* type, CStringArray& out) const {
-    out.SetSize(10);
-    for (int i = 0; i < 10; ++i) {
+    out.SetSize(kFieldCount);
+    for (int i = 0; i < kFieldCount; ++i) {
         out.SetAt(i, GetFieldLabel(i, type, false));
     }
 }
 
 CString CRecord::GetFieldLabelA(int i) const {
-    if (i < 0 || i >= 10) {
+    if (i < 0 || i >= kFieldCount) {
         AfxThrowInvalidArgException("GetFieldLabelA: index " + std::to_string(i) +
                                     " outside 0 to 9");
     }
@@ -270,18 +270,18 @@ void CRecord::SetFieldLabel(int i, const CTypeItem* type, const CString& label) 
 
 void CRecord::SetFieldLabels(const CStringArray& labels) {
     m_labels.Copy(labels);
-    m_labels.SetSize(10);
+    m_labels.SetSize(kFieldCount);
 }
 
 void CRecord::ClearFieldLabels() {
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < kFieldCount; ++i) {
         m_labels.SetAt(i, CString());
     }
 }
 
 int CRecord::GetNumFieldLabelsWithText() const {
     int count = 0;
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < kFieldCount; ++i) {
         if (!m_labels.GetAt(i).IsEmpty()) {
             ++count;
         }
@@ -357,7 +357,7 @@ bool CRecord::IsInView(const CUID& typeID, const CUID& categoryID) const {
 
 bool CRecord::ContainsText(const CString& text, bool matchCase, bool wholeWord,
                            int fieldBits) const {
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < kFieldCount; ++i) {
         if ((fieldBits & (1 << i)) != 0 &&
             TextMatches(GetField(i, false), text, matchCase, wholeWord)) {
             return true;

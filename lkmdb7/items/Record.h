@@ -105,7 +105,7 @@ class LKMDB7_EXPORT CRecord : public CBaseItem {
 
   private:
     // Slot of the unpacked copy of label override 0; the others follow.
-    static constexpr int kLabelSlot = 10;
+    static constexpr int kLabelSlot = kFieldCount;
 
     CString m_note;
     CUID m_categoryID;

@@ -31,7 +31,7 @@ void CTypeItem::Serialize(CArchive& ar) {
 LONG CTypeItem::CalculateRecordSize() {
     std::size_t size =
         kPackedHeaderSize + kPackedTailSize + static_cast<std::size_t>(GetNameSize());
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < kFieldCount; ++i) {
         size += PackedTextLength(Working().GetAt(i)) + 1;
     }
     return static_cast<LONG>(size);
@@ -47,7 +47,7 @@ char* CTypeItem::WritePalmRecord(char* buffer) {
     char* cursor = buffer + kPackedHeaderSize;
     WriteName(cursor);
     auto* q = reinterpret_cast<BYTE*>(cursor);
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < kFieldCount; ++i) {
         q = WritePackedText(q, Working().GetAt(i));
     }
     return reinterpret_cast<char*>(q);
@@ -65,7 +65,7 @@ char* CTypeItem::ReadPackedRecord(char* record, const char* end, std::size_t len
     const char* cursor = record + kPackedHeaderSize;
     ReadName(cursor, end);
     PackedCursor texts(reinterpret_cast<const BYTE*>(cursor), reinterpret_cast<const BYTE*>(end));
-    const int count = LayoutVersion() < 6 ? 6 : 10;
+    const int count = LayoutVersion() < 6 ? kOldFormFieldCount : kFieldCount;
     for (int i = 0; i < count; ++i) {
         const std::string_view label = texts.ReadView();
         StoreWorking(i, label);
@@ -89,7 +89,7 @@ CString CTypeItem::GetLabel(int i) const {
 }
 
 void CTypeItem::SetDefaultLabels() {
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < kFieldCount; ++i) {
         CString label;
         label.Format("Field %d", i);
         SetLabel(i, label);

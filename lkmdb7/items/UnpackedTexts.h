@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "lkmdb7/items/PackedFormat.h"
 #include "lkmdb7/platform/CString.h"
 #include "lkmdb7/platform/Export.h"
 
@@ -20,7 +21,8 @@ namespace LKMDB7 {
 
 class LKMDB7_EXPORT UnpackedTexts {
   public:
-    static constexpr int kSlots = 20;
+    // A text per field, then a record's label per field.
+    static constexpr int kSlots = 2 * kFieldCount;
 
     // The text of slot (0 to kSlots - 1; the caller checks the range): empty until set.
     std::string_view View(int slot) const {

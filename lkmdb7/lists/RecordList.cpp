@@ -207,7 +207,7 @@ void CRecordList::UpdateRecordsOnTypeChange(CTypeItem& type, WORD labelFields, W
         if (!record->IsInView(typeID, CUID_ALL)) {
             continue;
         }
-        for (int i = 0; i < 10; ++i) {
+        for (int i = 0; i < kFieldCount; ++i) {
             const auto bit = static_cast<WORD>(1U << i);
             if ((labelFields & bit) != 0) {
                 record->ClearFieldLabel(i);

@@ -24,14 +24,14 @@ CString CTypesList::GetLabel(const CUID& id, int field) const {
         return type->GetLabel(field);
     }
     CString label;
-    label.Format("Field%d", field >= 0 && field <= 8 ? field + 1 : 10);
+    label.Format("Field%d", field >= 0 && field < kFieldCount - 1 ? field + 1 : kFieldCount);
     return label;
 }
 
 void CTypesList::GetTypeLabels(const CUID& id, CStringArray& labels) const {
-    labels.SetSize(10);
+    labels.SetSize(kFieldCount);
     const CTypeItem* type = GetType(id);
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < kFieldCount; ++i) {
         CString label;
         if (type != nullptr) {
             label = type->GetLabel(i);

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "lkmdb7/platform/internal/AnsiText.h"
+#include "lkmdb7/platform/internal/ArchiveFormat.h"
 #include "lkmdb7/platform/internal/ByteOrder.h"
 #include "lkmdb7/platform/internal/PointerIndexMap.h"
 
@@ -16,11 +17,6 @@ namespace LKMDB7 {
 
 namespace {
 
-constexpr DWORD kMaxIndex = 0x7FFFFFFF;  // a 32-bit tag keeps bit 31 for "class"
-constexpr WORD kNewClassTag = 0xFFFF;
-constexpr WORD kBigTag = 0x7FFF;
-constexpr DWORD kBigClassFlag = 0x80000000u;
-constexpr std::size_t kMaxClassName = 64;  // a class name read must be shorter than this
 constexpr SCODE kArithmeticOverflow = static_cast<SCODE>(0x80070216u);
 
 const char* OrData(const char* what) {
@@ -391,7 +387,7 @@ DWORD CArchive::ReadCount(const char* what) {
 }
 
 DWORD CArchive::NextIndex(std::size_t used) const {
-    if (used > kMaxIndex) {
+    if (used > kMaxArchiveIndex) {
         throw CArchiveException(CArchiveException::genericException,
                                 m_strName.str() + ": too many objects in one archive");
     }
@@ -399,7 +395,7 @@ DWORD CArchive::NextIndex(std::size_t used) const {
 }
 
 void CArchive::WriteIndexTag(DWORD index, bool isClass) {
-    const DWORD flag = isClass ? 0x8000u : 0u;
+    const DWORD flag = isClass ? kClassTagFlag : 0u;
     if (index < kBigTag) {
         WriteWord(static_cast<WORD>(flag | index));
     } else {
@@ -472,9 +468,9 @@ std::unique_ptr<CObject> CArchive::ReadObject(const CRuntimeClass* requiredBase,
         index = big & ~kBigClassFlag;
     } else if (tag == kNewClassTag) {
         newClass = true;
-    } else if ((tag & 0x8000u) != 0) {
+    } else if ((tag & kClassTagFlag) != 0) {
         isClass = true;
-        index = tag & 0x7FFFu;
+        index = tag & kSmallIndexMask;
     } else {
         index = tag;
     }
@@ -504,13 +500,14 @@ std::unique_ptr<CObject> CArchive::ReadObject(const CRuntimeClass* requiredBase,
         NextIndex(m_loaded.size());
         m_loaded.push_back({cls, schema});
     } else if (isClass) {
-        if (index == 0 || index >= m_loaded.size() || m_loaded[index].cls == nullptr) {
+        const LoadedEntry* entry = FindClass(index);
+        if (entry == nullptr) {
             ThrowError(CArchiveException::badIndex,
                        "class index " + std::to_string(index) + " names no class read before", at,
                        what);
         }
-        cls = m_loaded[index].cls;
-        schema = m_loaded[index].schema;
+        cls = entry->cls;
+        schema = entry->schema;
     } else if (index == 0) {
         ThrowError(CArchiveException::badIndex, "null object", at, what);
     } else if (index < m_loaded.size() && m_loaded[index].cls == nullptr) {
@@ -546,6 +543,35 @@ std::unique_ptr<CObject> CArchive::ReadObject(const CRuntimeClass* requiredBase,
     }
     m_nObjectSchema = static_cast<UINT>(-1);
     return object;
+}
+
+const CArchive::LoadedEntry* CArchive::FindClass(DWORD index) const {
+    if (index == 0) {
+        return nullptr;
+    }
+    if (index < m_loaded.size() && m_loaded[index].cls != nullptr) {
+        return &m_loaded[index];
+    }
+    for (const auto& [declared, entry] : m_declared) {
+        if (declared == index) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
+void CArchive::DeclareClass(DWORD index, const CRuntimeClass* cls, UINT schema) {
+    RequireLoading();
+    if (cls == nullptr || index == 0 || index > kMaxArchiveIndex) {
+        AfxThrowInvalidArgException(
+            "CArchive::DeclareClass: a class and an index from 1 to "
+            "0x7FFFFFFF");
+    }
+    try {
+        m_declared.push_back({index, {cls, schema}});
+    } catch (const std::bad_alloc&) {
+        AfxThrowMemoryException();
+    }
 }
 
 UINT CArchive::GetObjectSchema() {

@@ -105,6 +105,12 @@ class LKMDB7_EXPORT CArchive {
         return std::unique_ptr<T>(
             static_cast<T*>(ReadObject(LKMDB7_RUNTIME_CLASS(T), what).release()));
     }
+    // Loading: from now on a reference to class index `index` names cls of this schema, as if
+    // its description had been read there; indexes that the archive's own reading gave out come
+    // first. For reading an object from the middle of a damaged file, whose class was described
+    // in bytes before. Raises CInvalidArgException for a null class or an index of 0 or above
+    // 0x7FFFFFFF.
+    void DeclareClass(DWORD index, const CRuntimeClass* cls, UINT schema);
     // While an object's Serialize reads: the schema number that its class description carried,
     // once; later calls return (UINT)-1.
     UINT GetObjectSchema();
@@ -127,6 +133,8 @@ class LKMDB7_EXPORT CArchive {
     void WriteBuffer();
     bool RemainingBytes(ULONGLONG& remaining) const;
     DWORD NextIndex(std::size_t used) const;
+    // The class that a class index names, or null.
+    const LoadedEntry* FindClass(DWORD index) const;
     void WriteClassTag(const CRuntimeClass* cls);
     void WriteIndexTag(DWORD index, bool isClass);
 
@@ -140,7 +148,8 @@ class LKMDB7_EXPORT CArchive {
     ULONGLONG m_fileOffset = 0;
 
     UINT m_nObjectSchema = static_cast<UINT>(-1);
-    std::vector<LoadedEntry> m_loaded;  // by index; index 0 stands for null
+    std::vector<LoadedEntry> m_loaded;                      // by index; index 0 stands for null
+    std::vector<std::pair<DWORD, LoadedEntry>> m_declared;  // DeclareClass; few, searched in order
     std::vector<std::pair<const CRuntimeClass*, DWORD>> m_storedClasses;  // few: searched in order
     std::unique_ptr<PointerIndexMap> m_storedObjects;  // made when the first object is stored
     DWORD m_nextStoreIndex = 1;

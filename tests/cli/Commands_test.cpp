@@ -8,6 +8,7 @@
 
 #include "cli/Lkmdb.h"
 #include "lkmdb7/lkmdb7.h"
+#include "tests/support/FaultyFileSystem.h"
 #include "tests/support/ItemTesting.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/platform/Env.h"
@@ -94,6 +95,30 @@ class Cli : public ::testing::Test {
         EXPECT_NE(r.err.find(part), std::string::npos) << r.err;
     }
 };
+
+// A save that fails says why in the library's words (here a full disk), for each command that
+// makes a new database.
+TEST_F(Cli, FailedSaveGivesTheLibrarysReason) {
+    FaultyFileSystem faulty;
+    FileSystem* const previous = SetFileSystem(&faulty);
+    // Where the first write of a new database falls.
+    ASSERT_EQ(Run({"init", Folder("probe")}).code, 0);
+    const auto& log = faulty.Log();
+    const auto write = std::find_if(log.begin(), log.end(),
+                                    [](const std::string& e) { return e.rfind("write ", 0) == 0; });
+    ASSERT_NE(write, log.end());
+    const auto at = static_cast<std::size_t>(write - log.begin()) + 1;
+    for (const char* command : {"init", "demo"}) {
+        SCOPED_TRACE(command);
+        faulty.Arm(at, Fault::diskFull, true);
+        const Result r = Run({command, Folder(std::string("full-") + command)});
+        faulty.Disarm();
+        EXPECT_EQ(r.code, 2);
+        EXPECT_NE(r.err.find("not written: "), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("disk full"), std::string::npos) << r.err;
+    }
+    SetFileSystem(previous);
+}
 
 }  // namespace
 

@@ -10,9 +10,6 @@
 #include <sstream>
 
 #include "cli/Lkmdb.h"
-#include "cli/RangeCrc.h"
-#include "cli/Recovery.h"
-#include "lkmdb7/foundation/internal/Crc16.h"
 #include "lkmdb7/lkmdb7.h"
 #include "tests/support/ItemTesting.h"
 #include "tests/support/TestPaths.h"
@@ -181,43 +178,6 @@ TEST_F(Recover, ReadsEncipheredRecordsWithThePassword) {
     json expected = whole;
     expected["categories"].erase(2);
     EXPECT_EQ(Dump(dir.File("out"), {"--password-file", password}), expected);
-}
-
-// Bytes crafted so that at every 16th offset a record of a known class claims a 4 KiB packed
-// record followed by plausible flags: each candidate's checksum fails, and must be found to fail
-// without reading the 4 KiB.
-TEST_F(Recover, CraftedCandidatesCostNoReadEach) {
-    Bytes bytes = MakeDemo();
-    bytes.resize(Find(bytes, "CRecord") + 7 + 100);  // the record class is known, then a fault
-    const Bytes period = {0x01, 0x80, 0x00, 0x10, 0x00, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    for (int i = 0; i < 16 * 1024; ++i) {
-        bytes.insert(bytes.end(), period.begin(), period.end());
-    }
-    const lkmdb::Recovery recovery = lkmdb::RecoverItems(bytes, "crafted");
-    EXPECT_GT(recovery.failedChecksums, 16000u);
-    // Reading each candidate's record would be about 16 * 1024 * 4096 bytes.
-    EXPECT_LT(recovery.triedBytes, bytes.size());
-    EXPECT_FALSE(recovery.Complete());
-}
-
-// Any range's CRC from the prefix sums is the CRC of its bytes, whatever the start value.
-TEST(RangeCrc, AgreesWithTheDirectSum) {
-    Bytes bytes(5000);
-    std::uint32_t seed = 12345;
-    for (BYTE& b : bytes) {
-        seed = seed * 1103515245u + 12345u;
-        b = static_cast<BYTE>(seed >> 16);
-    }
-    const lkmdb::RangeCrc crc(bytes.data(), bytes.size());
-    const std::pair<std::size_t, std::size_t> ranges[] = {
-        {0, 0}, {0, 1}, {7, 8}, {0, 5000}, {22, 4993}, {1234, 4321}, {4999, 5000}};
-    for (const auto& [begin, end] : ranges) {
-        for (WORD initial : {WORD{0}, kPackedCrcInitial, WORD{0xFFFF}}) {
-            EXPECT_EQ(crc.Of(begin, end, initial),
-                      Crc16Bytes(bytes.data() + begin, end - begin, initial))
-                << begin << "-" << end << " from " << initial;
-        }
-    }
 }
 
 // A file cut short before its types and categories: their counts are gone, but the records that

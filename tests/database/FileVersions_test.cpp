@@ -59,7 +59,7 @@ const Bytes kCatId = {1, 2, 3, 4, 5, 6, 7, 8};
 // A current-form record of layout version v, typed kTypeId, in category kCatId.
 Bytes RecordV(WORD v, const std::string& first) {
     Bytes r = Cat({{0, 0}, kTypeId, kCatId, U16(0), U16(0)});  // icon/mask big-endian 0
-    const int fields = v < 6 ? 6 : 10;
+    const int fields = v < 6 ? kOldFormFieldCount : kFieldCount;
     r = Cat({r, Z(first)});
     for (int i = 1; i < fields; ++i)
         r = Cat({r, Z("")});
@@ -71,7 +71,7 @@ Bytes RecordV(WORD v, const std::string& first) {
 
 Bytes TypeV(WORD v, const std::string& name) {
     Bytes r = Cat({{0, 0}, kTypeId, U16(0), U16(0), Bytes(8, 0), Z(name)});
-    const int labels = v < 6 ? 6 : 10;
+    const int labels = v < 6 ? kOldFormFieldCount : kFieldCount;
     for (int i = 0; i < labels; ++i)
         r = Cat({r, Z(i == 0 ? "Login" : "")});
     return Cat({r, Bytes(7, 0)});
@@ -136,7 +136,7 @@ std::string Shown(CDatabaseObj7& db) {
         out << "record " << r->GetRecordID() << ' ' << r->GetTypeID().ToHex().str() << ' '
             << r->GetCategoryID().ToHex().str() << ' ' << r->GetIconIndex() << ' '
             << r->GetMaskBits() << ' ' << r->GetViewCount() << ": ";
-        for (int i = 0; i < 10; ++i) {
+        for (int i = 0; i < kFieldCount; ++i) {
             out << r->GetField(i, false).str() << '|' << r->GetFieldLabelA(i).str() << '|';
         }
         out << r->GetNote().str() << '|' << r->GetAttachedFileName().str() << '\n';
@@ -145,7 +145,7 @@ std::string Shown(CDatabaseObj7& db) {
         auto* t = static_cast<CTypeItem*>(db.GetTypesList().GetNext(pos));
         out << "type " << t->GetUniqueID().ToHex().str() << ' ' << t->GetIconIndex() << ' '
             << t->GetMaskBits() << ": " << t->GetName().str() << '|';
-        for (int i = 0; i < 10; ++i) {
+        for (int i = 0; i < kFieldCount; ++i) {
             out << t->GetLabel(i).str() << '|';
         }
         out << '\n';

@@ -40,7 +40,7 @@ void FillGeneration(CDatabaseObj7& db, int generation) {
     for (int r = 1; r <= RecordCount(generation); ++r) {
         auto record = std::make_unique<CRecord>();
         record->SetRecordID(static_cast<DWORD>(r));
-        for (int f = 0; f < 10; ++f) {
+        for (int f = 0; f < kFieldCount; ++f) {
             record->SetField(f, FieldText(generation, r, f));
         }
         record->SetNote(NameOf("note", generation));
@@ -68,7 +68,7 @@ int GenerationOf(CDatabaseObj7& db) {
         if (record == nullptr || record->GetNote() != NameOf("note", generation)) {
             return -1;
         }
-        for (int f = 0; f < 10; ++f) {
+        for (int f = 0; f < kFieldCount; ++f) {
             if (record->GetField(f, false) != FieldText(generation, r, f)) {
                 return -1;
             }

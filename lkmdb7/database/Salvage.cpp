@@ -1,51 +1,36 @@
-#include "cli/Recovery.h"
+#include "lkmdb7/database/Salvage.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <map>
 #include <set>
 #include <string_view>
 #include <utility>
 
-#include "cli/Integrity.h"
-#include "cli/RangeCrc.h"
-#include "cli/Text1252.h"
+#include "lkmdb7/database/DatabaseObj7.h"
+#include "lkmdb7/database/internal/RangeCrc.h"
 #include "lkmdb7/foundation/internal/Blowfish.h"
 #include "lkmdb7/foundation/internal/Crc16.h"
+#include "lkmdb7/items/CategoryItem.h"
+#include "lkmdb7/items/PackedFormat.h"
+#include "lkmdb7/items/Record.h"
+#include "lkmdb7/items/RecordCipher.h"
+#include "lkmdb7/items/TypeItem.h"
+#include "lkmdb7/platform/internal/ArchiveFormat.h"
 #include "lkmdb7/platform/internal/ByteOrder.h"
+#include "lkmdb7/platform/CArchive.h"
+#include "lkmdb7/platform/CFile.h"
+#include "lkmdb7/platform/internal/FileSystem.h"
+#include "lkmdb7/platform/SystemError.h"
 
-namespace lkmdb {
-
-using namespace LKMDB7;
+namespace LKMDB7 {
 
 namespace {
 
-constexpr WORD kNewClassTag = 0xFFFF;
-constexpr WORD kBigTag = 0x7FFF;
-constexpr DWORD kBigClassFlag = 0x80000000u;
-constexpr std::size_t kMaxClassName = 64;
 // Most tries fail within a few bytes, so the archive need not read far ahead.
 constexpr int kTryBuffer = 256;
-// Crib, create date and version: what a header holds before its first field of varying length.
-constexpr std::size_t kFixedHeader = kCribSize + 4 + 2;
 // No item body is shorter, which bounds the class index that a plausible tag can name.
 constexpr std::size_t kShortestItem = 48;
-
-// The classes that lists hold; plain categories only in files older than version 5.
-const std::array<CRuntimeClass*, 4>& ItemClasses() {
-    static const std::array<CRuntimeClass*, 4> classes{
-        LKMDB7_RUNTIME_CLASS(CRecord), LKMDB7_RUNTIME_CLASS(CCategory),
-        LKMDB7_RUNTIME_CLASS(CTypeItem), LKMDB7_RUNTIME_CLASS(CCategoryItem)};
-    return classes;
-}
-
-std::size_t ListOf(const CRuntimeClass* cls) {
-    if (cls == LKMDB7_RUNTIME_CLASS(CRecord)) {
-        return 0;
-    }
-    return cls == LKMDB7_RUNTIME_CLASS(CCategoryItem) ? 2 : 1;
-}
 
 const CRuntimeClass* ItemClassNamed(std::string_view name) {
     for (const CRuntimeClass* cls : ItemClasses()) {
@@ -60,33 +45,20 @@ std::string At(std::size_t offset) {
     return " at byte " + std::to_string(offset);
 }
 
-// A file's bytes as an archive sees them, with `patch` laid in just before `bodyAt` over the tag
-// that stood there. A fresh archive knows only the classes described to it, so a reference to a
-// class described earlier in the file is replaced by that description; the body keeps its own
-// offsets, and messages name the right bytes.
-class PatchedBytes final : public CFile {
+// A file's bytes, read in place: an archive reads each candidate item from them.
+class ByteView final : public CFile {
   public:
-    PatchedBytes(const std::vector<BYTE>& bytes, std::vector<BYTE> patch, std::size_t bodyAt)
-        : bytes_(bytes),
-          patch_(std::move(patch)),
-          patchAt_(bodyAt - patch_.size()),
-          bodyAt_(bodyAt),
-          pos_(patchAt_) {}
+    explicit ByteView(const std::vector<BYTE>& bytes) : bytes_(bytes) {}
 
     bool Open(const char*, UINT, CFileException*) override { return false; }
     UINT Read(void* buffer, UINT count) override {
-        auto* out = static_cast<BYTE*>(buffer);
-        UINT done = 0;
-        while (done < count && pos_ < bytes_.size()) {
-            const bool inPatch = pos_ >= patchAt_ && pos_ < bodyAt_;
-            const BYTE* from = inPatch ? patch_.data() + (pos_ - patchAt_) : bytes_.data() + pos_;
-            const std::size_t stop = inPatch ? bodyAt_ : pos_ < patchAt_ ? patchAt_ : bytes_.size();
-            const std::size_t run = std::min<std::size_t>(stop - pos_, count - done);
-            std::memcpy(out + done, from, run);
-            done += static_cast<UINT>(run);
-            pos_ += run;
+        const std::size_t run =
+            pos_ < bytes_.size() ? std::min<std::size_t>(bytes_.size() - pos_, count) : 0;
+        if (run != 0) {
+            std::memcpy(buffer, bytes_.data() + pos_, run);
         }
-        return done;
+        pos_ += run;
+        return static_cast<UINT>(run);
     }
     void Write(const void*, UINT) override { AfxThrowInvalidArgException("writing to read bytes"); }
     ULONGLONG Seek(LONGLONG offset, UINT from) override {
@@ -107,21 +79,8 @@ class PatchedBytes final : public CFile {
 
   private:
     const std::vector<BYTE>& bytes_;
-    std::vector<BYTE> patch_;
-    std::size_t patchAt_;
-    std::size_t bodyAt_;
-    std::size_t pos_;
+    std::size_t pos_ = 0;
 };
-
-std::vector<BYTE> Description(const CRuntimeClass* cls, UINT schema) {
-    const std::size_t length = std::strlen(cls->m_lpszClassName);
-    std::vector<BYTE> bytes(6 + length);
-    PutLE16(bytes.data(), kNewClassTag);
-    PutLE16(bytes.data() + 2, static_cast<WORD>(schema));
-    PutLE16(bytes.data() + 4, static_cast<WORD>(length));
-    std::memcpy(bytes.data() + 6, cls->m_lpszClassName, length);
-    return bytes;
-}
 
 struct ClassEntry {
     const CRuntimeClass* cls;
@@ -144,21 +103,16 @@ struct Found {
 
 class Scanner {
   public:
-    Scanner(const std::vector<BYTE>& bytes, const std::string& name, Recovery& out)
+    Scanner(const std::vector<BYTE>& bytes, const std::string& name, SalvageResult& out)
         : bytes_(bytes), name_(name), out_(out), cipher_(GetRecordCipher()) {}
 
     void Run() {
         ReadHeader();
-        const WORD version = out_.headerSize > 0 ? out_.version : kCurrentVersion;
+        const WORD version = out_.headerSize > 0 ? out_.header.version : kCurrentVersion;
         defaultSchema_ = version;
         // The old packed forms take their number of texts from the class schema, which loading
         // sets to the file's version in the same way.
-        for (CRuntimeClass* cls :
-             {LKMDB7_RUNTIME_CLASS(CDatabaseObj7), LKMDB7_RUNTIME_CLASS(CBaseItem),
-              LKMDB7_RUNTIME_CLASS(CCategory), LKMDB7_RUNTIME_CLASS(CCategoryItem),
-              LKMDB7_RUNTIME_CLASS(CTypeItem), LKMDB7_RUNTIME_CLASS(CRecord)}) {
-            cls->m_wSchema = kVersionableSchema | version;
-        }
+        StampClassSchemas(version);
         std::size_t pos = out_.headerSize;
         std::string why = "the header does not read (" + out_.headerProblem + ")";
         // Bytes after the last list are not read, as loading does not read them.
@@ -167,29 +121,21 @@ class Scanner {
         }
         // A damaged icon file name or reserved value misplaces the end of the header: then look
         // for the first item from the end of its fixed part on.
-        const std::size_t from = out_.Recovered() == 0 ? std::min(pos, kFixedHeader) : pos;
+        const bool none = std::all_of(out_.items.begin(), out_.items.end(),
+                                      [](const auto& items) { return items.empty(); });
+        const std::size_t from = none ? std::min(pos, kHeaderFixedSize) : pos;
         exact_ = out_.headerSize > 0 && from == pos;
         Scan(from, pos, why);
     }
 
   private:
     void ReadHeader() {
-        PatchedBytes file(bytes_, {}, 0);
+        ByteView file(bytes_);
         try {
             CArchive ar(&file, CArchive::load);
             ar.SetName(CString(name_.c_str()));
-            BYTE crib[kCribSize];
-            ar.ReadExact(crib, sizeof crib, "crib");
-            (void)ar.ReadDword("create date");
-            const WORD version = ar.ReadWord("version");
-            if (version >= 5) {
-                (void)ar.ReadString("icon file name");
-            }
-            (void)ar.ReadWord("reserved word");
-            (void)ar.ReadDword("reserved value 1");
-            (void)ar.ReadDword("reserved value 2");
+            out_.header = ReadDatabaseHeader(ar);
             out_.headerSize = static_cast<std::size_t>(ar.GetPosition());
-            out_.version = version;
         } catch (const CMemoryException&) {
             throw;
         } catch (const std::exception& e) {
@@ -202,9 +148,10 @@ class Scanner {
     bool ReadFramed(std::size_t& pos, std::string& why) {
         static constexpr const char* kNames[] = {"record list", "types list", "category list"};
         // Files before version 5 have no category list.
-        const std::size_t lists = out_.version < 5 ? 2 : kListCount;
+        const std::size_t lists =
+            out_.header.version < kFirstVersionWithCategories ? 2 : kListCount;
         if (lists < kListCount) {
-            out_.declared[2] = 0;
+            out_.declared[kCategoryListIndex] = 0;
         }
         for (std::size_t list = 0; list < lists; ++list) {
             DWORD count = 0;
@@ -299,7 +246,7 @@ class Scanner {
             if (!found) {
                 return std::nullopt;
             }
-            const std::size_t list = ListOf(found->cls);
+            const std::size_t list = ListOfItemClass(found->cls);
             out_.declared[list] = count;
             for (std::size_t k = 1; k <= empty && k <= list; ++k) {
                 Declare(list - k, 0);
@@ -349,22 +296,23 @@ class Scanner {
         const BYTE* p = bytes_.data() + at;
         const WORD word = GetLE16(p);
         if (word == kNewClassTag) {
-            if (left < 6) {
+            if (left < kClassDescriptionHeader) {
                 return fail("unexpected end of data");
             }
             const std::size_t length = GetLE16(p + 4);
-            if (length >= kMaxClassName || left - 6 < length) {
+            if (length >= kMaxClassName || left - kClassDescriptionHeader < length) {
                 return fail("no class description");
             }
-            const std::string name(reinterpret_cast<const char*>(p + 6), length);
+            const std::string name(reinterpret_cast<const char*>(p + kClassDescriptionHeader),
+                                   length);
             const CRuntimeClass* cls =
                 name.find('\0') == std::string::npos ? ItemClassNamed(name) : nullptr;
             if (cls == nullptr) {
                 return fail("no item class is named \"" + name + "\"");
             }
-            return Tag{6 + length, true, {cls, GetLE16(p + 2)}, 0};
+            return Tag{kClassDescriptionHeader + length, true, {cls, GetLE16(p + 2)}, 0};
         }
-        DWORD index = word & 0x7FFFu;
+        DWORD index = word & kSmallIndexMask;
         std::size_t length = 2;
         if (word == kBigTag) {
             if (left < 6 || (GetLE32(p + 2) & kBigClassFlag) == 0) {
@@ -372,7 +320,10 @@ class Scanner {
             }
             index = GetLE32(p + 2) & ~kBigClassFlag;
             length = 6;
-        } else if ((word & 0x8000u) == 0 || index == 0) {
+        } else if ((word & kClassTagFlag) == 0) {
+            return fail("no class tag");
+        }
+        if (index == 0) {
             return fail("no class tag");
         }
         return Tag{length, false, {nullptr, 0}, index};
@@ -434,7 +385,7 @@ class Scanner {
                 (cls == LKMDB7_RUNTIME_CLASS(CCategory) && defaultSchema_ >= 5)) {
                 continue;
             }
-            const std::size_t list = ListOf(cls);
+            const std::size_t list = ListOfItemClass(cls);
             if (list < lastList_ ||
                 std::any_of(classes_.begin(), classes_.end(), [&](const auto& entry) {
                     return entry.second.cls == cls && !entry.second.guessed;
@@ -482,9 +433,7 @@ class Scanner {
             return std::nullopt;
         }
         const UINT layout = entry.schema & 0xFFFFu;
-        const std::size_t shortest = layout <= 2   ? 4
-                                     : layout == 4 ? 6
-                                                   : kPackedHeaderSize + kPackedTailSize;
+        const std::size_t shortest = ShortestPackedRecord(layout);
         const std::size_t length = GetLE32(bytes_.data() + lengthAt);
         if (length < shortest || length > bytes_.size() - lengthAt - 4) {
             if (why != nullptr) {
@@ -502,38 +451,41 @@ class Scanner {
         }
         // The checksum is checked from prefix sums, without reading the record: reading it at
         // every candidate would make the scan quadratic in the file size.
-        if (ChecksumsApply(layout)) {
+        if (PackedRecordHasChecksum(layout)) {
             const std::size_t record = lengthAt + 4;
             const auto stored = static_cast<WORD>((bytes_[record] << 8) | bytes_[record + 1]);
             const WORD computed = PackedChecksum(record, length);
             if (computed != stored) {
                 ++out_.failedChecksums;
                 if (why != nullptr) {
-                    *why = name_ + ": the item" + At(at) + " has a bad packed record: checksum " +
-                           Hex4(stored) + " stored, " + Hex4(computed) +
-                           " computed (a damaged item, or a wrong or missing password)";
+                    *why = name_ + ": the item" + At(at) + " has a bad packed record: " +
+                           DescribeChecksumMismatch(stored, computed) +
+                           " (a damaged item, or a wrong or missing password)";
                 }
                 return std::nullopt;
             }
         }
         out_.triedBytes += length;
-        std::vector<BYTE> patch;
-        std::size_t bodyAt = at;
-        if (!tag.newClass) {
-            patch = Description(entry.cls, entry.schema);
-            bodyAt = at + tag.length;
-            if (bodyAt < patch.size()) {
-                return std::nullopt;  // no item starts inside the header
-            }
+        // No item starts inside the header: a reference tag there stands in the crib, where the
+        // description of its class could not have stood.
+        if (!tag.newClass &&
+            at + tag.length < kClassDescriptionHeader + std::strlen(entry.cls->m_lpszClassName)) {
+            return std::nullopt;
         }
-        PatchedBytes file(bytes_, std::move(patch), bodyAt);
+        ByteView file(bytes_);
         try {
+            file.Seek(static_cast<LONGLONG>(at), CFile::begin);
             CArchive ar(&file, CArchive::load, kTryBuffer);
             ar.SetName(CString(name_.c_str()));
+            if (!tag.newClass) {
+                // A fresh archive knows only the classes described to it; this one was described
+                // in bytes before.
+                ar.DeclareClass(tag.index, entry.cls, entry.schema);
+            }
             std::unique_ptr<CBaseItem> item(static_cast<CBaseItem*>(
                 ar.ReadObject(LKMDB7_RUNTIME_CLASS(CBaseItem), "item").release()));
-            if (ChecksumsApply(layout)) {
-                if (const auto fault = ChecksumFault(*item)) {
+            if (PackedRecordHasChecksum(layout)) {
+                if (const auto fault = PackedChecksumFault(item->PalmRecord())) {
                     ++out_.failedChecksums;
                     if (why != nullptr) {
                         *why = name_ + ": the item" + At(at) +
@@ -561,8 +513,7 @@ class Scanner {
         const std::size_t covered = static_cast<WORD>(length - kPackedTailSize);
         BYTE head[kPackedHeaderSize];
         std::memcpy(head, bytes_.data() + record, sizeof head);
-        head[0] = head[1] = 0;
-        WORD crc = Crc16Bytes(head, std::min(covered, sizeof head), kPackedCrcInitial);
+        WORD crc = PackedRecordCrc(head, std::min(covered, sizeof head));
         if (covered <= sizeof head) {
             return crc;
         }
@@ -603,22 +554,16 @@ class Scanner {
         return *crc;
     }
 
-    static std::string Hex4(WORD value) {
-        char text[8];
-        std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(value));
-        return text;
-    }
-
     // The needs-sync, deleted and cloud-sync words of a body whose packed record ends at
     // `afterRecord`, checked before the rest is read.
     bool FlagsPlausible(std::size_t afterRecord, UINT layout) const {
-        const std::size_t needsSync = afterRecord + 4 + (layout >= 6 ? 12 : 0);
-        const std::size_t cloudSync = needsSync + (layout <= 2 ? 6 : 4);
+        const ItemFlagOffsets flags = ItemBodyFlagOffsets(layout);
+        const std::size_t cloudSync = afterRecord + flags.cloudSync;
         if (cloudSync > bytes_.size() || bytes_.size() - cloudSync < 2) {
             return false;
         }
-        for (std::size_t at : {needsSync, needsSync + 2, cloudSync}) {
-            if (GetLE16(bytes_.data() + at) > 1) {
+        for (std::size_t at : {flags.needsSync, flags.deleted, flags.cloudSync}) {
+            if (GetLE16(bytes_.data() + afterRecord + at) > 1) {
                 return false;
             }
         }
@@ -626,7 +571,7 @@ class Scanner {
     }
 
     void Keep(Found found) {
-        const std::size_t list = ListOf(found.cls);
+        const std::size_t list = ListOfItemClass(found.cls);
         lastList_ = std::max(lastList_, list);
         std::unique_ptr<CBaseItem> item = std::move(found.item);
         if (found.cls == LKMDB7_RUNTIME_CLASS(CCategory)) {
@@ -643,7 +588,7 @@ class Scanner {
 
     const std::vector<BYTE>& bytes_;
     const std::string& name_;
-    Recovery& out_;
+    SalvageResult& out_;
     UINT defaultSchema_ = kCurrentVersion;
     std::map<DWORD, ClassEntry> classes_;             // class index -> class, as read
     std::map<const CRuntimeClass*, UINT> described_;  // classes described after a fault
@@ -657,58 +602,148 @@ class Scanner {
     std::array<std::unique_ptr<RangeCrc>, 8> deciphered_;
 };
 
+// Per list, the distinct types and categories that the records name but that are not there.
+std::array<std::size_t, kListCount> NamedButMissing(const SalvageResult& result) {
+    std::array<std::set<std::string>, kListCount> present;
+    std::array<std::set<std::string>, kListCount> named;
+    for (const std::size_t list : {kTypesListIndex, kCategoryListIndex}) {
+        for (const auto& item : result.items[list]) {
+            present[list].insert(item->GetUniqueID().ToHex().str());
+        }
+    }
+    for (const auto& item : result.items[kRecordListIndex]) {
+        const auto& record = static_cast<const CRecord&>(*item);
+        for (const auto& [list, id] : {std::pair{kTypesListIndex, record.GetTypeID()},
+                                       std::pair{kCategoryListIndex, record.GetCategoryID()}}) {
+            if (!id.IsNull() && present[list].count(id.ToHex().str()) == 0) {
+                named[list].insert(id.ToHex().str());
+            }
+        }
+    }
+    return {0, named[kTypesListIndex].size(), named[kCategoryListIndex].size()};
+}
+
 }  // namespace
 
-std::size_t Recovery::Recovered() const {
+std::size_t SalvageResult::Recovered() const {
     std::size_t n = 0;
-    for (const auto& list : items) {
-        n += list.size();
+    for (const std::size_t count : recovered) {
+        n += count;
     }
     return n;
 }
 
-bool Recovery::Complete() const {
+bool SalvageResult::Complete() const {
     if (headerSize == 0 || headerTrimmed || !skipped.empty()) {
         return false;
     }
     for (std::size_t list = 0; list < kListCount; ++list) {
-        if (!declared[list] || *declared[list] != items[list].size() || !dropped[list].empty()) {
+        if (!declared[list] || *declared[list] != recovered[list] || !dropped[list].empty()) {
             return false;
         }
     }
     return true;
 }
 
-Recovery RecoverItems(const std::vector<BYTE>& bytes, const std::string& name) {
-    Recovery recovery;
-    Scanner(bytes, name, recovery).Run();
+void SalvageResult::InstallInto(CDatabaseObj7& db) {
+    if (headerSize > 0) {
+        db.SetHeader(header);
+    }
+    auto& records = items[kRecordListIndex];
+    for (auto& item : records) {
+        db.GetRecordList().AddItem(item.get());
+        static_cast<void>(item.release());  // the list owns it now
+    }
+    records.clear();
+    for (const std::size_t list : {kTypesListIndex, kCategoryListIndex}) {
+        CUniqueList& unique = list == kTypesListIndex
+                                  ? static_cast<CUniqueList&>(db.GetTypesList())
+                                  : static_cast<CUniqueList&>(db.GetCategoryList());
+        for (auto& item : items[list]) {
+            unique.InsertSorted(item.get());
+            static_cast<void>(item.release());
+        }
+        items[list].clear();
+    }
+}
+
+SalvageResult SalvageDatabase(const std::vector<BYTE>& bytes, const std::string& name) {
+    SalvageResult result;
+    Scanner(bytes, name, result).Run();
+    if (result.headerSize > 0 && result.headerTrimmed) {
+        // Only the fixed part is to be trusted.
+        DatabaseHeader fixed;
+        fixed.crib = result.header.crib;
+        fixed.createDate = result.header.createDate;
+        fixed.version = result.header.version;
+        result.header = std::move(fixed);
+    }
     // Damaged bytes can read as an item carrying another's unique ID; the first one stays.
     // Items from elsewhere may be too long to pack again; keeping them would fail the save.
-    static constexpr const char* kKinds[] = {"record", "record type", "category"};
     for (std::size_t list = 0; list < kListCount; ++list) {
-        auto& items = recovery.items[list];
+        auto& items = result.items[list];
         std::set<std::string> seen;
         std::vector<std::unique_ptr<CBaseItem>> kept;
         for (auto& item : items) {
+            const std::string id = item->GetUniqueID().ToHex().str();
             try {
                 static_cast<void>(item->CheckPackedSize());
             } catch (const CInvalidArgException& e) {
-                recovery.dropped[list].push_back(std::string(e.what()) + "; dropped");
+                result.dropped[list].push_back(
+                    {DroppedItem::kTooLong, item->GetName(), id, e.what()});
                 continue;
             }
-            const std::string id = item->GetUniqueID().ToHex().str();
             // Records carry their type's identifier there: only types and categories are keyed.
-            if (list == 0 || seen.insert(id).second) {
+            if (list == kRecordListIndex || seen.insert(id).second) {
                 kept.push_back(std::move(item));
             } else {
-                recovery.dropped[list].push_back(
-                    std::string(kKinds[list]) + " \"" + ToUtf8(item->GetName().str()) +
-                    "\": its unique ID " + id + " is that of one read before; dropped");
+                result.dropped[list].push_back(
+                    {DroppedItem::kDuplicateID, item->GetName(), id, {}});
             }
         }
         items = std::move(kept);
+        result.recovered[list] = items.size();
     }
-    return recovery;
+    result.namedButMissing = NamedButMissing(result);
+    return result;
 }
 
-}  // namespace lkmdb
+std::vector<BYTE> ReadWholeFile(const CString& path) {
+    CFileException error(CFileException::none, -1, {}, {});
+    const std::unique_ptr<CFile> in =
+        OpenFile(path, CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary, &error);
+    if (!in) {
+        const auto code = static_cast<DWORD>(error.m_lOsError);
+        throw CFileException(error.m_cause, error.m_lOsError, path.str(),
+                             path.str() + ": cannot be opened for reading (" +
+                                 std::string(DescribeError(code)) + ")");
+    }
+    try {
+        std::vector<BYTE> bytes(static_cast<std::size_t>(in->GetLength()));
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const UINT n =
+                in->Read(bytes.data() + done,
+                         static_cast<UINT>(std::min<std::size_t>(bytes.size() - done, 1u << 20)));
+            if (n == 0) {
+                break;
+            }
+            done += n;
+        }
+        bytes.resize(done);
+        in->Close();
+        return bytes;
+    } catch (const std::bad_alloc&) {
+        AfxThrowMemoryException();
+    }
+}
+
+SalvageResult SalvageDatabaseFile(const CString& path) {
+    try {
+        return SalvageDatabase(ReadWholeFile(path), path.str());
+    } catch (const std::bad_alloc&) {
+        AfxThrowMemoryException();
+    }
+}
+
+}  // namespace LKMDB7

@@ -1,11 +1,11 @@
-#include "cli/RangeCrc.h"
+#include "lkmdb7/database/internal/RangeCrc.h"
 #include "lkmdb7/foundation/internal/Crc16.h"
 
 #include <array>
 
-namespace lkmdb {
+#include "lkmdb7/foundation/internal/Crc16.h"
 
-using namespace LKMDB7;
+namespace LKMDB7 {
 
 namespace {
 
@@ -64,4 +64,4 @@ WORD RangeCrc::AfterZeros(WORD state, ULONGLONG count) {
     return state;
 }
 
-}  // namespace lkmdb
+}  // namespace LKMDB7

@@ -8,27 +8,24 @@
 #include <cstddef>
 #include <vector>
 
-#include "lkmdb7/lkmdb7.h"
+#include "lkmdb7/platform/Export.h"
+#include "lkmdb7/platform/Types.h"
 
-namespace lkmdb {
+namespace LKMDB7 {
 
-using LKMDB7::BYTE;
-using LKMDB7::ULONGLONG;
-using LKMDB7::WORD;
-
-class RangeCrc {
+class LKMDB7_EXPORT RangeCrc {
   public:
     // Reads the bytes once; they need not outlive the object.
-    RangeCrc(const LKMDB7::BYTE* data, std::size_t size);
+    RangeCrc(const BYTE* data, std::size_t size);
 
     // Crc16Bytes(data + begin, end - begin, initial); begin <= end <= size.
-    LKMDB7::WORD Of(std::size_t begin, std::size_t end, LKMDB7::WORD initial) const;
+    WORD Of(std::size_t begin, std::size_t end, WORD initial) const;
 
     // The register `state` after `count` zero bytes.
-    static LKMDB7::WORD AfterZeros(LKMDB7::WORD state, LKMDB7::ULONGLONG count);
+    static WORD AfterZeros(WORD state, ULONGLONG count);
 
   private:
-    std::vector<LKMDB7::WORD> prefix_;  // prefix_[k]: CRC of the first k bytes from 0
+    std::vector<WORD> prefix_;  // prefix_[k]: CRC of the first k bytes from 0
 };
 
-}  // namespace lkmdb
+}  // namespace LKMDB7
