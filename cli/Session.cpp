@@ -304,6 +304,15 @@ void Progress::Step() {
     }
 }
 
+void Progress::StepTo(std::size_t done) {
+    const std::size_t every = std::max<std::size_t>(total_ / 100, 1);
+    const bool show = active_ && done / every != done_ / every;
+    done_ = done;
+    if (show) {
+        ctx_.err << '\r' << what_ << ": " << done_ << " of " << total_ << std::flush;
+    }
+}
+
 DWORD ParseRecordID(const std::string& text) {
     return static_cast<DWORD>(ParseBits(text, 0xFFFFFFFFu, "RECORD_ID"));
 }
