@@ -29,7 +29,7 @@ keepassxc-xml, lastpass, 1password, apple. Other CSV files name their columns wi
 Other managers' entries become records of the types "Login" (Title, User name, Password, URL,
 One-time password; the password and one-time password are secret), "Secure Note" and "Card";
 folders and groups become categories; columns that fit no field are kept in the note as
-"column: value" lines. A row equal to a record that the database holds (or that an earlier row
+"column: value" lines, but hidden or protected custom fields in a free field, secret. A row equal to a record that the database holds (or that an earlier row
 added) is skipped and counted, unless --allow-duplicates.
 
 Rows go into the database as they are read, and nothing is saved unless every row is good. The

@@ -101,7 +101,9 @@ void ReadItem(const json& item, const std::map<std::string, std::string>& folder
     }
     if (const auto fields = item.find("fields"); fields != item.end() && fields->is_array()) {
         for (const json& f : *fields) {
-            if (f.is_object()) {
+            // Type 1 is a hidden field: a secret, kept as one where a field is free.
+            if (f.is_object() && !(Number(f, "type") == 1 && !Text(f, "value").empty() &&
+                                   AddSecretField(r, Text(f, "name"), Text(f, "value")))) {
                 AppendNoteLine(extras, Text(f, "name"), Text(f, "value"));
             }
         }

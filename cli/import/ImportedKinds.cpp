@@ -42,7 +42,21 @@ ImportedRecord RecordOfKind(ImportedKind kind) {
             break;
     }
     r.labels.resize(10);
+    r.typeLabels = r.labels;
+    r.typeMask = r.mask;
     return r;
+}
+
+bool AddSecretField(ImportedRecord& r, const std::string& label, const std::string& value) {
+    for (std::size_t i = 0; i < r.fields.size() && i < r.labels.size(); ++i) {
+        if (r.labels[i].empty() && r.fields[i].empty()) {
+            r.labels[i] = label;
+            r.fields[i] = value;
+            r.mask = static_cast<LKMDB7::WORD>(r.mask | (1u << i));
+            return true;
+        }
+    }
+    return false;
 }
 
 std::string HostOf(const std::string& url) {

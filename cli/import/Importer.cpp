@@ -187,6 +187,13 @@ void Importer::Add(const ImportedRecord& r) {
         ok &= Convert(r.labels[i], r.where, "label" + std::to_string(i + 1), labels[i]);
         labelsGiven = labelsGiven || !r.labels[i].empty();
     }
+    std::array<CString, 10> typeLabels = labels;
+    if (!r.typeLabels.empty()) {
+        typeLabels = {};
+    }
+    for (std::size_t i = 0; i < r.typeLabels.size() && i < 10; ++i) {
+        ok &= Convert(r.typeLabels[i], r.where, "label" + std::to_string(i + 1), typeLabels[i]);
+    }
     if (!ok) {
         return;
     }
@@ -200,18 +207,14 @@ void Importer::Add(const ImportedRecord& r) {
 
     TypeInfo& type = Type(typeName);
     const WORD mask = r.maskGiven ? r.mask : type.item != nullptr ? type.item->GetMaskBits() : 0;
-    // A type that exists with other labels keeps them; the record shows its own.
+    // A type that exists with other labels keeps them; the record shows its own where they
+    // differ from what its type shows (or will show, when this record makes it).
+    const bool typeExists = type.item != nullptr || type.unfiled;
     CStringArray overrides;
-    if (labelsGiven && (type.item != nullptr || type.unfiled)) {
-        bool same = true;
+    if (labelsGiven && labels != (typeExists ? type.shown : typeLabels)) {
+        overrides.SetSize(10);
         for (std::size_t i = 0; i < 10; ++i) {
-            same = same && labels[i] == type.shown[i];
-        }
-        if (!same) {
-            overrides.SetSize(10);
-            for (std::size_t i = 0; i < 10; ++i) {
-                overrides.SetAt(static_cast<int>(i), labels[i]);
-            }
+            overrides.SetAt(static_cast<int>(i), labels[i]);
         }
     }
 
@@ -228,9 +231,8 @@ void Importer::Add(const ImportedRecord& r) {
             categoryKnown = true;
         }
     }
-    const bool typeKnown = type.item != nullptr || type.unfiled;
     Digest digest;
-    const bool digestBefore = checkDuplicates_ && typeKnown && categoryKnown;
+    const bool digestBefore = checkDuplicates_ && typeExists && categoryKnown;
     if (digestBefore) {
         const CUID typeID = type.item != nullptr ? type.item->GetUniqueID() : CUID{};
         const CString note = texts.GetSize() > 11 ? texts.GetAt(11) : CString();
@@ -250,18 +252,18 @@ void Importer::Add(const ImportedRecord& r) {
         return;
     }
     ++added_;
-    if (!typeKnown && !type.unfiled) {
+    if (!typeExists && !type.unfiled) {
         // The type was made on the way with plain labels: it gets the ones the input gives, and
-        // the record's mask as the one that later records of it start with.
+        // a default mask for the records added to it later.
         type.item = db_.GetTypesList().GetTypeByName(typeName);
         if (type.item != nullptr) {
             if (labelsGiven) {
                 for (std::size_t i = 0; i < 10; ++i) {
-                    type.item->SetLabel(static_cast<int>(i), labels[i]);
-                    type.shown[i] = labels[i];
+                    type.item->SetLabel(static_cast<int>(i), typeLabels[i]);
+                    type.shown[i] = typeLabels[i];
                 }
             }
-            type.item->SetMaskBits(mask);
+            type.item->SetMaskBits(r.typeLabels.empty() ? mask : r.typeMask);
         }
     }
     if (!categoryKnown) {

@@ -26,6 +26,10 @@ struct ImportedRecord {
     // The labels its fields show; empty when the input names none (the type's own then apply).
     // They also name the fields in messages.
     std::vector<std::string> labels;
+    // What a type that the import makes for this record gets: labels and default mask. Empty
+    // typeLabels: the record's labels and mask (a record may have secret fields of its own).
+    std::vector<std::string> typeLabels;
+    LKMDB7::WORD typeMask = 0;
     bool maskGiven = false;  // else the type's default mask applies
     LKMDB7::WORD mask = 0;
     std::string category;  // empty or "Unfiled" for none

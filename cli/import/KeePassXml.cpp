@@ -75,7 +75,8 @@ class XmlReader {
                 r.fields[kLoginTotp] = std::move(text);
             } else if (key == "Notes") {
                 notes = std::move(text);
-            } else {
+            } else if (!(value != nullptr && value->BoolAttribute("ProtectInMemory", false) &&
+                         !text.empty() && AddSecretField(r, key, text))) {
                 AppendNoteLine(extras, key, text);
             }
         }

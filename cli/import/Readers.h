@@ -48,6 +48,9 @@ inline constexpr std::size_t kLoginPassword = 2;
 inline constexpr std::size_t kLoginUrl = 3;
 inline constexpr std::size_t kLoginTotp = 4;
 
+// Puts a secret that the input marks as such (a hidden custom field) into a free field of the
+// record, masked and labelled for this record alone; false when all ten are taken.
+bool AddSecretField(ImportedRecord& r, const std::string& label, const std::string& value);
 // "host" of "scheme://user@host:port/path", or the text itself when it has none.
 std::string HostOf(const std::string& url);
 // Appends "label: value" as a line of the note; nothing for an empty value.

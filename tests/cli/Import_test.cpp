@@ -114,6 +114,10 @@ struct Expected {
     std::string category;
     std::vector<std::string> fields;
     std::string note;
+    // Fields of its own beyond its type's, each secret: label, value, field index.
+    std::string ownLabel = {};
+    std::string ownSecret = {};
+    std::size_t ownAt = 0;
 };
 
 constexpr unsigned kLoginMask = 0x14;  // password and one-time password
@@ -209,7 +213,10 @@ TEST_F(Import, EveryFormatBringsEveryTextAndKeepsPasswordsSecret) {
            {"Compagnie a\u00E9rienne", "\u00E9lise", "\u00C7a,vole\"1", "https://air.example.com",
             "otpauth://totp/air?secret=XYZ"},
            "Fid\u00E9lit\u00E9: Gold\nSi\u00E8ge: hublot, \"c\u00F4t\u00E9 gauche\"\n"
-           "URL 2: https://app.air.example.com\nNum\u00E9ro client: AF-12345\nfavorite: true"},
+           "URL 2: https://app.air.example.com\nNum\u00E9ro client: AF-12345\nfavorite: true",
+           "PIN",
+           "4321",
+           5},
           {"Secure Note", "Unfiled", {"Code du portail"}, "Portail: 1984#\nGarage: 2468"},
           {"Card",
            "Unfiled",
@@ -220,7 +227,10 @@ TEST_F(Import, EveryFormatBringsEveryTextAndKeepsPasswordsSecret) {
            "Unfiled",
            {"Forum \u00ABcaf\u00E9\u00BB", "zo\u00EB", "p<w>,\"q\"", "https://forum.example.com",
             ""},
-           "Line one, with comma\nLine \"two\"\nRecovery email: zoe.backup@example.com"},
+           "Line one, with comma\nLine \"two\"\nRecovery email: zoe.backup@example.com",
+           "Recovery PIN",
+           "9876",
+           5},
           {"Login",
            "Email/Work",
            {"Bureau", "m.dupr\u00E9", "\u00C9t\u00E92024!", "https://owa.example.fr",
@@ -248,11 +258,18 @@ TEST_F(Import, EveryFormatBringsEveryTextAndKeepsPasswordsSecret) {
             fields.resize(10);
             EXPECT_EQ(rows[i].type, e.type);
             EXPECT_EQ(rows[i].category, e.category);
-            EXPECT_EQ(rows[i].fields, fields);
             EXPECT_EQ(rows[i].note, e.note);
-            EXPECT_EQ(rows[i].mask, MaskOf(e.type));
+            if (!e.ownLabel.empty()) {
+                fields[e.ownAt] = e.ownSecret;
+                EXPECT_EQ(rows[i].labels[e.ownAt], e.ownLabel);
+            }
+            EXPECT_EQ(rows[i].fields, fields);
+            EXPECT_EQ(rows[i].mask, MaskOf(e.type) | (e.ownLabel.empty() ? 0u : 1u << e.ownAt));
             if (e.type == "Login") {
                 EXPECT_EQ(rows[i].labels[2], "Password");
+                if (e.ownLabel.empty()) {
+                    EXPECT_EQ(rows[i].labels[5], "");  // another record's own field is its own
+                }
             }
             // Shown without --reveal, every secret field is a placeholder.
             const Result shown = Run({"show", Folder(db), ids[i]});
