@@ -121,8 +121,14 @@ void ReadItem(const json& item, const std::map<std::string, std::string>& folder
 
 void ReadBitwardenJson(const std::string& text, Importer& importer) {
     const json doc = json::parse(text, nullptr, false);
-    if (doc.is_discarded() || !doc.is_object()) {
+    if (doc.is_discarded()) {
         throw CliError(kExitFailure, importer.Name() + ": not valid JSON");
+    }
+    if (!doc.is_object()) {
+        // lkmdb's own JSON export is a list: only its CSV export reads back.
+        throw CliError(kExitFailure, importer.Name() +
+                                         ": JSON that is not a Bitwarden export (lkmdb's "
+                                         "export reads back as CSV)");
     }
     if (Flag(doc, "encrypted")) {
         throw CliError(kExitFailure, importer.Name() +

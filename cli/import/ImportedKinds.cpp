@@ -12,13 +12,13 @@ const std::vector<std::string>& ImportFormatNames() {
 }
 
 std::string SniffImport(const std::string& head) {
-    // After a byte order mark and white space, JSON opens with a brace and XML with '<'.
+    // After a byte order mark and white space, JSON opens with a brace or bracket, XML with '<'.
     std::size_t at = head.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
     at = head.find_first_not_of(" \t\r\n", at);
     if (at == std::string::npos) {
         return "csv";
     }
-    return head[at] == '{' ? "json" : head[at] == '<' ? "xml" : "csv";
+    return head[at] == '{' || head[at] == '[' ? "json" : head[at] == '<' ? "xml" : "csv";
 }
 
 ImportedRecord RecordOfKind(ImportedKind kind) {

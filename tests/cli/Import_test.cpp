@@ -420,6 +420,7 @@ TEST_F(Import, InputsOfNoKnownFormatAreRefused) {
         {"{\"items\": [", {}, "not valid JSON"},
         {"{\"encrypted\": true, \"items\": []}", {}, "an encrypted Bitwarden export"},
         {"{\"folders\": []}", {}, "no \"items\" list"},
+        {"[{\"type\": \"Login\"}]", {}, "JSON that is not a Bitwarden export"},
     };
     const std::string before = ReadText(DbFile());
     for (const Case& c : cases) {
