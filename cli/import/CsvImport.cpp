@@ -299,8 +299,10 @@ Layout MappedLayout(const std::vector<std::string>& header, const std::string& m
         const std::string column = item.substr(eq + 1);
         const auto at = std::find(header.begin(), header.end(), column);
         if (at == header.end()) {
-            throw CliError(kExitFailure,
-                           name + ": line 1: the header has no column \"" + column + "\" (--map)");
+            std::string message = name + ": line 1: the header has no column \"";
+            message += column;
+            message += "\" (--map)";
+            throw CliError(kExitFailure, message);
         }
         layout.roles[static_cast<std::size_t>(at - header.begin())] = known->second;
     }
