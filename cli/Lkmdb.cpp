@@ -5,8 +5,9 @@
 #include <istream>
 #include <ostream>
 
+#include "cli/CliError.h"
+#include "cli/Context.h"
 #include "cli/Password.h"
-#include "cli/Session.h"
 #include "cli/Text1252.h"
 #include "cli/commands/Commands.h"
 
@@ -41,17 +42,6 @@ std::string OneLine(std::string text) {
 }
 
 }  // namespace
-
-CLI::App* Commands::Add(CLI::App& app, const std::string& name, const std::string& description) {
-    CLI::App* sub = app.add_subcommand(name, description);
-    sub->fallthrough();
-    return sub;
-}
-
-const std::function<int()>* Commands::Find(const CLI::App* sub) const {
-    const auto it = actions_.find(sub);
-    return it == actions_.end() ? nullptr : &it->second;
-}
 
 int RunLkmdb(std::vector<std::string> args, std::istream& in, std::ostream& out, std::ostream& err,
              const Environment& env) {

@@ -2,6 +2,7 @@
 #include <ostream>
 #include <utility>
 
+#include "cli/Columns.h"
 #include "cli/Text1252.h"
 #include "cli/commands/Commands.h"
 

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "cli/Arguments.h"
 #include "cli/Text1252.h"
 #include "cli/import/Readers.h"
 

@@ -15,7 +15,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "cli/Session.h"
+#include "cli/CliError.h"
+#include "lkmdb7/lkmdb7.h"
 
 namespace lkmdb {
 

@@ -1,10 +1,12 @@
-#include "cli/commands/Listing.h"
+#include "cli/Listing.h"
 
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <utility>
 
+#include "cli/Columns.h"
+#include "cli/Names.h"
 #include "cli/Password.h"
 
 namespace lkmdb {
