@@ -7,17 +7,54 @@
 
 namespace lkmdb {
 
-CsvReader::CsvReader(std::istream& in, std::string name, CsvLimits limits)
-    : in_(in), name_(std::move(name)), limits_(limits) {
+CsvReader::CsvReader(std::istream& in, std::string name, CsvLimits limits, char separator,
+                     std::string readAhead)
+    : in_(in), name_(std::move(name)), limits_(limits), pending_(std::move(readAhead)) {
     // Only a whole mark is dropped: a text may start with a character whose UTF-8 form begins
     // with its first bytes (U+FF01 is EF BC 81).
     static constexpr char kBom[] = "\xEF\xBB\xBF";
-    for (int i = 0; i < 3 && in_.peek() == static_cast<unsigned char>(kBom[i]); ++i) {
-        pending_ += static_cast<char>(in_.get());
+    std::size_t matched = 0;
+    while (matched < 3) {
+        if (matched == pending_.size()) {
+            if (in_.peek() != static_cast<unsigned char>(kBom[matched])) {
+                break;
+            }
+            pending_ += static_cast<char>(in_.get());
+        } else if (pending_[matched] != kBom[matched]) {
+            break;
+        }
+        ++matched;
     }
-    if (pending_.size() == 3) {
-        pending_.clear();
+    if (matched == 3) {
+        pending_.erase(0, 3);
     }
+    separator_ = separator == kDetect ? DetectSeparator() : separator;
+}
+
+char CsvReader::DetectSeparator() {
+    // The first line is read ahead into the pending bytes, so Next reads it again.
+    std::size_t commas = 0;
+    std::size_t semicolons = 0;
+    bool inQuotes = false;
+    for (std::size_t at = 0; at < limits_.maxFieldBytes; ++at) {
+        if (at == pending_.size()) {
+            const int c = in_.rdbuf()->sbumpc();
+            if (c == std::char_traits<char>::eof()) {
+                break;
+            }
+            pending_ += static_cast<char>(c);
+        }
+        const char ch = pending_[at];
+        if (ch == '"') {
+            inQuotes = !inQuotes;
+        } else if (!inQuotes && (ch == '\n' || ch == '\r')) {
+            break;
+        } else if (!inQuotes) {
+            commas += ch == ',' ? 1 : 0;
+            semicolons += ch == ';' ? 1 : 0;
+        }
+    }
+    return semicolons > commas ? ';' : ',';
 }
 
 int CsvReader::Get() {
@@ -78,7 +115,7 @@ bool CsvReader::Next(std::vector<std::string>& fields, std::size_t& line) {
             } else if (ch == '\n') {
                 ++line_;
             }
-        } else if (ch == ',') {
+        } else if (ch == separator_) {
             endField();
             continue;
         } else if (ch == '\r' || ch == '\n') {

@@ -18,7 +18,15 @@ struct CsvLimits {
 class CsvReader {
   public:
     // `name` is how errors name the input. A UTF-8 byte order mark at the start is skipped.
-    CsvReader(std::istream& in, std::string name, CsvLimits limits = {});
+    // `separator` is ',' or ';', or kDetect: the one of the two that the first line holds more
+    // often outside quotes (',' on a tie), as spreadsheets in some locales write ';'.
+    // `readAhead` holds bytes that the caller already took from the start of `in`.
+    static constexpr char kDetect = 0;
+    CsvReader(std::istream& in, std::string name, CsvLimits limits = {}, char separator = ',',
+              std::string readAhead = {});
+
+    char Separator() const { return separator_; }
+    const std::string& Name() const { return name_; }
 
     // Reads the next record; false at the end of the input. `line` becomes the line on which the
     // record starts. Throws CliError (exit code 2) naming the input and the line of a malformed
@@ -31,6 +39,7 @@ class CsvReader {
     // in looking for a byte order mark and were not one.
     int Get();
     int Peek();
+    char DetectSeparator();
 
     std::istream& in_;
     std::string name_;
@@ -38,6 +47,7 @@ class CsvReader {
     std::size_t line_ = 1;
     std::string pending_;
     std::size_t pendingAt_ = 0;
+    char separator_;
 };
 
 // One record, fields quoted where needed, ended by CRLF.

@@ -1,5 +1,6 @@
 #include "cli/Progress.h"
 
+#include <algorithm>
 #include <ostream>
 #include <utility>
 
@@ -27,6 +28,15 @@ Progress::~Progress() {
 void Progress::Step() {
     ++done_;
     if (active_ && done_ % 1000 == 0) {
+        ctx_.err << '\r' << what_ << ": " << done_ << " of " << total_ << std::flush;
+    }
+}
+
+void Progress::StepTo(std::size_t done) {
+    const std::size_t every = std::max<std::size_t>(total_ / 100, 1);
+    const bool show = active_ && done / every != done_ / every;
+    done_ = done;
+    if (show) {
         ctx_.err << '\r' << what_ << ": " << done_ << " of " << total_ << std::flush;
     }
 }

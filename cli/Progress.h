@@ -16,6 +16,8 @@ class Progress {
     Progress(const Progress&) = delete;
     Progress& operator=(const Progress&) = delete;
     void Step();
+    // Sets the amount done (for work measured in other units than steps, such as bytes read).
+    void StepTo(std::size_t done);
 
   private:
     const Context& ctx_;

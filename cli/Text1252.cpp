@@ -26,7 +26,9 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-std::string Describe(char32_t cp) {
+}  // namespace
+
+std::string DescribeCharacter(char32_t cp) {
     char name[16];
     std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(cp));
     std::string text = name;
@@ -38,8 +40,6 @@ std::string Describe(char32_t cp) {
     return text;
 }
 
-}  // namespace
-
 std::string ToUtf8(std::string_view text1252) {
     std::string out;
     out.reserve(text1252.size());
@@ -50,6 +50,14 @@ std::string ToUtf8(std::string_view text1252) {
 }
 
 std::string ToWindows1252(std::string_view utf8, std::string_view what) {
+    return ToWindows1252(utf8, what, [what](char32_t cp) {
+        throw CliError(kExitFailure, std::string(what) + ": the character " +
+                                         DescribeCharacter(cp) + " has no Windows-1252 byte");
+    });
+}
+
+std::string ToWindows1252(std::string_view utf8, std::string_view what,
+                          const std::function<void(char32_t)>& unmappable) {
     std::string out;
     out.reserve(utf8.size());
     std::size_t i = 0;
@@ -95,10 +103,11 @@ std::string ToWindows1252(std::string_view utf8, std::string_view what) {
                            std::string(what) + ": the character U+0000 cannot be stored");
         }
         if (byte < 0) {
-            throw CliError(kExitFailure, std::string(what) + ": the character " + Describe(cp) +
-                                             " has no Windows-1252 byte");
+            unmappable(cp);
+            out += '?';
+        } else {
+            out += static_cast<char>(byte);
         }
-        out += static_cast<char>(byte);
         i += extra + 1;
     }
     return out;

@@ -3,6 +3,7 @@
 // so every byte survives a round trip.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,12 @@ std::string ToUtf8(std::string_view text1252);
 // Throws CliError (exit code 2) naming `what` and the character for invalid UTF-8, for a
 // character that has no Windows-1252 byte, and for U+0000, which a stored text cannot hold.
 std::string ToWindows1252(std::string_view utf8, std::string_view what);
+// The same, except that a character without a Windows-1252 byte becomes '?' after it was passed
+// to `unmappable` (which may throw to refuse it). Invalid UTF-8 and U+0000 still throw.
+std::string ToWindows1252(std::string_view utf8, std::string_view what,
+                          const std::function<void(char32_t)>& unmappable);
+// "U+0142 (ł)": a code point for messages; the character itself only where it is printable.
+std::string DescribeCharacter(char32_t cp);
 
 // Text safe to show on a terminal: C0 controls, DEL and C1 controls (U+0080 to U+009F, which the
 // unassigned Windows-1252 bytes become) are shown escaped (\n, \r, \t, \x1b, \u009d), and so is

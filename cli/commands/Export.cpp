@@ -13,9 +13,19 @@ namespace lkmdb {
 using namespace LKMDB7;
 
 const std::vector<std::string>& CsvHeader() {
-    static const std::vector<std::string> header{"type",   "category", "field1", "field2", "field3",
-                                                 "field4", "field5",   "field6", "field7", "field8",
-                                                 "field9", "field10",  "note"};
+    static const std::vector<std::string> header = [] {
+        std::vector<std::string> h{"type", "category"};
+        for (int i = 1; i <= 10; ++i) {
+            h.push_back("field" + std::to_string(i));
+        }
+        h.emplace_back("note");
+        // What is secret and what the fields are called, so that an import gives both back.
+        h.emplace_back("mask");
+        for (int i = 1; i <= 10; ++i) {
+            h.push_back("label" + std::to_string(i));
+        }
+        return h;
+    }();
     return header;
 }
 
@@ -28,8 +38,8 @@ void AddExport(CLI::App& app, Commands& commands) {
     };
     auto opts = std::make_shared<Options>();
     CLI::App* sub = commands.Add(app, "export",
-                                 "Write every record, secret fields included, as "
-                                 "CSV or JSON (UTF-8)");
+                                 "Write every record, secret fields included, as CSV (with each "
+                                 "record's secret-field mask and labels) or JSON (UTF-8)");
     sub->add_option("PATH", opts->path, "database file or folder")->required();
     sub->add_option("--format", opts->format, "csv (default) or json")
         ->check(CLI::IsMember({"csv", "json"}));
@@ -83,6 +93,12 @@ void AddExport(CLI::App& app, Commands& commands) {
                     row.push_back(Shown(r->GetField(i, false)));
                 }
                 row.push_back(Shown(r->GetNote()));
+                row.push_back(std::to_string(r->GetMaskBits()));
+                // The labels the record shows: its type's, or its own where it has them.
+                const CTypeItem* type = db.Db().GetTypesList().GetType(r->GetTypeID());
+                for (int i = 0; i < 10; ++i) {
+                    row.push_back(Shown(r->GetFieldLabel(i, type, false)));
+                }
                 WriteCsvRow(out, row);
             }
         }

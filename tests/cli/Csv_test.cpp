@@ -88,3 +88,35 @@ TEST(Csv, WriterOutputReadsBack) {
     EXPECT_EQ(out.str(), "plain,\"with,comma\",\"with \"\"quote\"\"\",\"two\r\nlines\",\r\nx\r\n");
     EXPECT_EQ(ReadAll(out.str()), rows);
 }
+
+// The separator is the one that the first line holds more often outside quotes; bytes the caller
+// read ahead (to tell CSV from JSON) are read again, the byte order mark among them.
+TEST(Csv, DetectsTheSeparatorFromTheFirstLine) {
+    struct Case {
+        std::string readAhead;
+        std::string rest;
+        char separator;
+        Rows rows;
+    };
+    const std::vector<Case> cases = {
+        {"", "a;b;c\r\n1;\"x;y\";3\r\n", ';', {{"a", "b", "c"}, {"1", "x;y", "3"}}},
+        {"", "a,b;c\n", ',', {{"a", "b;c"}}},
+        {"", "\"a;b;c\",d,e\n", ',', {{"a;b;c", "d", "e"}}},
+        {"\xEF\xBB", "\xBF\"x\";y\n1;2\n", ';', {{"x", "y"}, {"1", "2"}}},
+        {"\xEF\xBB\xBF\n", "a;b\n", ',', {{""}, {"a;b"}}},
+        {"", "", ',', {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rest);
+        std::istringstream in(c.rest);
+        CsvReader reader(in, "in.csv", {}, CsvReader::kDetect, c.readAhead);
+        EXPECT_EQ(reader.Separator(), c.separator);
+        Rows rows;
+        std::vector<std::string> fields;
+        std::size_t line = 0;
+        while (reader.Next(fields, line)) {
+            rows.push_back(fields);
+        }
+        EXPECT_EQ(rows, c.rows);
+    }
+}
