@@ -16,7 +16,7 @@ nlohmann::json RecordJson(CDatabaseObj7& db, const CRecord& record, Secrets secr
     const CTypeItem* type = db.GetTypesList().GetType(record.GetTypeID());
     nlohmann::json fields = nlohmann::json::array();
     nlohmann::json labels = nlohmann::json::array();
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < kFieldCount; ++i) {
         // A placeholder in place of a secret would pass for the value itself.
         fields.push_back(secrets == Secrets::kHidden && record.GetFieldMask(i)
                              ? nlohmann::json()

@@ -143,7 +143,7 @@ const CsvFormat& OwnFormat() {
             }
             return n;
         }();
-        for (std::size_t i = 0; i < 10; ++i) {
+        for (std::size_t i = 0; i < kFieldSlots; ++i) {
             f.columns.push_back({names[i].c_str(), Role::kField, true});
         }
         f.columns.push_back({"note", Role::kNote, true});
@@ -348,7 +348,7 @@ void ReadOwnRow(const Layout& layout, std::vector<std::string>& row, ImportedRec
                 r.note = std::move(v);
                 break;
             case Role::kLabel:
-                r.labels.resize(10);
+                r.labels.resize(kFieldSlots);
                 r.labels[layout.numbers[i]] = std::move(v);
                 break;
             case Role::kMask:

@@ -41,7 +41,7 @@ ImportedRecord RecordOfKind(ImportedKind kind) {
             r.mask = (1u << 2) | (1u << 5);
             break;
     }
-    r.labels.resize(10);
+    r.labels.resize(kFieldSlots);
     r.typeLabels = r.labels;
     r.typeMask = r.mask;
     return r;

@@ -43,12 +43,12 @@ Importer::Importer(CDatabaseObj7& db, std::string inputName, Options options)
         return;
     }
     CStringArray fields;
-    fields.SetSize(10);
+    fields.SetSize(kFieldCount);
     for (const CRecord& r : Items(std::as_const(db_.GetRecordList()))) {
         if (r.IsDeleted()) {
             continue;  // gone for the user, so no reason to skip a row
         }
-        for (int i = 0; i < 10; ++i) {
+        for (int i = 0; i < kFieldCount; ++i) {
             fields.SetAt(i, r.GetField(i, false));
         }
         known_.insert(
@@ -120,7 +120,7 @@ Importer::TypeInfo& Importer::Type(const CString& name) {
     if (!info.unfiled) {
         info.item = db_.GetTypesList().GetTypeByName(name);
     }
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < kFieldCount; ++i) {
         if (info.item != nullptr) {
             info.shown[static_cast<std::size_t>(i)] = info.item->GetCustom(i);
         } else {
@@ -175,7 +175,7 @@ void Importer::Add(const ImportedRecord& r) {
     ok &= Convert(r.typeName, r.where, "type", typeName);
     ok &= Convert(r.category, r.where, "category", category);
     CString text;
-    for (std::size_t i = 0; i < 10; ++i) {
+    for (std::size_t i = 0; i < kFieldSlots; ++i) {
         ok &= Convert(r.fields[i], r.where, FieldName(r, i), text);
         texts.SetAt(static_cast<int>(i) + 1, text);
     }
@@ -183,7 +183,7 @@ void Importer::Add(const ImportedRecord& r) {
     texts.SetAt(11, text);
     std::array<CString, 10> labels;
     bool labelsGiven = false;
-    for (std::size_t i = 0; i < r.labels.size() && i < 10; ++i) {
+    for (std::size_t i = 0; i < r.labels.size() && i < kFieldSlots; ++i) {
         ok &= Convert(r.labels[i], r.where, "label" + std::to_string(i + 1), labels[i]);
         labelsGiven = labelsGiven || !r.labels[i].empty();
     }
@@ -191,7 +191,7 @@ void Importer::Add(const ImportedRecord& r) {
     if (!r.typeLabels.empty()) {
         typeLabels = {};
     }
-    for (std::size_t i = 0; i < r.typeLabels.size() && i < 10; ++i) {
+    for (std::size_t i = 0; i < r.typeLabels.size() && i < kFieldSlots; ++i) {
         ok &= Convert(r.typeLabels[i], r.where, "label" + std::to_string(i + 1), typeLabels[i]);
     }
     if (!ok) {
@@ -213,7 +213,7 @@ void Importer::Add(const ImportedRecord& r) {
     CStringArray overrides;
     if (labelsGiven && labels != (typeExists ? type.shown : typeLabels)) {
         overrides.SetSize(10);
-        for (std::size_t i = 0; i < 10; ++i) {
+        for (std::size_t i = 0; i < kFieldSlots; ++i) {
             overrides.SetAt(static_cast<int>(i), labels[i]);
         }
     }
@@ -258,7 +258,7 @@ void Importer::Add(const ImportedRecord& r) {
         type.item = db_.GetTypesList().GetTypeByName(typeName);
         if (type.item != nullptr) {
             if (labelsGiven) {
-                for (std::size_t i = 0; i < 10; ++i) {
+                for (std::size_t i = 0; i < kFieldSlots; ++i) {
                     type.item->SetLabel(static_cast<int>(i), typeLabels[i]);
                     type.shown[i] = typeLabels[i];
                 }

@@ -20,6 +20,9 @@
 
 namespace lkmdb {
 
+// A record's fields, as a count of slots.
+inline constexpr std::size_t kFieldSlots = static_cast<std::size_t>(LKMDB7::kFieldCount);
+
 // One record as an export file gives it, texts in UTF-8.
 struct ImportedRecord {
     std::string where;     // how messages name it: "line 4", "item 3"
@@ -34,7 +37,7 @@ struct ImportedRecord {
     bool maskGiven = false;  // else the type's default mask applies
     LKMDB7::WORD mask = 0;
     std::string category;  // empty or "Unfiled" for none
-    std::array<std::string, 10> fields;
+    std::array<std::string, kFieldSlots> fields;
     std::string note;
 };
 
