@@ -3,7 +3,7 @@
 #include <istream>
 #include <ostream>
 
-#include "cli/Session.h"
+#include "cli/CliError.h"
 
 namespace lkmdb {
 

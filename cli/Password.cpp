@@ -5,6 +5,9 @@
 #include <istream>
 #include <utility>
 
+#include "cli/CliError.h"
+#include "cli/Database.h"
+#include "cli/Integrity.h"
 #include "cli/Terminal.h"
 #include "cli/Text1252.h"
 #include "lkmdb7/foundation/internal/Blowfish.h"

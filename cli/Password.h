@@ -14,11 +14,19 @@
 #include <string>
 #include <vector>
 
-#include "cli/Session.h"
+#include "cli/Context.h"
+#include "lkmdb7/lkmdb7.h"
 
 namespace lkmdb {
 
 using LKMDB7::BYTE;
+
+struct DatabaseFile;
+
+// Whether opening a database decides on the password: kRequired stops on a wrong, missing or
+// superfluous one; kOptional lets a missing one pass (nothing enciphered is shown); kNone does not
+// look (the file is only copied).
+enum class PasswordCheck { kRequired, kOptional, kNone };
 
 // Keys the process-wide record cipher from the chosen source (UTF-8 turned into Windows-1252),
 // or leaves it unset when no source was chosen; the bytes stay in ctx.passwordBytes. Clears

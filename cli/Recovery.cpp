@@ -8,8 +8,8 @@
 #include <string_view>
 #include <utility>
 
+#include "cli/Integrity.h"
 #include "cli/RangeCrc.h"
-#include "cli/Session.h"
 #include "cli/Text1252.h"
 #include "lkmdb7/foundation/internal/Blowfish.h"
 #include "lkmdb7/foundation/internal/Crc16.h"

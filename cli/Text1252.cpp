@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "cli/Session.h"
+#include "cli/CliError.h"
 #include "lkmdb7/platform/internal/Windows1252.h"
 
 namespace lkmdb {

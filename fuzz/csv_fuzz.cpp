@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliError.h"
 #include "cli/Csv.h"
-#include "cli/Session.h"
 #include "fuzz/Outcome.h"
 
 namespace {

@@ -8,7 +8,12 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "cli/Session.h"
+#include "cli/Arguments.h"
+#include "cli/CliError.h"
+#include "cli/Context.h"
+#include "cli/Database.h"
+#include "cli/Names.h"
+#include "cli/Progress.h"
 
 namespace lkmdb {
 
@@ -26,11 +31,6 @@ class Commands {
     Context& ctx_;
     std::map<const CLI::App*, std::function<int()>> actions_;
 };
-
-// A new, empty database saved in folder (made if missing); refuses a folder that holds one. With
-// a password (Windows-1252) it gets the crib of it, and the record cipher is keyed by it.
-DatabaseFile CreateDatabase(LKMDB7::CDatabaseObj7& db, const std::string& folder,
-                            const std::string& password = {});
 
 // Every item's values as dump shows them, without the checksums: what must survive a rewrite.
 nlohmann::json ItemsJson(LKMDB7::CDatabaseObj7& db);

@@ -2,9 +2,9 @@
 #include <ostream>
 #include <random>
 
+#include "cli/Listing.h"
 #include "cli/Terminal.h"
 #include "cli/commands/Commands.h"
-#include "cli/commands/Listing.h"
 
 namespace lkmdb {
 

@@ -4,9 +4,9 @@
 #include <ostream>
 
 #include "cli/Csv.h"
+#include "cli/Listing.h"
 #include "cli/Terminal.h"
 #include "cli/commands/Commands.h"
-#include "cli/commands/Listing.h"
 
 namespace lkmdb {
 

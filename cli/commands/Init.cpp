@@ -9,35 +9,6 @@ namespace lkmdb {
 
 using namespace LKMDB7;
 
-// Shared with demo: a new, empty database in folder, saved. Refuses an existing database.
-DatabaseFile CreateDatabase(CDatabaseObj7& db, const std::string& folder,
-                            const std::string& password) {
-    const std::string native = NativePath(folder);
-    if (PathExists(native.c_str()) && !FolderExists(native.c_str())) {
-        throw CliError(kExitFailure, folder + ": is a file, not a folder");
-    }
-    DatabaseFile file{JoinPath(CString(folder), kDatabaseFileName).str(),
-                      JoinPath(CString(native), kDatabaseFileName).str()};
-    if (PathExists(file.native.c_str())) {
-        throw CliError(kExitFailure,
-                       file.shown + ": a database exists already; it is left as it is");
-    }
-    if (const DWORD code = CreateFolderTree(CString(native)); code != 0) {
-        throw CliError(kExitFailure, folder + ": the folder cannot be created (error " +
-                                         std::to_string(code) + ")");
-    }
-    LoadOrThrow(db, file.native, file.shown, file.native);
-    if (!password.empty()) {
-        db.ChangePassword(password.c_str());
-    }
-    const LONG result = db.Save(true);
-    if (result != 0) {
-        throw CliError(kExitFailure,
-                       file.shown + ": not written (error " + std::to_string(result) + ")");
-    }
-    return file;
-}
-
 void AddInit(CLI::App& app, Commands& commands) {
     auto folder = std::make_shared<std::string>();
     CLI::App* sub = commands.Add(app, "init",

@@ -1,5 +1,5 @@
+#include "cli/Listing.h"
 #include "cli/commands/Commands.h"
-#include "cli/commands/Listing.h"
 
 using namespace LKMDB7;
 

@@ -1,6 +1,7 @@
 #include <ostream>
 #include <utility>
 
+#include "cli/Integrity.h"
 #include "cli/Password.h"
 #include "cli/commands/Commands.h"
 

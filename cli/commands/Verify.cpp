@@ -1,5 +1,6 @@
 #include <ostream>
 
+#include "cli/Integrity.h"
 #include "cli/Text1252.h"
 #include "cli/commands/Commands.h"
 

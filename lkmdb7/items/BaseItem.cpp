@@ -312,7 +312,7 @@ void CBaseItem::ReadOldForm(std::size_t start) {
     const int texts = LayoutVersion() < 6 ? 6 : 10;
     PackedCursor cursor(reinterpret_cast<const BYTE*>(p), end);
     for (int i = 0; i < texts; ++i) {
-        StoreWorking(i, cursor.ReadText());
+        StoreWorking(i, cursor.ReadView());
     }
     p = reinterpret_cast<const char*>(cursor.Position());
     ReadNote(p, stop);
@@ -369,14 +369,14 @@ CString CBaseItem::GetCustom(int i) const {
     if (i < 0 || i >= 10) {
         AfxThrowInvalidArgException("GetCustom: index " + std::to_string(i) + " outside 0 to 9");
     }
-    return m_unpacked[i];
+    return m_unpacked.Get(i);
 }
 
-void CBaseItem::StoreWorking(int i, const CString& text) {
+void CBaseItem::StoreWorking(int i, std::string_view text) {
     while (m_working.GetSize() < i + 1) {
         m_working.InsertAt(m_working.GetSize(), CString());
     }
-    m_working.SetAt(i, text);
+    m_working.ElementAt(i).str().assign(text);
 }
 
 bool CBaseItem::GetFieldMask(WORD mask, int bit) {

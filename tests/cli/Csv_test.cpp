@@ -3,8 +3,8 @@
 
 #include <sstream>
 
+#include "cli/CliError.h"
 #include "cli/Csv.h"
-#include "cli/Session.h"
 
 using lkmdb::CliError;
 using lkmdb::CsvLimits;

@@ -2,7 +2,7 @@
 // store is refused with the character named.
 #include <gtest/gtest.h>
 
-#include "cli/Session.h"
+#include "cli/CliError.h"
 #include "cli/Text1252.h"
 
 using lkmdb::CliError;

@@ -3,7 +3,9 @@
 
 #include <vector>
 
-#include "cli/Session.h"
+#include "cli/Context.h"
+#include "cli/Database.h"
+#include "lkmdb7/lkmdb7.h"
 
 namespace lkmdb {
 

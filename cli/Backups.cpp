@@ -1,0 +1,52 @@
+#include "cli/Backups.h"
+
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+
+#include "cli/CliError.h"
+
+namespace lkmdb {
+
+using namespace LKMDB7;
+
+void AttachTo(CDatabaseObj7& db, const DatabaseFile& file) {
+    db.Lock();  // never rewrite the file here
+    LONG result = 0;
+    try {
+        result = db.Load(CString(file.native));
+    } catch (const CException&) {
+    }
+    if (result == -1) {
+        throw CliError(kExitFailure, file.shown +
+                                         ": the database lock was not obtained within 10 seconds "
+                                         "(another program is using the database)");
+    }
+}
+
+std::string DatedName(const std::string& base) {
+    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm local{};
+    if (const std::tm* t = std::localtime(&now)) {
+        local = *t;
+    }
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    std::string name = base + "." + stamp;
+    for (int n = 2;
+         std::filesystem::symlink_status(name).type() != std::filesystem::file_type::not_found;
+         ++n) {
+        name = base + "." + stamp + "-" + std::to_string(n);
+    }
+    return name;
+}
+
+void CopyToNew(const std::string& from, const std::string& to, const std::string& shown) {
+    std::error_code ec;
+    if (!std::filesystem::copy_file(from, to, std::filesystem::copy_options::none, ec)) {
+        throw CliError(kExitFailure, shown + ": could not be written (" + ec.message() + ")");
+    }
+}
+
+}  // namespace lkmdb

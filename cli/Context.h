@@ -1,0 +1,31 @@
+// The per-run context that every command gets: its streams, the environment, and where the
+// record cipher's password comes from.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+#include "cli/Lkmdb.h"
+
+namespace lkmdb {
+
+// Where the record cipher's password comes from; at most one is set.
+struct PasswordSource {
+    std::string file;
+    bool fromStdin = false;
+    bool ask = false;
+};
+
+struct Context {
+    std::istream& in;
+    std::ostream& out;
+    std::ostream& err;
+    const Environment& env;
+    PasswordSource password;
+    bool passwordGiven = false;  // set once the cipher has been keyed
+    std::string passwordBytes;   // the key in Windows-1252 while it is in force
+
+    void Note(const std::string& line) const;
+};
+
+}  // namespace lkmdb
