@@ -4,6 +4,7 @@
 #include "cli/Backups.h"
 #include "cli/Terminal.h"
 #include "cli/commands/Commands.h"
+#include "lkmdb7/platform/internal/FileSystem.h"
 
 namespace lkmdb {
 

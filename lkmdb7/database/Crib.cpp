@@ -110,7 +110,7 @@ void CDatabaseObj7::ChangePassword(const char* newPassword, int cost) {
               static_cast<CObjectList*>(&m_categories)}) {
             POSITION pos = list->GetHeadPosition();
             while (pos != nullptr) {
-                items.push_back(CObjectList::ItemAt(list->GetNext(pos)));
+                items.push_back(list->GetNextItem(pos));
             }
         }
         kept.resize(items.size());

@@ -13,6 +13,7 @@
 #include "lkmdb7/items/Record.h"
 #include "lkmdb7/items/RecordCipher.h"
 #include "lkmdb7/items/TypeItem.h"
+#include "lkmdb7/lists/internal/ListIndexAccess.h"
 #include "lkmdb7/platform/CArchive.h"
 #include "lkmdb7/platform/CFile.h"
 #include "lkmdb7/platform/SystemError.h"
@@ -152,7 +153,7 @@ void CDatabaseObj7::ReadItemsInCurrentForm() {
          {static_cast<CObjectList*>(&m_records), static_cast<CObjectList*>(&m_types),
           static_cast<CObjectList*>(&m_categories)}) {
         for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
-            auto* item = static_cast<CBaseItem*>(list->GetNext(pos));
+            CBaseItem* item = list->GetNextItem(pos);
             // An item too long for the current form stays as read: the save names it.
             if (item->HasPackedForm() &&
                 static_cast<ULONGLONG>(item->CalculateRecordSize()) <= kMaxPackedRecordSize) {
@@ -652,9 +653,9 @@ CRecord* CDatabaseObj7::AddRecordWithoutWaiting(CStringArray& texts, unsigned sh
 DWORD CDatabaseObj7::DrawRecordID(RecordIDPolicy policy) {
     DWORD id = CBaseItem::GenerateRecordID();
     if (policy == RecordIDPolicy::kNextFree) {
-        return m_records.NextFreeRecordID(id);
+        return ListIndexAccess::NextFreeRecordID(m_records, id);
     }
-    while (m_records.HasRecordID(id)) {
+    while (ListIndexAccess::HasRecordID(m_records, id)) {
         // Record IDs are clock seconds: sleep until the next one rather than spin.
         SYSTEMTIME now{};
         GetLocalTime(&now);
@@ -738,16 +739,16 @@ CRecord* CDatabaseObj7::AddRecordImpl(CStringArray& texts, WORD mask, CStringArr
     static_cast<void>(record->CheckPackedSize());
 
     if (newType) {
-        m_types.AddCheckedItemSorted(newType.release());
+        ListIndexAccess::AddCheckedItemSorted(m_types, newType.release());
     }
     if (newCategory) {
-        m_categories.AddCheckedItemSorted(newCategory.release());
+        ListIndexAccess::AddCheckedItemSorted(m_categories, newCategory.release());
     }
     texts.RemoveAt(0);
     record->SetRecordID(DrawRecordID(policy));
     CRecord* added = record.get();
     // Nothing but the new record changed since DrawRecordID looked at the list.
-    m_records.AddCheckedRecord(record.release());
+    ListIndexAccess::AddCheckedRecord(m_records, record.release());
     return added;
 }
 
@@ -761,8 +762,8 @@ void CDatabaseObj7::SetTypeDeleted(CTypeItem* type) {
     }
     const CUID id = type->GetUniqueID();
     for (POSITION pos = m_records.GetHeadPosition(); pos != nullptr;) {
-        auto* record = static_cast<CRecord*>(m_records.GetNext(pos));
-        if (record->GetTypeID() == id) {
+        auto* record = dynamic_cast<CRecord*>(m_records.GetNextItem(pos));
+        if (record != nullptr && record->GetTypeID() == id) {
             record->SetTypeID(CUID());
             record->SetNeedsSync(true);
         }
@@ -776,8 +777,8 @@ void CDatabaseObj7::SetCategoryDeleted(CCategoryItem* category) {
     }
     const CUID id = category->GetUniqueID();
     for (POSITION pos = m_records.GetHeadPosition(); pos != nullptr;) {
-        auto* record = static_cast<CRecord*>(m_records.GetNext(pos));
-        if (record->GetCategoryID() == id) {
+        auto* record = dynamic_cast<CRecord*>(m_records.GetNextItem(pos));
+        if (record != nullptr && record->GetCategoryID() == id) {
             record->SetCategoryID(CUID());
             record->SetNeedsSync(true);
         }
@@ -787,7 +788,9 @@ void CDatabaseObj7::SetCategoryDeleted(CCategoryItem* category) {
 
 void CDatabaseObj7::ApplyToAllColumns(const CShowColumns& columns) {
     for (POSITION pos = m_types.GetHeadPosition(); pos != nullptr;) {
-        static_cast<CTypeItem*>(m_types.GetNext(pos))->SetColumnInfo(columns);
+        if (auto* type = dynamic_cast<CTypeItem*>(m_types.GetNextItem(pos))) {
+            type->SetColumnInfo(columns);
+        }
     }
 }
 

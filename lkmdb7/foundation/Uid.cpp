@@ -112,9 +112,12 @@ DWORD NextRandom() {
 }
 
 WORD GetNodeID() {
-    bool ok = false;
-    const WORD netbios = NodeWordFromNetbios(ok);
-    if (ok && netbios != 0) {
+    // The first adapter whose status reply gives a non-zero CRC names the node.
+    WORD netbios = 0;
+    if (TakeNetbiosStatus([&netbios](const BYTE* status) {
+            netbios = Crc16(status, kNetbiosStatusSize, 3557);
+            return netbios != 0;
+        })) {
         return netbios;
     }
     const auto addresses = HardwareAddresses();

@@ -12,6 +12,7 @@
 #include "lkmdb7/foundation/internal/UidGenerator.h"
 #include "lkmdb7/items/PackedFormat.h"
 #include "lkmdb7/items/RecordCipher.h"
+#include "lkmdb7/items/internal/ItemChangeWatch.h"
 #include "lkmdb7/items/internal/PackedText.h"
 #include "lkmdb7/platform/CArchive.h"
 #include "lkmdb7/platform/Exceptions.h"
@@ -34,11 +35,6 @@ BYTE NextTailByte() {
     state ^= state >> 27;
     return static_cast<BYTE>((state * 0x2545F4914F6CDD1DULL) >> 56);
 }
-
-// One count for the process: items do not know their lists. The library is used from one thread
-// at a time, so a plain counter is enough.
-ULONGLONG g_indexedValueChanges = 0;
-ULONGLONG g_namedItemChanges = 0;
 
 std::vector<BYTE> AllocateBytes(std::size_t n) {
     try {
@@ -70,28 +66,10 @@ CBaseItem::CBaseItem() : m_recordID(GenerateRecordID()), m_timeStamp(static_cast
 
 CBaseItem::~CBaseItem() = default;
 
-ULONGLONG CBaseItem::IndexedValueChanges() {
-    return g_indexedValueChanges;
-}
-
-void CBaseItem::NoteIndexedValueChange() {
-    ++g_indexedValueChanges;
-}
-
-ULONGLONG CBaseItem::NamedItemChanges() {
-    return g_namedItemChanges;
-}
-
-void CBaseItem::NoteIdentityChange() const {
-    ++g_indexedValueChanges;
-    if (GetListType() != 0) {
-        ++g_namedItemChanges;
+void CBaseItem::NoteIndexedValueChange() const {
+    if (m_changeCount != nullptr) {
+        ++m_changeCount->value;
     }
-}
-
-void CBaseItem::NoteNameChange() {
-    ++g_indexedValueChanges;
-    ++g_namedItemChanges;
 }
 
 void CBaseItem::SetUniqueID(const CUID& id) {

@@ -30,6 +30,8 @@ namespace LKMDB7 {
 class CArchive;
 
 class PackedCursor;
+struct ItemChangeCount;
+class ItemChangeWatch;
 
 class LKMDB7_EXPORT CBaseItem : public CObject {
     LKMDB7_DECLARE_SERIAL(CBaseItem);
@@ -144,15 +146,6 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     void setTimeStamp(LONG stamp) { m_timeStamp = stamp; }
     void renewTimeStamp();
 
-    // Grows whenever any item of the process may change its record ID, identifier, a record's
-    // category or the deleted flag: the values that lists index by. A lookup cached over a list
-    // is current while this count and the list's modification count stay as they were.
-    static ULONGLONG IndexedValueChanges();
-    // Grows whenever an item that is not a record may change its identifier, its name or its
-    // deleted flag: the values that the types and category lists index by. Records' own values
-    // (their type ID is their identifier) leave it alone, so adding records keeps those indexes.
-    static ULONGLONG NamedItemChanges();
-
     // --- comparison, logging ---
     // True only when both items hold packed records of equal length and bytes.
     bool CompareRecord(const CBaseItem* other) const;
@@ -190,18 +183,18 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     void InstallPalmRecord(std::vector<BYTE> bytes);
     // Reads the old forms' name, texts and note from byte `start` on.
     void ReadOldForm(std::size_t start);
-    // Every write of a value that IndexedValueChanges covers goes with a call of this.
-    static void NoteIndexedValueChange();
-    // Every write of an identifier or the deleted flag goes with a call of this, which also covers
-    // NamedItemChanges for items that are not records.
-    void NoteIdentityChange() const;
-    // Every write of a name goes with a call of this.
-    static void NoteNameChange();
+    // Every write of a value that list indexes are built from (record ID, identifier, name, a
+    // record's category, the deleted flag) goes with one of these: they tell the list that
+    // watches the item (lists/ObjectList.h has the rule).
+    void NoteIndexedValueChange() const;
+    void NoteIdentityChange() const { NoteIndexedValueChange(); }
+    void NoteNameChange() const { NoteIndexedValueChange(); }
     // Whether the PK identifier of an archived body belongs to this item (records only; other
     // items take their identity from the packed record).
     virtual bool TakesArchivedPKID() const;
 
   private:
+    friend class ItemChangeWatch;
     struct PackedPlain;
 
     void StoreBody(CArchive& ar);
@@ -237,6 +230,9 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     bool m_hasPalmRecord = false;
     bool m_virginSync = false;
     LONG m_timeStamp;
+    // The change count of the list whose indexes last took this item in; null before. Shared, so
+    // that an item outliving its list never writes to freed memory. Not copied by operator=.
+    std::shared_ptr<ItemChangeCount> m_changeCount;
 };
 
 }  // namespace LKMDB7

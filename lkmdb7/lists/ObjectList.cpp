@@ -1,6 +1,11 @@
 #include "lkmdb7/lists/ObjectList.h"
 
+#include <memory>
+#include <new>
+
+#include "lkmdb7/items/internal/ItemChangeWatch.h"
 #include "lkmdb7/platform/CArchive.h"
+#include "lkmdb7/platform/Exceptions.h"
 
 namespace LKMDB7 {
 
@@ -25,8 +30,24 @@ const char* SyncTypeName(SyncType type) {
     }
 }
 
+CObjectList::CObjectList() {
+    try {
+        m_itemChanges = std::make_shared<ItemChangeCount>();
+    } catch (const std::bad_alloc&) {
+        AfxThrowMemoryException();
+    }
+}
+
 CObjectList::~CObjectList() {
     Reset();
+}
+
+ULONGLONG CObjectList::GetItemChanges() const {
+    return m_itemChanges->value;
+}
+
+void CObjectList::WatchItem(const CBaseItem& item) const {
+    ItemChangeWatch::Watch(item, m_itemChanges);
 }
 
 void CObjectList::AddItem(CBaseItem* item) {
@@ -39,7 +60,7 @@ void CObjectList::DeleteItem(CBaseItem* item) {
     }
     for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
         const POSITION current = pos;
-        if (GetNext(pos) == item) {
+        if (GetNextItem(pos) == item) {
             RemoveAt(current);
             delete item;
             return;
@@ -83,7 +104,7 @@ CBaseItem* CObjectList::GetRecordByPK(CUID& pk) {
         return nullptr;
     }
     for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
-        CBaseItem* item = ItemAt(GetNext(pos));
+        CBaseItem* item = GetNextItem(pos);
         if (item->GetPKID() == pk) {
             return item;
         }
@@ -94,7 +115,7 @@ CBaseItem* CObjectList::GetRecordByPK(CUID& pk) {
 CBaseItem* CObjectList::GetItemByRecordID(DWORD recordID, bool remove) {
     for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
         const POSITION current = pos;
-        CBaseItem* item = ItemAt(GetNext(pos));
+        CBaseItem* item = GetNextItem(pos);
         if (item->GetRecordID() == recordID) {
             if (remove) {
                 RemoveAt(current);
@@ -107,20 +128,20 @@ CBaseItem* CObjectList::GetItemByRecordID(DWORD recordID, bool remove) {
 
 void CObjectList::MarkAllCloudSync(bool value) {
     for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
-        ItemAt(GetNext(pos))->setCloudSync(value);
+        GetNextItem(pos)->setCloudSync(value);
     }
 }
 
 void CObjectList::MarkAllNeedSync(bool value) {
     for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
-        ItemAt(GetNext(pos))->SetNeedsSync(value);
+        GetNextItem(pos)->SetNeedsSync(value);
     }
 }
 
 void CObjectList::PurgeDeleted() {
     for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
         const POSITION current = pos;
-        CBaseItem* item = ItemAt(GetNext(pos));
+        CBaseItem* item = GetNextItem(pos);
         if (item->IsDeleted()) {
             RemoveAt(current);
             delete item;
@@ -130,14 +151,14 @@ void CObjectList::PurgeDeleted() {
 
 void CObjectList::Reset() {
     for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
-        delete ItemAt(GetNext(pos));
+        delete GetNextItem(pos);
     }
     RemoveAll();
 }
 
 void CObjectList::ResetDeletedAttachmentField() {
     for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
-        ItemAt(GetNext(pos))->SetAttachmentDeleted(0);
+        GetNextItem(pos)->SetAttachmentDeleted(0);
     }
 }
 

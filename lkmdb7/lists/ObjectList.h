@@ -9,7 +9,22 @@
 // item as a tagged object - a new class description (FFFF, schema u16, name length u16, name) or
 // a class reference (8000|index, or 7FFF then u32 80000000|index), then the item's body. Indices
 // are shared by classes and objects across all lists of one archive and start at 1.
+//
+// Index validity, the one rule for every lookup that a list caches (CRecordList's views and record
+// IDs, CUniqueList's names and identifiers): an index is used only while both counts it was built
+// under are unchanged, so its answers are always those of a walk of the list.
+//  - GetModificationCount() (CObList) grows with every change to the list itself, and with every
+//    non-const GetNext, GetPrev, GetAt, GetHead or GetTail, since those hand out a slot that the
+//    caller could overwrite. Read-only loops keep the indexes: walk with Items(list) (ItemRange.h),
+//    GetNextItem, or the const overloads (std::as_const(list).GetNext(pos)).
+//  - GetItemChanges() grows whenever an item of this list changes its record ID, identifier, name,
+//    category or deleted flag. It belongs to this list alone: editing another list or another
+//    database's items leaves it alone. An item reports to the list whose index last took it in.
+// A record class whose GetTypeID answers something other than what SetTypeID stored is outside
+// this rule.
 #pragma once
+
+#include <memory>
 
 #include "lkmdb7/foundation/Uid.h"
 #include "lkmdb7/items/BaseItem.h"
@@ -34,9 +49,11 @@ enum SyncType : DWORD {
 // "Lockmera Desktop", "Palm", ... ; "Unknown" for values outside the enumeration.
 LKMDB7_EXPORT const char* SyncTypeName(SyncType type);
 
+struct ItemChangeCount;
+
 class LKMDB7_EXPORT CObjectList : public CObList {
   public:
-    CObjectList() = default;
+    CObjectList();
     ~CObjectList() override;
     CObjectList(const CObjectList&) = delete;
     CObjectList& operator=(const CObjectList&) = delete;
@@ -70,16 +87,24 @@ class LKMDB7_EXPORT CObjectList : public CObList {
 
     // Item at a position, as the list holds it.
     static CBaseItem* ItemAt(CObject* object) { return static_cast<CBaseItem*>(object); }
+    // The item at position, which moves to the next one (null past the end). Hands out no
+    // writable slot, so the list's indexes stay.
+    CBaseItem* GetNextItem(POSITION& position) const { return ItemAt(CObList::GetNext(position)); }
+    // See the index validity rule above.
+    ULONGLONG GetItemChanges() const;
 
   protected:
     // Writes or reads the framing; read items are appended. Items read must be of `required` or a
     // class derived from it, so that the list never holds an item of a foreign kind.
     // Throws CArchiveException; the items read before a fault stay in the list.
     void SerializeItems(CArchive& ar, const CRuntimeClass* required, const char* listName);
+    // Makes item report its indexed changes to this list; for index builds, for each item taken in.
+    void WatchItem(const CBaseItem& item) const;
 
   private:
     CString m_name;
     SyncType m_syncType = kSyncDesktop;
+    std::shared_ptr<ItemChangeCount> m_itemChanges;
 };
 
 }  // namespace LKMDB7

@@ -19,13 +19,12 @@ struct Stamp {
     ULONGLONG items = 0;
     bool valid = false;
 
-    bool Matches(const CObList& owner) const {
-        return valid && list == owner.GetModificationCount() &&
-               items == CBaseItem::IndexedValueChanges();
+    bool Matches(const CObjectList& owner) const {
+        return valid && list == owner.GetModificationCount() && items == owner.GetItemChanges();
     }
-    void Take(const CObList& owner) {
+    void Take(const CObjectList& owner) {
         list = owner.GetModificationCount();
-        items = CBaseItem::IndexedValueChanges();
+        items = owner.GetItemChanges();
         valid = true;
     }
 };
@@ -42,6 +41,8 @@ struct CRecordList::Indexes {
     };
     std::array<ViewIndex, kViewsKept> views;
     ULONGLONG uses = 0;
+    // Walks that built an index (views and record IDs alike), for tests of the validity rule.
+    ULONGLONG builds = 0;
 
     // The first record of each record ID in list order, as a walk finds it.
     std::unordered_map<DWORD, CRecord*> byRecordID;
@@ -58,13 +59,17 @@ CRecordList::CRecordList() : m_indexes(std::make_unique<Indexes>()) {}
 
 CRecordList::~CRecordList() = default;
 
+ULONGLONG CRecordList::IndexBuilds() const {
+    return m_indexes->builds;
+}
+
 CBaseItem* CRecordList::CreateItem() {
     return new CRecord;
 }
 
 const std::vector<CRecord*>& CRecordList::View(const CUID& type, const CUID& category) {
     Indexes& indexes = *m_indexes;
-    const CObList& self = *this;  // the const accessors hand out no writable reference
+    const CRecordList& self = *this;
     ++indexes.uses;
     Indexes::ViewIndex* slot = nullptr;
     for (auto& view : indexes.views) {
@@ -89,9 +94,13 @@ const std::vector<CRecord*>& CRecordList::View(const CUID& type, const CUID& cat
     slot->type = type;
     slot->category = category;
     slot->records.clear();
+    ++indexes.builds;
     for (POSITION pos = self.GetHeadPosition(); pos != nullptr;) {
-        auto* record = static_cast<CRecord*>(self.GetNext(pos));
-        if (record->IsInView(type, category)) {
+        CBaseItem* item = self.GetNextItem(pos);
+        WatchItem(*item);
+        // Only records are in a view; anything else added to the list is passed over.
+        auto* record = dynamic_cast<CRecord*>(item);
+        if (record != nullptr && record->IsInView(type, category)) {
             slot->records.push_back(record);
         }
     }
@@ -130,7 +139,7 @@ CRecord* CRecordList::GetRecordByID(DWORD recordID) const {
         return found != m_indexes->byRecordID.end() ? found->second : nullptr;
     }
     for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
-        auto* record = dynamic_cast<CRecord*>(GetNext(pos));
+        auto* record = dynamic_cast<CRecord*>(GetNextItem(pos));
         if (record != nullptr && record->GetRecordID() == recordID) {
             return record;
         }
@@ -145,8 +154,11 @@ bool CRecordList::HasRecordID(DWORD recordID) const {
         indexes.runStart = indexes.runEnd = 0;
         indexes.byRecordID.clear();
         indexes.byRecordID.reserve(static_cast<std::size_t>(GetCount()));
+        ++indexes.builds;
         for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
-            if (auto* record = dynamic_cast<CRecord*>(GetNext(pos))) {
+            CBaseItem* item = GetNextItem(pos);
+            WatchItem(*item);
+            if (auto* record = dynamic_cast<CRecord*>(item)) {
                 indexes.byRecordID.emplace(record->GetRecordID(), record);
             }
         }
@@ -181,13 +193,13 @@ DWORD CRecordList::NextFreeRecordID(DWORD recordID) const {
 
 void CRecordList::AddCheckedRecord(CRecord* record) {
     Indexes& indexes = *m_indexes;
-    // Only the new record's own setters may have run since the check; the list itself must be
-    // as the index saw it.
-    const bool keep = indexes.checkedCurrent && indexes.idStamp.valid &&
-                      indexes.idStamp.list == GetModificationCount();
+    // The list and its items must be as the index saw them; the new record's own setters do not
+    // count, as no index of this list has taken it in yet.
+    const bool keep = indexes.checkedCurrent && indexes.idStamp.Matches(*this);
     indexes.checkedCurrent = false;
     AddItem(record);
     if (keep) {
+        WatchItem(*record);
         const DWORD id = record->GetRecordID();
         indexes.byRecordID.emplace(id, record);
         if (id == indexes.runEnd && indexes.runStart < indexes.runEnd) {
@@ -203,8 +215,8 @@ void CRecordList::UpdateRecordsOnTypeChange(CTypeItem& type, WORD labelFields, W
                                             bool copyIcon) {
     const CUID typeID = type.GetUniqueID();
     for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
-        auto* record = static_cast<CRecord*>(GetNext(pos));
-        if (!record->IsInView(typeID, CUID_ALL)) {
+        auto* record = dynamic_cast<CRecord*>(GetNextItem(pos));
+        if (record == nullptr || !record->IsInView(typeID, CUID_ALL)) {
             continue;
         }
         for (int i = 0; i < kFieldCount; ++i) {

@@ -2,11 +2,8 @@
 // and category (records flagged deleted are in no view).
 //
 // Views and record IDs are answered from indexes that the list keeps for the last few views
-// asked for and for all record IDs. An index is used only while the list's modification count
-// and CBaseItem::IndexedValueChanges() are what they were when it was built, so any change to the
-// list or to an item makes the next lookup rebuild it with one walk: the answers are always those
-// of a walk of the list. A record class whose GetTypeID answers something other than what
-// SetTypeID stored is outside that guarantee.
+// asked for and for all record IDs, under the index validity rule of ObjectList.h: the answers
+// are always those of a walk of the list.
 #pragma once
 
 #include <memory>
@@ -18,7 +15,7 @@
 
 namespace LKMDB7 {
 
-class CDatabaseObj7;
+class ListIndexAccess;
 
 class LKMDB7_EXPORT CRecordList : public CObjectList {
   public:
@@ -53,7 +50,7 @@ class LKMDB7_EXPORT CRecordList : public CObjectList {
     void LegacySerialize(CArchive& ar, BYTE* crib);
 
   private:
-    friend class CDatabaseObj7;
+    friend class ListIndexAccess;
     struct Indexes;
 
     // Whether a record in the list (deleted ones included) carries recordID: GetRecordByID != null.
@@ -68,6 +65,8 @@ class LKMDB7_EXPORT CRecordList : public CObjectList {
     void AddCheckedRecord(CRecord* record);
     // The records in the view, in list order, from an index current for the list as it is.
     const std::vector<CRecord*>& View(const CUID& type, const CUID& category);
+    // Walks that built an index so far.
+    ULONGLONG IndexBuilds() const;
 
     std::unique_ptr<Indexes> m_indexes;
 };

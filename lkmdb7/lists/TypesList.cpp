@@ -69,7 +69,7 @@ void CTypesList::Serialize(CArchive& ar, WORD version) {
 void CTypesList::ConvertOldTypes() {
     for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
         const POSITION current = pos;
-        auto* old = static_cast<CCategory*>(ItemAt(GetNext(pos)));
+        auto* old = static_cast<CCategory*>(GetNextItem(pos));
         if (!old->GetUniqueID().IsNull()) {
             std::unique_ptr<CTypeItem> type(new (std::nothrow) CTypeItem(*old));
             if (type) {

@@ -43,13 +43,15 @@ struct CUniqueList::Index {
     std::vector<POSITION> order;
     bool sorted = true;
 
-    bool Matches(const CObList& owner) const {
-        return valid && list == owner.GetModificationCount() &&
-               items == CBaseItem::NamedItemChanges();
+    // Walks that built the index, for tests of the validity rule.
+    ULONGLONG builds = 0;
+
+    bool Matches(const CObjectList& owner) const {
+        return valid && list == owner.GetModificationCount() && items == owner.GetItemChanges();
     }
-    void Take(const CObList& owner) {
+    void Take(const CObjectList& owner) {
         list = owner.GetModificationCount();
-        items = CBaseItem::NamedItemChanges();
+        items = owner.GetItemChanges();
         valid = true;
     }
 };
@@ -58,8 +60,12 @@ CUniqueList::CUniqueList() : m_index(std::make_unique<Index>()) {}
 
 CUniqueList::~CUniqueList() = default;
 
+ULONGLONG CUniqueList::IndexBuilds() const {
+    return m_index->builds;
+}
+
 const CUniqueList::Index* CUniqueList::Current() const {
-    const CObList& self = *this;
+    const CUniqueList& self = *this;
     // The index is the list's cache, not part of its value: building it changes no answer.
     Index& index = *m_index;
     try {
@@ -72,11 +78,13 @@ const CUniqueList::Index* CUniqueList::Current() const {
         index.undeleted.clear();
         index.order.clear();
         index.sorted = true;
+        ++index.builds;
         CString previous;
         bool first = true;
         for (POSITION pos = self.GetHeadPosition(); pos != nullptr;) {
             const POSITION at = pos;
-            CBaseItem* item = ItemAt(self.GetNext(pos));
+            CBaseItem* item = self.GetNextItem(pos);
+            WatchItem(*item);
             index.order.push_back(at);
             index.byID.emplace(IdKey(item->GetUniqueID()), item);
             const CString name = item->GetName();
@@ -112,15 +120,15 @@ void CUniqueList::AddItemSorted(CBaseItem* item) {
 
 void CUniqueList::AddCheckedItemSorted(CBaseItem* item) {
     Index* index = m_index.get();
-    const bool keep = index->checkedCurrent && index->valid &&
-                      index->list == GetModificationCount() && index->sorted &&
+    // The new item's own setters do not count, as no index of this list has taken it in yet.
+    const bool keep = index->checkedCurrent && index->Matches(*this) && index->sorted &&
                       !item->GetUniqueID().IsNull();
     index->checkedCurrent = false;
     if (!keep) {
         AddItemSorted(item);
         return;
     }
-    const CObList& self = *this;
+    const CUniqueList& self = *this;
     const CString name = item->GetName();
     // The first node that collates equal to or after the name, as InsertSorted's walk finds it.
     const auto at = std::partition_point(index->order.begin(), index->order.end(), [&](POSITION p) {
@@ -150,6 +158,7 @@ void CUniqueList::AddCheckedItemSorted(CBaseItem* item) {
         index->order.insert(index->order.begin() + rank, node);
         index->byID.emplace(id, item);
         index->byName[key].push_back(item);
+        WatchItem(*item);
         index->Take(self);
     } catch (const std::bad_alloc&) {
         index->valid = false;
@@ -160,7 +169,7 @@ void CUniqueList::InsertSorted(CBaseItem* item) {
     const CString name = item->GetName();
     for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
         const POSITION current = pos;
-        if (ItemAt(GetNext(pos))->GetName().CollateNoCase(name) >= 0) {
+        if (GetNextItem(pos)->GetName().CollateNoCase(name) >= 0) {
             InsertBefore(current, item);
             return;
         }
@@ -176,7 +185,7 @@ void CUniqueList::SortByName() {
     try {
         items.reserve(static_cast<std::size_t>(GetCount()));
         for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
-            items.push_back(ItemAt(GetNext(pos)));
+            items.push_back(GetNextItem(pos));
         }
         std::reverse(items.begin(), items.end());
         std::stable_sort(items.begin(), items.end(), [](const CBaseItem* a, const CBaseItem* b) {
@@ -197,7 +206,7 @@ CBaseItem* CUniqueList::FindByUniqueID(const CUID& id) const {
         return found != index->byID.end() ? found->second : nullptr;
     }
     for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
-        CBaseItem* item = ItemAt(GetNext(pos));
+        CBaseItem* item = GetNextItem(pos);
         if (item->GetUniqueID() == id) {
             return item;
         }
@@ -221,7 +230,7 @@ CBaseItem* CUniqueList::FindByName(const CString& name) const {
         return nullptr;
     }
     for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
-        CBaseItem* item = ItemAt(GetNext(pos));
+        CBaseItem* item = GetNextItem(pos);
         if (!item->IsDeleted() && item->GetName().CompareNoCase(name) == 0) {
             return item;
         }
@@ -238,7 +247,7 @@ CUID CUniqueList::UniqueIDByIndex(int index) const {
         return at < current->undeleted.size() ? current->undeleted[at]->GetUniqueID() : CUID();
     }
     for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
-        CBaseItem* item = ItemAt(GetNext(pos));
+        CBaseItem* item = GetNextItem(pos);
         if (!item->IsDeleted() && index-- == 0) {
             return item->GetUniqueID();
         }

@@ -3,10 +3,8 @@
 // among undeleted items, and the name fallback "Unfiled").
 //
 // Lookups are answered from an index of the whole list (by unique ID, by lower-cased name, by
-// position among undeleted items). It is used only while the list's modification count and
-// CBaseItem::NamedItemChanges() are what they were when it was built, so any change to the list or
-// to a named item makes the next lookup rebuild it with one walk: the answers are always those of
-// a walk of the list. When memory for the index runs out, lookups walk the list.
+// position among undeleted items), under the index validity rule of ObjectList.h: the answers are
+// always those of a walk of the list. When memory for the index runs out, lookups walk the list.
 #pragma once
 
 #include <memory>
@@ -15,7 +13,7 @@
 
 namespace LKMDB7 {
 
-class CDatabaseObj7;
+class ListIndexAccess;
 
 class LKMDB7_EXPORT CUniqueList : public CObjectList {
   public:
@@ -44,7 +42,7 @@ class LKMDB7_EXPORT CUniqueList : public CObjectList {
     CBaseItem* MatchByUniqueID(CBaseItem* item);
 
   private:
-    friend class CDatabaseObj7;
+    friend class ListIndexAccess;
     struct Index;
 
     // The index, current for the list as it is; null when it cannot be built.
@@ -53,6 +51,8 @@ class LKMDB7_EXPORT CUniqueList : public CObjectList {
     // the new item (and items of other lists) changed since: the item goes in by binary search
     // and the index stays current instead of being rebuilt for the next lookup.
     void AddCheckedItemSorted(CBaseItem* item);
+    // Walks that built the index so far.
+    ULONGLONG IndexBuilds() const;
 
     std::unique_ptr<Index> m_index;
 };

@@ -118,8 +118,8 @@ TEST(Uid, GenerateLaysOutNodeCounterAndSecondsBigEndian) {
 }
 
 TEST(Uid, NodeWordComesFromTheHardwareAddressesWithoutNetbios) {
-    bool netbios = false;
-    NodeWordFromNetbios(netbios);
+    const bool netbios = TakeNetbiosStatus(
+        [](const BYTE* status) { return Crc16(status, kNetbiosStatusSize, 3557) != 0; });
     const auto addresses = HardwareAddresses();
     for (size_t i = 1; i < addresses.size(); ++i) {
         EXPECT_LT(addresses[i - 1], addresses[i]) << "sorted, without duplicates";

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
+#include <functional>
 #include <vector>
 
 #include "lkmdb7/platform/Export.h"
@@ -15,9 +17,12 @@ namespace LKMDB7 {
 // or they cannot be read.
 LKMDB7_EXPORT std::vector<std::array<BYTE, 6>> HardwareAddresses();
 
-// The node word from the NetBIOS adapter status of the first adapter that answers with a
-// non-zero CRC-16 (initial value 3557 over the 600-byte status reply). ok is false, and the
-// result 0, when NetBIOS is missing (every platform but Windows) or no adapter gives a word.
-LKMDB7_EXPORT WORD NodeWordFromNetbios(bool& ok);
+// Bytes of a NetBIOS adapter status reply as handed to take; a shorter reply is zero-filled.
+inline constexpr std::size_t kNetbiosStatusSize = 600;
+
+// Asks the NetBIOS adapters in turn (reset, then adapter status) and hands each status reply to
+// take, until take returns true; adapters are not asked after that. False when NetBIOS is missing
+// (every platform but Windows) or take accepted no reply. take may throw; the walk then stops.
+LKMDB7_EXPORT bool TakeNetbiosStatus(const std::function<bool(const BYTE* status)>& take);
 
 }  // namespace LKMDB7

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 namespace LKMDB7 {
 
@@ -38,9 +39,8 @@ std::vector<std::array<BYTE, 6>> HardwareAddresses() {
     return result;
 }
 
-WORD NodeWordFromNetbios(bool& ok) {
-    ok = false;
-    return 0;
+bool TakeNetbiosStatus(const std::function<bool(const BYTE* status)>& /*take*/) {
+    return false;
 }
 
 }  // namespace LKMDB7

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
-#include "lkmdb7/foundation/internal/Crc16.h"
 #include "lkmdb7/platform/win32/AdapterInfo.h"
 #include "lkmdb7/platform/win32/WinApi.h"
 
@@ -14,7 +14,7 @@ namespace {
 constexpr BYTE kNcbReset = 0x32;
 constexpr BYTE kNcbAdapterStatus = 0x33;
 constexpr BYTE kNcbEnumerate = 0x37;
-constexpr WORD kStatusSize = 600;
+constexpr auto kStatusSize = static_cast<WORD>(kNetbiosStatusSize);
 
 // Each request starts from a cleared control block.
 BYTE Request(BYTE command, BYTE adapter, BYTE* buffer, WORD length) {
@@ -44,11 +44,10 @@ std::vector<std::array<BYTE, 6>> HardwareAddresses() {
     return result;
 }
 
-WORD NodeWordFromNetbios(bool& ok) {
-    ok = false;
+bool TakeNetbiosStatus(const std::function<bool(const BYTE* status)>& take) {
     BYTE adapters[256] = {};  // count, then the adapter numbers
     if (Request(kNcbEnumerate, 0, adapters, sizeof adapters) != 0 || adapters[0] == 0) {
-        return 0;
+        return false;
     }
     for (int i = 1; i <= adapters[0]; ++i) {
         const BYTE adapter = adapters[i];
@@ -60,13 +59,11 @@ WORD NodeWordFromNetbios(bool& ok) {
         if (Request(kNcbAdapterStatus, adapter, status, kStatusSize) != 0) {
             continue;
         }
-        const WORD word = Crc16(status, kStatusSize, 3557);
-        if (word != 0) {
-            ok = true;
-            return word;
+        if (take(status)) {
+            return true;
         }
     }
-    return 0;
+    return false;
 }
 
 }  // namespace LKMDB7
