@@ -7,13 +7,14 @@
 #include <string>
 #include <utility>
 
-#include "lkmdb7/foundation/Blowfish.h"
-#include "lkmdb7/foundation/Crc16.h"
-#include "lkmdb7/items/PackedText.h"
+#include "lkmdb7/foundation/internal/Blowfish.h"
+#include "lkmdb7/foundation/internal/Crc16.h"
+#include "lkmdb7/foundation/internal/UidGenerator.h"
 #include "lkmdb7/items/RecordCipher.h"
+#include "lkmdb7/items/internal/PackedText.h"
 #include "lkmdb7/platform/CArchive.h"
-#include "lkmdb7/platform/Clock.h"
 #include "lkmdb7/platform/Exceptions.h"
+#include "lkmdb7/platform/internal/Clock.h"
 
 namespace LKMDB7 {
 

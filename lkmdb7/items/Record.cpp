@@ -7,11 +7,11 @@
 #include <string_view>
 
 #include "lkmdb7/foundation/PathUtils.h"
-#include "lkmdb7/items/PackedText.h"
 #include "lkmdb7/items/TypeItem.h"
-#include "lkmdb7/platform/ByteOrder.h"
+#include "lkmdb7/items/internal/PackedText.h"
 #include "lkmdb7/platform/Exceptions.h"
-#include "lkmdb7/platform/FileSystem.h"
+#include "lkmdb7/platform/internal/ByteOrder.h"
+#include "lkmdb7/platform/internal/FileSystem.h"
 
 namespace LKMDB7 {
 

@@ -10,7 +10,7 @@
 #include "lkmdb7/items/Record.h"
 #include "lkmdb7/items/TypeItem.h"
 #include "lkmdb7/platform/Exceptions.h"
-#include "lkmdb7/platform/PathSeparator.h"
+#include "lkmdb7/platform/internal/PathSeparator.h"
 #include "tests/support/ItemTesting.h"
 #include "tests/support/TestPaths.h"
 

@@ -1,4 +1,4 @@
-#include "lkmdb7/items/PackedText.h"
+#include "lkmdb7/items/internal/PackedText.h"
 
 #include <cstring>
 #include <string>
