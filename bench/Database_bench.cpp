@@ -221,7 +221,8 @@ void BM_Import(benchmark::State& state) {
         std::istringstream in;
         std::ostringstream out;
         std::ostringstream err;
-        if (lkmdb::RunLkmdb({"init", database}, in, out, err) != lkmdb::kExitOk) {
+        if (lkmdb::RunLkmdb({"init", database, "--password-file", password}, in, out, err) !=
+            lkmdb::kExitOk) {
             state.SkipWithError(("init failed: " + err.str()).c_str());
             break;
         }

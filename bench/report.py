@@ -110,6 +110,10 @@ def main():
     # runs stands for it, which steadies the ratios on a machine whose speed wanders.
     by = {}
     for b in data["benchmarks"]:
+        if b.get("error_occurred"):
+            # A failed benchmark measured nothing: its ratios read "not measured".
+            print(f"{b['name']}: FAILED: {b.get('error_message', '')}", file=sys.stderr)
+            continue
         name = b["run_name"] if "run_name" in b else b["name"]
         name = name.replace("/real_time", "")
         if b.get("run_type", "iteration") == "aggregate":
