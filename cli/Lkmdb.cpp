@@ -80,9 +80,10 @@ int RunLkmdb(std::vector<std::string> args, std::istream& in, std::ostream& out,
         fromStdin->excludes(ask);
 
         Commands commands(ctx);
-        for (auto add : {AddDemo, AddInit, AddInfo, AddLs, AddShow, AddSearch, AddAdd, AddRm,
-                         AddPurge, AddExport, AddImport, AddDump, AddVerify, AddUpgrade, AddBackup,
-                         AddRestore, AddRecover, AddPasswd}) {
+        for (auto add :
+             {AddDemo,   AddInit,    AddInfo,   AddLs,      AddShow,    AddSearch, AddAdd,
+              AddEdit,   AddRm,      AddType,   AddPurge,   AddExport,  AddImport, AddDump,
+              AddVerify, AddUpgrade, AddBackup, AddRestore, AddRecover, AddPasswd}) {
             add(app, commands);
         }
         app.require_subcommand(1);
@@ -105,7 +106,11 @@ int RunLkmdb(std::vector<std::string> args, std::istream& in, std::ostream& out,
             }
             return fail(kExitFailure, e.what(), " (see lkmdb --help)");
         }
-        const auto* action = commands.Find(app.get_subcommands().front());
+        const CLI::App* chosen = app.get_subcommands().front();
+        while (!chosen->get_subcommands().empty()) {
+            chosen = chosen->get_subcommands().front();  // type ls, type add, ...
+        }
+        const auto* action = commands.Find(chosen);
         CipherScope cipher(ctx);
         return (*action)();
     } catch (const CliError& e) {

@@ -46,6 +46,8 @@ void AddShow(CLI::App& app, Commands& commands);
 void AddSearch(CLI::App& app, Commands& commands);
 void AddAdd(CLI::App& app, Commands& commands);
 void AddRm(CLI::App& app, Commands& commands);
+void AddEdit(CLI::App& app, Commands& commands);
+void AddType(CLI::App& app, Commands& commands);
 void AddPurge(CLI::App& app, Commands& commands);
 void AddExport(CLI::App& app, Commands& commands);
 void AddImport(CLI::App& app, Commands& commands);
