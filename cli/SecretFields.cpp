@@ -6,6 +6,17 @@
 
 namespace lkmdb {
 
+void AddSecretFieldOptions(CLI::App& command, std::vector<int>& fromStdin, std::vector<int>& ask) {
+    command
+        .add_option("--field-stdin", fromStdin,
+                    "read field N from a line of standard input (for secrets)")
+        ->allow_extra_args(false);
+    command
+        .add_option("--ask-field", ask,
+                    "ask for field N on the terminal without echo (for secrets)")
+        ->allow_extra_args(false);
+}
+
 std::map<int, std::string> ReadSecretFields(Context& ctx, const std::vector<int>& fromStdin,
                                             const std::vector<int>& ask) {
     std::map<int, std::string> texts;

@@ -2,6 +2,7 @@
 // in shell history): read from standard input or typed at a prompt without echo.
 #pragma once
 
+#include <CLI/CLI.hpp>
 #include <map>
 #include <string>
 #include <vector>
@@ -9,6 +10,9 @@
 #include "cli/Context.h"
 
 namespace lkmdb {
+
+// Declares --field-stdin N and --ask-field N (each may be repeated) on a command.
+void AddSecretFieldOptions(CLI::App& command, std::vector<int>& fromStdin, std::vector<int>& ask);
 
 // The fields to read (numbered from 1): those of `fromStdin` one line each from ctx.in, in the
 // order given (after a password read from there), then those of `ask` at the terminal. Returns

@@ -29,12 +29,7 @@ void AddAdd(CLI::App& app, Commands& commands) {
     sub->add_option("--category", opts->category, "category (default: none)");
     sub->add_option("--field", opts->fields, "the next field's text (up to ten, in order)")
         ->allow_extra_args(false);
-    sub->add_option("--field-stdin", opts->fieldsFromStdin,
-                    "read field N from a line of standard input (for secrets)")
-        ->allow_extra_args(false);
-    sub->add_option("--ask-field", opts->fieldsAsked,
-                    "ask for field N on the terminal without echo (for secrets)")
-        ->allow_extra_args(false);
+    AddSecretFieldOptions(*sub, opts->fieldsFromStdin, opts->fieldsAsked);
     sub->add_option("--note", opts->note, "the note");
     sub->add_option("--mask", opts->mask, "secret fields, bit 0 for field 1 (default: the type's)");
     sub->add_option("--icon", opts->icon, "icon index (default 255: the type's)");

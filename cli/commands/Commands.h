@@ -48,6 +48,7 @@ void AddAdd(CLI::App& app, Commands& commands);
 void AddRm(CLI::App& app, Commands& commands);
 void AddEdit(CLI::App& app, Commands& commands);
 void AddType(CLI::App& app, Commands& commands);
+void AddGenerate(CLI::App& app, Commands& commands);
 void AddPurge(CLI::App& app, Commands& commands);
 void AddExport(CLI::App& app, Commands& commands);
 void AddImport(CLI::App& app, Commands& commands);

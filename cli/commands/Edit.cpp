@@ -45,12 +45,7 @@ void AddEdit(CLI::App& app, Commands& commands) {
         ->required();
     sub->add_option("--field", opts->fields, "N=TEXT: field N (1 to 10) becomes TEXT")
         ->allow_extra_args(false);
-    sub->add_option("--field-stdin", opts->fieldsFromStdin,
-                    "read field N from a line of standard input (for secrets)")
-        ->allow_extra_args(false);
-    sub->add_option("--ask-field", opts->fieldsAsked,
-                    "ask for field N on the terminal without echo (for secrets)")
-        ->allow_extra_args(false);
+    AddSecretFieldOptions(*sub, opts->fieldsFromStdin, opts->fieldsAsked);
     sub->add_option("--note", opts->note, "the new note (\"\" clears it)");
     sub->add_option("--type", opts->type, "an existing record type (\"Unfiled\": none)");
     sub->add_option("--category", opts->category, "an existing category (\"Unfiled\": none)");

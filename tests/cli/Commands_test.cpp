@@ -830,3 +830,49 @@ TEST_F(Cli, EditChangesWhatItNamesAndTakesSecretsFromStdin) {
     }
     EXPECT_EQ(ReadText(DbFile()), before);
 }
+
+TEST_F(Cli, TheEnvironmentNamesTheDatabaseWhenPathIsLeftOut) {
+    MakeDemo();
+    lkmdb::Environment env;
+    env.database = Folder();
+    EXPECT_EQ(Run({"show", "mail", "--field", "2"}, "", env).out, "alex.morgan@example.org\n");
+    EXPECT_EQ(Run({"type", "ls", "--json"}, "", env).code, 0);
+    // A PATH given wins; without either, PATH is missing as before.
+    ExpectOneLineError(Run({"ls", dir.File("none")}, "", env), 1, "no such database file");
+    ExpectOneLineError(Run({"ls"}), 2, "PATH is required");
+    // Commands that take no PATH are not given one.
+    ExpectOneLineError(Run({"init"}, "", env), 2, "FOLDER is required");
+}
+
+TEST_F(Cli, EachCommandsHelpListsThePasswordOptionsAndOnlyTheProgramsTheRest) {
+    const Result top = Run({"--help"});
+    EXPECT_NE(top.out.find("Exit codes:"), std::string::npos);
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"ls", "--help"},
+                                                 {"type", "add", "--help"},
+                                                 {"edit", "--help"}}) {
+        const Result r = Run(args);
+        EXPECT_EQ(r.code, 0);
+        EXPECT_NE(r.out.find("--password-file FILE"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("LKMDB_DATABASE"), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find("Exit codes:"), std::string::npos) << r.out;
+    }
+}
+
+TEST_F(Cli, GenerateDrawsPasswordsAndPassphrases) {
+    const std::string allowed =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789!#$%&()*+,-./"
+        ":;<=>?@[]^_{|}~";
+    const Result first = Run({"generate"});
+    ASSERT_EQ(first.code, 0) << first.err;
+    ASSERT_EQ(first.out.size(), 21u);
+    EXPECT_EQ(first.out.find_first_not_of(allowed), 20u) << first.out;  // the line feed
+    EXPECT_NE(Run({"generate"}).out, first.out);
+    EXPECT_EQ(Run({"generate", "--length", "64"}).out.size(), 65u);
+
+    const std::string phrase = Run({"generate", "--words", "6"}).out;
+    EXPECT_EQ(std::count(phrase.begin(), phrase.end(), '-'), 5) << phrase;
+    EXPECT_EQ(phrase.find_first_not_of("abcdefghijklmnopqrstuvwxyz-\n"), std::string::npos);
+
+    ExpectOneLineError(Run({"generate", "--length", "3"}), 2, "--length");
+    ExpectOneLineError(Run({"generate", "--words", "4", "--length", "9"}), 2, "excludes");
+}
