@@ -155,22 +155,26 @@ const std::string& ScratchFolder() {
     return folder.path;
 }
 
+void WriteDatabase(const std::string& file, std::size_t n) {
+    UseBenchCipher();
+    LKMDB7::CDatabaseObj7 db;
+    if (db.Load(file.c_str()) != 0) {
+        throw std::runtime_error("cannot open " + file);
+    }
+    FillDatabase(db, GenerateRows(n));
+    if (db.Save(true) != 0) {
+        throw std::runtime_error("cannot save " + file);
+    }
+}
+
 const std::string& DatabaseFile(std::size_t n) {
     static std::map<std::size_t, std::string> files;
     auto& path = files[n];
     if (path.empty()) {
-        UseBenchCipher();
         const std::string folder = ScratchFolder() + "/db" + std::to_string(n);
         std::filesystem::create_directories(folder);
-        LKMDB7::CDatabaseObj7 db;
         const std::string file = folder + "/" + LKMDB7::kDatabaseFileName;
-        if (db.Load(file.c_str()) != 0) {
-            throw std::runtime_error("cannot open " + file);
-        }
-        FillDatabase(db, GenerateRows(n));
-        if (db.Save(true) != 0) {
-            throw std::runtime_error("cannot save " + file);
-        }
+        WriteDatabase(file, n);
         path = file;
     }
     return path;

@@ -40,6 +40,9 @@ void FillDatabase(LKMDB7::CDatabaseObj7& db, const std::vector<Row>& rows);
 // A scratch folder for this process, removed at exit.
 const std::string& ScratchFolder();
 
+// Writes an enciphered database of n generated records at file, in a folder that exists.
+void WriteDatabase(const std::string& file, std::size_t n);
+
 // The path of an enciphered database of n records, written on first request and kept for the run.
 const std::string& DatabaseFile(std::size_t n);
 

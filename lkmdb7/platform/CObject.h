@@ -77,7 +77,7 @@ class LKMDB7_EXPORT CObject {
         return Class::GetThisClass();                                                           \
     }
 
-// At namespace scope of the class, with its bare name: the name string is #Class ("CRecord" for
+// At namespace scope of the class, with its bare name: the name string is `#Class` ("CRecord" for
 // LKMDB7::CRecord), which is what files carry.
 #define LKMDB7_IMPLEMENT_DYNAMIC(Class, Base) \
     LKMDB7_IMPLEMENT_RUNTIMECLASS_(Class, Base, 0xFFFFu, nullptr)

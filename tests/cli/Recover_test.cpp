@@ -12,6 +12,7 @@
 #include "cli/Lkmdb.h"
 #include "cli/RangeCrc.h"
 #include "cli/Recovery.h"
+#include "lkmdb7/foundation/internal/Crc16.h"
 #include "lkmdb7/lkmdb7.h"
 #include "tests/support/ItemTesting.h"
 #include "tests/support/TestPaths.h"

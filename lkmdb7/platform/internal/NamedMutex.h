@@ -7,8 +7,8 @@
 // re-enters through any of them. A process that ends while it holds the lock gives it up at once.
 //
 // The Win32 backend calls the system functions. The POSIX backend (see docs/locking.md) keeps
-// the lock in "<folder>/<name>.lock", where <folder> is a folder only the user can reach:
-// "lkmdb7" in $XDG_RUNTIME_DIR (or /run/user/<uid>) when that is a real directory of the user
+// the lock in `<folder>/<name>.lock`, where `<folder>` is a folder only the user can reach:
+// "lkmdb7" in $XDG_RUNTIME_DIR (or `/run/user/<uid>`) when that is a real directory of the user
 // with mode 0700, else ~/.local/state/lkmdb7 in the user's home from the password database.
 // The folder is created 0700 when missing and must be a real directory owned by the user and
 // open to nobody else, and the lock file a regular file of the user, or CreateMutexA refuses with

@@ -1,0 +1,53 @@
+#!/usr/bin/env python3
+"""Doxygen input filter: lets the headers' plain comments document what follows them.
+
+The headers state their contracts in ordinary // comments, which Doxygen skips. This filter hands
+Doxygen each header with those comments marked as documentation, keeping every line in place (so
+line numbers in warnings are the header's own):
+  - the comment block that opens the file documents the file;
+  - a comment on lines of its own documents the declaration after it;
+  - a comment after code on the same line documents that code (a member, an enumerator);
+  - section rules ("// --- members ---") and lint directives (NOLINT) stay plain comments.
+"""
+import re
+import sys
+
+TRAILING = re.compile(r'^(?P<code>[^"/]*\S)(?P<gap>\s+)// (?P<text>.*)$')
+
+
+def convert(lines):
+    out = []
+    at_top = True
+    for line in lines:
+        stripped = line.lstrip()
+        indent = line[: len(line) - len(stripped)]
+        if stripped.startswith("//") and not stripped.startswith("///"):
+            text = stripped[2:]
+            if at_top:
+                # The opening block is the file's description (one line longer: "@file" takes
+                # the rest of its line as a file name).
+                out.append(f"{indent}///{text}\n" if out else f"/// @file\n{indent}///{text}\n")
+                continue
+            if text.lstrip().startswith(("---", "NOLINT")):
+                out.append(line)
+                continue
+            out.append(f"{indent}///{text}")
+            continue
+        if stripped:
+            at_top = False
+        match = TRAILING.match(line.rstrip("\n"))
+        if match and not match["text"].startswith("NOLINT"):
+            out.append(f"{match['code']}{match['gap']}///< {match['text']}\n")
+            continue
+        out.append(line)
+    return out
+
+
+def main():
+    with open(sys.argv[1], encoding="utf-8") as f:
+        lines = f.readlines()
+    sys.stdout.write("".join(convert(lines)))
+
+
+if __name__ == "__main__":
+    main()

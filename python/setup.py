@@ -1,0 +1,51 @@
+# Builds the lkmdb7 module: the library's sources and the binding compiled into one extension,
+# so the module needs no installed liblkmdb7. Linux only.
+#   pip install --no-build-isolation ./python
+import re
+import sys
+from pathlib import Path
+
+from pybind11.setup_helpers import ParallelCompile, Pybind11Extension, build_ext
+from setuptools import setup
+
+HERE = Path(__file__).resolve().parent
+ROOT = HERE.parent
+if not sys.platform.startswith("linux"):
+    sys.exit("the lkmdb7 module builds on Linux only")
+
+# The project's version, as CMake reads it, makes lkmdb7/Version.h.
+version = re.search(r"project\(lkmdb7 VERSION (\d+)\.(\d+)\.(\d+)",
+                    (ROOT / "CMakeLists.txt").read_text()).groups()
+generated = HERE / "build" / "generated"
+header = (ROOT / "cmake" / "Version.h.in").read_text()
+for name, value in zip(("MAJOR", "MINOR", "PATCH"), version):
+    header = header.replace(f"@PROJECT_VERSION_{name}@", value)
+(generated / "lkmdb7").mkdir(parents=True, exist_ok=True)
+target = generated / "lkmdb7" / "Version.h"
+if not target.exists() or target.read_text() != header:
+    target.write_text(header)
+
+library = sorted(
+    str(p) for p in (ROOT / "lkmdb7").rglob("*.cpp") if "win32" not in p.relative_to(ROOT).parts)
+binding = sorted(str(p) for p in (HERE / "src").glob("*.cpp"))
+
+ParallelCompile("LKMDB7_BUILD_JOBS", default=2).install()
+
+setup(
+    name="lkmdb7",
+    version=".".join(version),
+    description="Python module of the Lockmera7DB storage engine",
+    ext_modules=[
+        Pybind11Extension(
+            "lkmdb7",
+            library + binding,
+            include_dirs=[str(ROOT), str(generated)],
+            define_macros=[("LKMDB7_BUILDING", None)],
+            cxx_std=20,
+            extra_link_args=["-pthread"],
+        )
+    ],
+    cmdclass={"build_ext": build_ext},
+    zip_safe=False,
+    python_requires=">=3.9",
+)

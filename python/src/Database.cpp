@@ -1,0 +1,344 @@
+#include "Database.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "Errors.h"
+#include "Text.h"
+#include "lkmdb7/foundation/internal/Crc16.h"
+
+namespace lkmdb7py {
+
+using namespace LKMDB7;
+
+namespace {
+
+constexpr int kFieldCount = 10;
+
+// Whether a packed record, as deciphered at load, passes its CRC-16. Files of versions 3 and from
+// 5 on carry checksums; the older forms of the others have none.
+bool ChecksumHolds(const std::vector<BYTE>& bytes) {
+    if (bytes.size() < kPackedHeaderSize + kPackedTailSize) {
+        return false;
+    }
+    std::vector<BYTE> covered(bytes.begin(), bytes.end() - kPackedTailSize);
+    covered[0] = covered[1] = 0;
+    // The packer sums a 16-bit length; the check does the same.
+    const WORD computed =
+        Crc16(covered.data(), static_cast<WORD>(covered.size()), kPackedCrcInitial);
+    return computed == static_cast<WORD>((bytes[0] << 8) | bytes[1]);
+}
+
+bool ChecksumsApply(int fileVersion) {
+    return fileVersion == 3 || fileVersion >= 5;
+}
+
+struct ChecksumCount {
+    std::size_t items = 0;
+    std::size_t checked = 0;  // items whose packed record carries a checksum
+    std::size_t passed = 0;
+};
+
+ChecksumCount CountChecksums(CDatabaseObj7& db) {
+    ChecksumCount count;
+    const bool apply = ChecksumsApply(db.GetVersion());
+    for (CObjectList* list : {static_cast<CObjectList*>(&db.GetRecordList()),
+                              static_cast<CObjectList*>(&db.GetTypesList()),
+                              static_cast<CObjectList*>(&db.GetCategoryList())}) {
+        for (const CBaseItem& item : Items(std::as_const(*list))) {
+            ++count.items;
+            if (!apply || !item.HasPalmRecord()) {
+                continue;
+            }
+            ++count.checked;
+            count.passed += ChecksumHolds(item.PalmRecord()) ? 1U : 0U;
+        }
+    }
+    return count;
+}
+
+bool Majority(std::size_t part, std::size_t whole) {
+    return part * 2 > whole;
+}
+
+void Wipe(std::string& secret) {
+    std::fill(secret.begin(), secret.end(), '\0');
+    secret.clear();
+}
+
+bool IsUnfiled(const CString& name) {
+    return name.IsEmpty() || name.CompareNoCase("Unfiled") == 0;
+}
+
+[[noreturn]] void RaiseStatus(const CDatabaseObj7& db) {
+    const CDatabaseStatus& status = db.GetLastStatus();
+    const std::string message = db.GetLastErrorMessage();
+    switch (status.GetKind()) {
+        case CDatabaseStatus::kLockTimeout:
+        case CDatabaseStatus::kLockFlag:
+        case CDatabaseStatus::kLockUnavailable:
+            Raise(Errors().lock, message);
+        case CDatabaseStatus::kFormat:
+            Raise(Errors().format, message);
+        case CDatabaseStatus::kMemory:
+            throw std::bad_alloc();
+        default:
+            Raise(Errors().file, message);
+    }
+}
+
+}  // namespace
+
+Database::~Database() {
+    // The process-wide cipher may still hold this password's schedule.
+    if (cipherSet_ && GetRecordCipherGeneration() == cipherGeneration_) {
+        SetRecordCipherPassword(nullptr);
+    }
+    Wipe(password_);
+}
+
+void Database::UseCipher() {
+    if (cipherSet_ && GetRecordCipherGeneration() == cipherGeneration_) {
+        return;
+    }
+    SetRecordCipherPassword(password_.empty() ? nullptr : password_.c_str());
+    cipherGeneration_ = GetRecordCipherGeneration();
+    cipherSet_ = true;
+}
+
+std::shared_ptr<Database> Database::Open(const std::string& path,
+                                         const std::optional<py::str>& password) {
+    auto database = std::make_shared<Database>();
+    database->Load(path, password);
+    return database;
+}
+
+std::shared_ptr<Database> Database::Create(const std::string& folder,
+                                           const std::optional<py::str>& password) {
+    if (CDatabaseObj7::DatabaseExists(folder)) {
+        PyErr_SetString(PyExc_FileExistsError,
+                        (folder + ": a database exists there already").c_str());
+        throw py::error_already_set();
+    }
+    auto database = std::make_shared<Database>();
+    if (password) {
+        database->password_ = ToAnsi(*password, "password");
+        if (database->password_.empty()) {
+            Raise(Errors().password, "the password is empty");
+        }
+    }
+    database->UseCipher();
+    CDatabaseObj7& db = database->db_;
+    if (db.Load(kDatabaseFileName, folder) != 0) {
+        RaiseStatus(db);
+    }
+    unsigned char crib[kCribSize] = {};
+    if (!database->password_.empty()) {
+        MakeCrib(database->password_.c_str(), crib);
+    }
+    db.SetCrib(crib);
+    if (db.Save(true) != 0) {
+        RaiseStatus(db);
+    }
+    return database;
+}
+
+void Database::Load(const std::string& path, const std::optional<py::str>& password) {
+    CString file = path;
+    if (CDatabaseObj7::DatabaseExists(file)) {
+        file = JoinPath(file, kDatabaseFileName);
+    } else if (CDatabaseObj7::GetVersion(file) == 0xFFFF) {
+        PyErr_SetString(PyExc_FileNotFoundError, (path + ": no database there").c_str());
+        throw py::error_already_set();
+    }
+    if (password) {
+        password_ = ToAnsi(*password, "password");
+    }
+    const bool given = !password_.empty();
+    unsigned char crib[kCribSize];
+    CDatabaseObj7::ReadCrib(file, crib);
+    const CribKind kind = GetCribKind(crib);
+    // A crib of ours decides before a single record is deciphered.
+    if (kind == CribKind::kOurs) {
+        if (!given) {
+            Raise(Errors().password, file.str() + ": this database needs a password");
+        }
+        if (!CribMatches(crib, password_.c_str())) {
+            Raise(Errors().wrongPassword, file.str() + ": wrong password");
+        }
+    }
+    UseCipher();
+    // Read first without rewriting: an older file must not be upgraded under a wrong key.
+    if (db_.LoadReadOnly(file) != 0) {
+        RaiseStatus(db_);
+    }
+    JudgePassword(kind, given);
+    if (db_.GetVersion() < kCurrentVersion) {
+        // Now known to read right: upgrade it (the old file is kept beside it).
+        if (db_.Load(file) != 0) {
+            RaiseStatus(db_);
+        }
+    }
+}
+
+void Database::JudgePassword(const CribKind crib, bool given) {
+    const ChecksumCount count = CountChecksums(db_);
+    const std::string file = db_.GetPathName().str();
+    damaged_ = count.checked - count.passed;
+    if (crib == CribKind::kOurs) {
+        return;
+    }
+    if (count.checked == 0) {
+        if (crib == CribKind::kForeign && !given) {
+            Raise(Errors().password, file + ": this database needs a password");
+        }
+        if (crib == CribKind::kNone && count.items == 0 && given) {
+            // Nothing would check the password: records would be enciphered under any key.
+            Raise(Errors().password, file + ": this database has no password");
+        }
+        return;  // nothing to judge by: taken as given
+    }
+    if (Majority(count.passed, count.checked)) {
+        return;
+    }
+    if (!given) {
+        Raise(Errors().password, file + ": this database needs a password");
+    }
+    // Perhaps a password for a database that has none: read it again without one.
+    Wipe(password_);
+    cipherSet_ = false;
+    UseCipher();
+    if (db_.LoadReadOnly(file) == 0 && Majority(CountChecksums(db_).passed, count.checked)) {
+        Raise(Errors().password, file + ": this database has no password");
+    }
+    Raise(Errors().wrongPassword, file + ": wrong password");
+}
+
+std::size_t Database::Count() {
+    std::size_t count = 0;
+    for (const CRecord& record : Items(std::as_const(db_.GetRecordList()))) {
+        count += record.IsDeleted() ? 0U : 1U;
+    }
+    return count;
+}
+
+py::list Database::Records() {
+    py::list out;
+    for (CRecord& record : Items(db_.GetRecordList())) {
+        if (!record.IsDeleted()) {
+            out.append(py::cast(lkmdb7py::Record(shared_from_this(), record)));
+        }
+    }
+    return out;
+}
+
+py::object Database::Record(unsigned long recordID) {
+    auto* record = static_cast<CRecord*>(db_.GetItemByRecordID(0, static_cast<DWORD>(recordID)));
+    if (record == nullptr || record->IsDeleted()) {
+        PyErr_SetObject(PyExc_KeyError, py::int_(recordID).ptr());
+        throw py::error_already_set();
+    }
+    return py::cast(lkmdb7py::Record(shared_from_this(), *record));
+}
+
+py::list Database::TypeNames() {
+    py::list out;
+    for (const CTypeItem& type : Items(std::as_const(db_.GetTypesList()))) {
+        if (!type.IsDeleted()) {
+            out.append(FromAnsi(type.GetName().str()));
+        }
+    }
+    return out;
+}
+
+py::list Database::CategoryNames() {
+    py::list out;
+    for (const CCategoryItem& category : Items(std::as_const(db_.GetCategoryList()))) {
+        if (!category.IsDeleted()) {
+            out.append(FromAnsi(category.GetName().str()));
+        }
+    }
+    return out;
+}
+
+py::object Database::Add(const py::str& type, const py::sequence& fields, const py::str& category,
+                         const py::str& note, std::optional<unsigned> mask) {
+    if (py::len(fields) > kFieldCount) {
+        Raise(Errors().invalidArgument,
+              "a record has at most 10 fields, not " + std::to_string(py::len(fields)));
+    }
+    if (mask && *mask > 0x3FF) {
+        Raise(Errors().invalidArgument, "the mask has a bit for each of the 10 fields only");
+    }
+    // Everything is converted before anything changes.
+    CStringArray texts;
+    CString typeName = ToAnsi(type, "type");
+    texts.Add(IsUnfiled(typeName) ? CString("Unfiled") : typeName);
+    for (std::size_t i = 0; i < py::len(fields); ++i) {
+        const py::handle field = fields[i];
+        if (!py::isinstance<py::str>(field)) {
+            throw py::type_error("field " + std::to_string(i) + " is not a str");
+        }
+        texts.Add(ToAnsi(py::reinterpret_borrow<py::str>(field), "field " + std::to_string(i)));
+    }
+    while (texts.GetSize() < 1 + kFieldCount) {
+        texts.Add("");
+    }
+    // Entries past the ten fields make the note.
+    texts.Add(ToAnsi(note, "note"));
+    const CString categoryName = ToAnsi(category, "category");
+    WORD bits = 0;
+    if (mask) {
+        bits = static_cast<WORD>(*mask);
+    } else if (const CTypeItem* known = db_.GetTypesList().GetTypeByName(typeName)) {
+        bits = db_.GetTypesList().GetTypeMask(known->GetUniqueID());
+    }
+
+    UseCipher();
+    CStringArray labels;
+    CRecord* record = db_.AddRecordWithoutWaiting(
+        texts, bits, labels, IsUnfiled(categoryName) ? CString() : categoryName, 255, false);
+    ++changes_;
+    // The unpacked copies of the new record, and of a type or category made for it, come from
+    // their packed form, as after a load.
+    CBaseItem* made[] = {record, db_.GetTypesList().GetType(record->GetTypeID()),
+                         db_.GetCategoryList().GetCategory(record->GetCategoryID())};
+    for (CBaseItem* item : made) {
+        if (item != nullptr && (item == record || !item->HasPalmRecord())) {
+            item->PackPalmRecord(true);
+            item->PuffPalmRecord(true);
+        }
+    }
+    return py::cast(lkmdb7py::Record(shared_from_this(), *record));
+}
+
+void Database::Delete(CRecord& record) {
+    db_.SetRecordDeleted(&record);
+    ++changes_;
+}
+
+void Database::Save() {
+    if (damaged_ != 0) {
+        // Saving would pack the misread texts afresh and lose those records for good.
+        Raise(Errors().format, db_.GetPathName().str() + ": " + std::to_string(damaged_) +
+                                   " packed records fail their checksum (a damaged file); "
+                                   "it is not saved");
+    }
+    UseCipher();
+    if (db_.Save(true) != 0) {
+        RaiseStatus(db_);
+    }
+}
+
+py::list Database::ToDicts() {
+    py::list out;
+    for (CRecord& record : Items(db_.GetRecordList())) {
+        if (!record.IsDeleted()) {
+            out.append(lkmdb7py::Record(shared_from_this(), record).ToDict());
+        }
+    }
+    return out;
+}
+
+}  // namespace lkmdb7py
