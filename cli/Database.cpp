@@ -8,6 +8,7 @@
 #include "cli/Integrity.h"
 #include "cli/Password.h"
 #include "cli/Terminal.h"
+#include "lkmdb7/platform/internal/FileSystem.h"
 
 namespace lkmdb {
 

@@ -7,6 +7,7 @@
 
 #include "cli/Names.h"
 #include "cli/Progress.h"
+#include "lkmdb7/foundation/internal/Crc16.h"
 
 namespace lkmdb {
 
