@@ -36,6 +36,34 @@ Exit codes:
   3  wrong password, a password missing, or one given for a database that has none
 )";
 
+// CLI11 takes the arguments last first.
+std::vector<std::string> Reversed(std::vector<std::string> args) {
+    std::reverse(args.begin(), args.end());
+    return args;
+}
+
+// args with `path` put in as the first positional argument of the command chosen (after its
+// name), when that argument is PATH; nullopt otherwise.
+std::optional<std::vector<std::string>> InsertPath(const CLI::App& app,
+                                                   std::vector<std::string> args,
+                                                   const std::string& path) {
+    auto at = args.begin();
+    const CLI::App* chosen = &app;
+    while (!chosen->get_subcommands().empty()) {
+        chosen = chosen->get_subcommands().front();
+        at = std::find(at, args.end(), chosen->get_name());
+        if (at == args.end()) {
+            return std::nullopt;
+        }
+        ++at;
+    }
+    if (chosen == &app || chosen->get_option_no_throw("PATH") == nullptr) {
+        return std::nullopt;
+    }
+    args.insert(at, path);
+    return args;
+}
+
 // Error messages quote file names and stored texts: shown escaped, on one line.
 std::string OneLine(std::string text) {
     std::replace(text.begin(), text.end(), '\n', ' ');
@@ -80,9 +108,10 @@ int RunLkmdb(std::vector<std::string> args, std::istream& in, std::ostream& out,
         fromStdin->excludes(ask);
 
         Commands commands(ctx);
-        for (auto add : {AddDemo, AddInit, AddInfo, AddLs, AddShow, AddSearch, AddAdd, AddRm,
-                         AddPurge, AddExport, AddImport, AddDump, AddVerify, AddUpgrade, AddBackup,
-                         AddRestore, AddRecover, AddPasswd}) {
+        for (auto add :
+             {AddDemo,   AddInit,    AddInfo,   AddLs,      AddShow,    AddSearch, AddAdd,
+              AddEdit,   AddRm,      AddType,   AddPurge,   AddExport,  AddImport, AddDump,
+              AddVerify, AddUpgrade, AddBackup, AddRestore, AddRecover, AddPasswd, AddGenerate}) {
             add(app, commands);
         }
         app.require_subcommand(1);
@@ -95,9 +124,19 @@ int RunLkmdb(std::vector<std::string> args, std::istream& in, std::ostream& out,
                             " (see lkmdb --help)");
             }
         }
-        std::reverse(args.begin(), args.end());
         try {
-            app.parse(args);
+            try {
+                app.parse(Reversed(args));
+            } catch (const CLI::RequiredError&) {
+                // A command whose PATH was left out: the database that the environment names.
+                std::optional<std::vector<std::string>> withPath =
+                    env.database.empty() ? std::nullopt : InsertPath(app, args, env.database);
+                if (!withPath) {
+                    throw;
+                }
+                app.clear();
+                app.parse(Reversed(*withPath));
+            }
         } catch (const CLI::ParseError& e) {
             if (e.get_exit_code() == 0) {
                 app.exit(e, out, err);  // --help, --version
@@ -105,7 +144,11 @@ int RunLkmdb(std::vector<std::string> args, std::istream& in, std::ostream& out,
             }
             return fail(kExitFailure, e.what(), " (see lkmdb --help)");
         }
-        const auto* action = commands.Find(app.get_subcommands().front());
+        const CLI::App* chosen = app.get_subcommands().front();
+        while (!chosen->get_subcommands().empty()) {
+            chosen = chosen->get_subcommands().front();  // type ls, type add, ...
+        }
+        const auto* action = commands.Find(chosen);
         CipherScope cipher(ctx);
         return (*action)();
     } catch (const CliError& e) {

@@ -24,6 +24,8 @@ struct Environment {
     bool outputIsTerminal = false;
     // Reads a password without echo (UTF-8); nullopt when there is no terminal.
     std::function<std::optional<std::string>(const std::string& prompt)> askPassword;
+    // The database that a command given no PATH works on (LKMDB_DATABASE); empty for none.
+    std::string database;
 };
 
 // Runs one command line (args without the program name). Texts are UTF-8 on every stream.

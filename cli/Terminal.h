@@ -4,6 +4,7 @@
 // include windows.h without the two sets of type names meeting.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +35,10 @@ void PrepareConsoleOutput();
 // cut to length 0 and made 0600, and a symbolic link is refused. Returns "" on success, else the
 // reason.
 std::string CreatePrivateFile(const std::string& native, bool replace);
+
+// Fills `size` bytes from the system's secure random source (getrandom or /dev/urandom on POSIX,
+// BCryptGenRandom on Windows); false when it cannot.
+bool SecureRandomBytes(unsigned char* bytes, std::size_t size);
 
 // Keeps the secrets of this process out of core dumps and away from debuggers of the same user
 // (POSIX); nothing on Windows.

@@ -1,5 +1,6 @@
 // The lkmdb program: the terminal-facing shell around RunLkmdb.
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 
 #include "cli/Lkmdb.h"
@@ -16,6 +17,9 @@ int main(int argc, char** argv) {
     env.showProgress = lkmdb::StderrIsTerminal();
     env.outputIsTerminal = lkmdb::StdoutIsTerminal();
     env.askPassword = lkmdb::ReadPasswordFromTerminal;
+    if (const char* database = std::getenv("LKMDB_DATABASE")) {
+        env.database = lkmdb::PathToUtf8(database);
+    }
     return lkmdb::RunLkmdb(lkmdb::ProgramArguments(argc, argv), std::cin, std::cout, std::cerr,
                            env);
 }

@@ -1,4 +1,7 @@
+#include <algorithm>
 #include <ostream>
+
+#include "cli/SecretFields.h"
 
 #include "cli/commands/Commands.h"
 
@@ -12,6 +15,8 @@ void AddAdd(CLI::App& app, Commands& commands) {
         std::string type;
         std::string category;
         std::vector<std::string> fields;
+        std::vector<int> fieldsFromStdin;
+        std::vector<int> fieldsAsked;
         std::string note;
         std::string mask;
         std::string icon;
@@ -24,6 +29,7 @@ void AddAdd(CLI::App& app, Commands& commands) {
     sub->add_option("--category", opts->category, "category (default: none)");
     sub->add_option("--field", opts->fields, "the next field's text (up to ten, in order)")
         ->allow_extra_args(false);
+    AddSecretFieldOptions(*sub, opts->fieldsFromStdin, opts->fieldsAsked);
     sub->add_option("--note", opts->note, "the note");
     sub->add_option("--mask", opts->mask, "secret fields, bit 0 for field 1 (default: the type's)");
     sub->add_option("--icon", opts->icon, "icon index (default 255: the type's)");
@@ -32,6 +38,15 @@ void AddAdd(CLI::App& app, Commands& commands) {
         if (opts->fields.size() > std::size_t{kFieldCount}) {
             throw CliError(kExitFailure, "--field: a record has ten fields, " +
                                              std::to_string(opts->fields.size()) + " were given");
+        }
+        for (auto& [number, text] :
+             ReadSecretFields(ctx, opts->fieldsFromStdin, opts->fieldsAsked)) {
+            const auto at = static_cast<std::size_t>(number - 1);
+            if (at < opts->fields.size() && !opts->fields[at].empty()) {
+                throw CliError(kExitFailure, "field " + std::to_string(number) + " is given twice");
+            }
+            opts->fields.resize(std::max(opts->fields.size(), at + 1));
+            opts->fields[at] = std::move(text);
         }
         // Every text is converted before the database is touched.
         CStringArray texts;

@@ -761,3 +761,147 @@ TEST_F(Cli, VersionNamesToolLibraryAndFileVersion) {
         << r.out;
     EXPECT_NE(r.out.find("version " + std::to_string(kCurrentVersion)), std::string::npos);
 }
+
+TEST_F(Cli, TypesWithLabelsAndSecretsShapeTheRecordsAdded) {
+    MakeDemo();
+    ASSERT_EQ(Run({"type", "add", Folder(), "Server", "--label", "Host", "--label", "Root password",
+                   "--mask", "0x2"})
+                  .code,
+              0);
+    const json types = Json({"type", "ls", Folder(), "--json"});
+    ASSERT_EQ(types["types"].size(), 4u);
+    const json& server = types["types"][1];  // in name order
+    EXPECT_EQ(server["name"], "Server");
+    EXPECT_EQ(server["labels"][1], "Root password");
+    EXPECT_EQ(server["mask"], 2);
+    EXPECT_EQ(server["records"], 0);
+    EXPECT_NE(
+        Run({"type", "ls", Folder()}).out.find("Server     0        1 Host, 2 Root password*"),
+        std::string::npos)
+        << Run({"type", "ls", Folder()}).out;
+
+    // add takes the type's secret fields and shows its labels.
+    ASSERT_EQ(
+        Run({"add", Folder(), "--type", "server", "--field", "db1", "--field", "hunter2"}).code, 0);
+    const Result shown = Run({"show", Folder(), "db1"});
+    EXPECT_NE(shown.out.find("Root password:  ****"), std::string::npos) << shown.out;
+
+    ExpectOneLineError(Run({"type", "add", Folder(), "SERVER"}), 2, "exists");
+    ExpectOneLineError(Run({"type", "add", Folder(), "Unfiled"}), 2, "cannot name a record type");
+    // A type in use is kept unless forced; then its records are Unfiled, still secret.
+    const std::string before = ReadText(DbFile());
+    ExpectOneLineError(Run({"type", "rm", Folder(), "Server"}), 2, "1 records are of type");
+    EXPECT_EQ(ReadText(DbFile()), before);
+    ASSERT_EQ(Run({"type", "rm", Folder(), "Server", "--force"}).code, 0);
+    const json record = Json({"show", Folder(), "db1", "--json"})["record"];
+    EXPECT_EQ(record["type"], "Unfiled");
+    EXPECT_EQ(record["fields"][1], nullptr);
+    ExpectOneLineError(Run({"type", "rm", Folder(), "Server"}), 1, "no record type named");
+    ExpectOneLineError(Run({"type", Folder()}), 2, "");
+}
+
+TEST_F(Cli, EditChangesWhatItNamesAndTakesSecretsFromStdin) {
+    MakeDemo();
+    ASSERT_EQ(Run({"type", "add", Folder(), "Vault", "--mask", "0x1"}).code, 0);
+    const Result edited = Run({"edit", Folder(), "intranet", "--field", "2=bob", "--field-stdin",
+                               "3", "--note", "two\nlines", "--category", "personal"},
+                              "s3cret \\n\r\nrest");
+    ASSERT_EQ(edited.code, 0) << edited.err;
+    json r = Json({"show", Folder(), "intranet", "--json", "--reveal"})["record"];
+    EXPECT_EQ(r["fields"][1], "bob");
+    EXPECT_EQ(r["fields"][2], "s3cret \\n");  // the line as typed, without its line break
+    EXPECT_EQ(r["fields"][3], "https://intranet.example.com");
+    EXPECT_EQ(r["note"], "two\r\nlines");  // stored with CR LF, as every note
+    EXPECT_EQ(r["category"], "Personal");
+    EXPECT_EQ(r["mask"], 4);
+
+    // A new type adds its secret fields to those the record had; --mask decides alone.
+    ASSERT_EQ(Run({"edit", Folder(), "intranet", "--type", "vault"}).code, 0);
+    EXPECT_EQ(Json({"show", Folder(), "intranet", "--json"})["record"]["mask"], 5);
+    ASSERT_EQ(Run({"edit", Folder(), "intranet", "--mask", "0"}).code, 0);
+    EXPECT_EQ(Json({"show", Folder(), "intranet", "--json"})["record"]["fields"][2], "s3cret \\n");
+
+    // Prompted fields, and add takes both sources too.
+    lkmdb::Environment terminal;
+    terminal.askPassword = [](const std::string& prompt) {
+        return std::optional<std::string>(prompt == "Field 2: " ? "typed" : "?");
+    };
+    ASSERT_EQ(Run({"edit", Folder(), "intranet", "--ask-field", "2"}, "", terminal).code, 0);
+    ASSERT_EQ(
+        Run({"add", Folder(), "--type", "Vault", "--field", "Safe", "--field-stdin", "2"}, "1234\n")
+            .code,
+        0);
+    EXPECT_EQ(Run({"show", Folder(), "safe", "--field", "2"}).out, "1234\n");
+    EXPECT_EQ(Run({"show", Folder(), "intranet", "--field", "2"}).out, "typed\n");
+
+    // Every refusal leaves the file as it was.
+    const std::string before = ReadText(DbFile());
+    const std::vector<std::tuple<std::vector<std::string>, std::string, int, std::string>> bad{
+        {{"edit", Folder(), "intranet"}, "", 2, "nothing to change"},
+        {{"edit", Folder(), "intranet", "--field", "11=x"}, "", 2, "'11=x' is not N=TEXT"},
+        {{"edit", Folder(), "intranet", "--field", "x"}, "", 2, "is not N=TEXT"},
+        {{"edit", Folder(), "intranet", "--field", "2=a", "--field-stdin", "2"},
+         "b\n",
+         2,
+         "field 2 is given twice"},
+        {{"edit", Folder(), "intranet", "--field-stdin", "1"}, "", 2, "no line on standard input"},
+        {{"edit", Folder(), "intranet", "--ask-field", "1"}, "", 2, "no terminal"},
+        {{"edit", Folder(), "intranet", "--type", "Nope"}, "", 1, "no record type named"},
+        {{"edit", Folder(), "nobody", "--note", "x"}, "", 1, "no record nobody"},
+        {{"add", Folder(), "--type", "T", "--field", "a", "--field-stdin", "1"},
+         "b\n",
+         2,
+         "field 1 is given twice"},
+    };
+    for (const auto& [args, input, code, part] : bad) {
+        SCOPED_TRACE(part);
+        ExpectOneLineError(Run(args, input), code, part);
+    }
+    EXPECT_EQ(ReadText(DbFile()), before);
+}
+
+TEST_F(Cli, TheEnvironmentNamesTheDatabaseWhenPathIsLeftOut) {
+    MakeDemo();
+    lkmdb::Environment env;
+    env.database = Folder();
+    EXPECT_EQ(Run({"show", "mail", "--field", "2"}, "", env).out, "alex.morgan@example.org\n");
+    EXPECT_EQ(Run({"type", "ls", "--json"}, "", env).code, 0);
+    // A PATH given wins; without either, PATH is missing as before.
+    ExpectOneLineError(Run({"ls", dir.File("none")}, "", env), 1, "no such database file");
+    ExpectOneLineError(Run({"ls"}), 2, "PATH is required");
+    // Commands that take no PATH are not given one.
+    ExpectOneLineError(Run({"init"}, "", env), 2, "FOLDER is required");
+}
+
+TEST_F(Cli, EachCommandsHelpListsThePasswordOptionsAndOnlyTheProgramsTheRest) {
+    const Result top = Run({"--help"});
+    EXPECT_NE(top.out.find("Exit codes:"), std::string::npos);
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"ls", "--help"},
+                                                 {"type", "add", "--help"},
+                                                 {"edit", "--help"}}) {
+        const Result r = Run(args);
+        EXPECT_EQ(r.code, 0);
+        EXPECT_NE(r.out.find("--password-file FILE"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("LKMDB_DATABASE"), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find("Exit codes:"), std::string::npos) << r.out;
+    }
+}
+
+TEST_F(Cli, GenerateDrawsPasswordsAndPassphrases) {
+    const std::string allowed =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789!#$%&()*+,-./"
+        ":;<=>?@[]^_{|}~";
+    const Result first = Run({"generate"});
+    ASSERT_EQ(first.code, 0) << first.err;
+    ASSERT_EQ(first.out.size(), 21u);
+    EXPECT_EQ(first.out.find_first_not_of(allowed), 20u) << first.out;  // the line feed
+    EXPECT_NE(Run({"generate"}).out, first.out);
+    EXPECT_EQ(Run({"generate", "--length", "64"}).out.size(), 65u);
+
+    const std::string phrase = Run({"generate", "--words", "6"}).out;
+    EXPECT_EQ(std::count(phrase.begin(), phrase.end(), '-'), 5) << phrase;
+    EXPECT_EQ(phrase.find_first_not_of("abcdefghijklmnopqrstuvwxyz-\n"), std::string::npos);
+
+    ExpectOneLineError(Run({"generate", "--length", "3"}), 2, "--length");
+    ExpectOneLineError(Run({"generate", "--words", "4", "--length", "9"}), 2, "excludes");
+}

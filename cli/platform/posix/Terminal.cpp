@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 #include <iterator>
 #if defined(__linux__)
 #include <sys/prctl.h>
@@ -124,6 +125,13 @@ void DisableCoreDumps() {
 #if defined(__linux__)
     (void)prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
 #endif
+}
+
+bool SecureRandomBytes(unsigned char* bytes, std::size_t size) {
+    std::ifstream source("/dev/urandom", std::ios::binary);
+    source.rdbuf()->pubsetbuf(nullptr, 0);  // no copy of the bytes left in a stream buffer
+    return static_cast<bool>(
+        source.read(reinterpret_cast<char*>(bytes), static_cast<std::streamsize>(size)));
 }
 
 }  // namespace lkmdb

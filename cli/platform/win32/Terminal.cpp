@@ -5,6 +5,8 @@
 #include <windows.h>
 // shellapi.h needs windows.h first.
 #include <shellapi.h>
+// bcrypt.h needs windows.h first.
+#include <bcrypt.h>
 
 namespace lkmdb {
 namespace {
@@ -141,5 +143,10 @@ std::string CreatePrivateFile(const std::string& native, bool replace) {
 }
 
 void DisableCoreDumps() {}
+
+bool SecureRandomBytes(unsigned char* bytes, std::size_t size) {
+    return BCryptGenRandom(nullptr, bytes, static_cast<ULONG>(size),
+                           BCRYPT_USE_SYSTEM_PREFERRED_RNG) >= 0;
+}
 
 }  // namespace lkmdb
