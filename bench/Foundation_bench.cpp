@@ -12,8 +12,8 @@
 
 #include "lkmdb7/database/Crib.h"
 #include "lkmdb7/database/DatabaseObj7.h"
-#include "lkmdb7/foundation/Blowfish.h"
-#include "lkmdb7/foundation/Crc16.h"
+#include "lkmdb7/foundation/internal/Blowfish.h"
+#include "lkmdb7/foundation/internal/Crc16.h"
 
 using namespace LKMDB7;
 

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "cli/Columns.h"
+#include "cli/Json.h"
 #include "cli/Names.h"
 #include "cli/Password.h"
 
@@ -28,13 +29,12 @@ void PrintRecordList(Context& ctx, CDatabaseObj7& db, const std::vector<CRecord*
                      bool json) {
     if (json) {
         nlohmann::json list = nlohmann::json::array();
-        for (CRecord* r : records) {
-            list.push_back({{"recordId", r->GetRecordID()},
-                            {"type", TypeName(db, *r)},
-                            {"category", CategoryName(db, *r)},
-                            {"firstField", Shown(r->GetField(0, true))}});
+        for (const CRecord* r : records) {
+            list.push_back(RecordJson(db, *r, Secrets::kHidden));
         }
-        ctx.out << list.dump(2) << '\n';
+        nlohmann::json doc = JsonDocument();
+        doc["records"] = std::move(list);
+        WriteJson(ctx.out, doc);
         return;
     }
     if (records.empty()) {
@@ -71,22 +71,23 @@ void PrintInfo(Context& ctx, CDatabaseObj7& db, const DatabaseFile& file, unsign
     std::ifstream in(file.native, std::ios::binary | std::ios::ate);
     const auto size = static_cast<long long>(in ? static_cast<long long>(in.tellg()) : -1);
     if (json) {
-        const nlohmann::json info = {
-            {"file", file.shown},
-            {"version", fileVersion},
-            {"hasPassword", db.IsEncrypted()},
-            {"crib", crib},
-            {"recordsEnciphered", enciphered ? nlohmann::json(*enciphered) : nlohmann::json()},
-            {"createDate", db.GetPalmCreateDate()},
-            {"iconFile", Shown(db.GetIconFileName())},
-            {"records", records - deletedRecords},
-            {"deletedRecords", deletedRecords},
-            {"types", types - deletedTypes},
-            {"deletedTypes", deletedTypes},
-            {"categories", categories - deletedCategories},
-            {"deletedCategories", deletedCategories},
-            {"fileSize", size}};
-        ctx.out << info.dump(2) << '\n';
+        nlohmann::json info = JsonDocument();
+        info.update(
+            {{"file", file.shown},
+             {"version", fileVersion},
+             {"hasPassword", db.IsEncrypted()},
+             {"crib", crib},
+             {"recordsEnciphered", enciphered ? nlohmann::json(*enciphered) : nlohmann::json()},
+             {"createDate", db.GetPalmCreateDate()},
+             {"iconFile", Shown(db.GetIconFileName())},
+             {"records", records - deletedRecords},
+             {"deletedRecords", deletedRecords},
+             {"types", types - deletedTypes},
+             {"deletedTypes", deletedTypes},
+             {"categories", categories - deletedCategories},
+             {"deletedCategories", deletedCategories},
+             {"fileSize", size}});
+        WriteJson(ctx.out, info);
         return;
     }
     const auto count = [](int all, int deleted) {

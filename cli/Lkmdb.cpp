@@ -7,6 +7,7 @@
 
 #include "cli/CliError.h"
 #include "cli/Context.h"
+#include "cli/Json.h"
 #include "cli/Password.h"
 #include "cli/Text1252.h"
 #include "cli/commands/Commands.h"
@@ -46,12 +47,28 @@ std::string OneLine(std::string text) {
 int RunLkmdb(std::vector<std::string> args, std::istream& in, std::ostream& out, std::ostream& err,
              const Environment& env) {
     Context ctx{in, out, err, env, {}, false, {}};
+    // Scripts that ask for JSON get their errors in JSON too, on the error stream.
+    const bool json = std::find(args.begin(), args.end(), "--json") != args.end();
+    const auto fail = [&](int code, const std::string& message, const std::string& hint = {}) {
+        if (json) {
+            err << ErrorJson(code, message).dump() << '\n';
+        } else {
+            err << "lkmdb: " << OneLine(message) << hint << '\n';
+        }
+        return code;
+    };
     try {
         CLI::App app{
             "lkmdb: look inside a Lockmera password database, search it, change it, "
             "check it, export from it and import into it.",
             "lkmdb"};
         app.footer(kFooter);
+        app.set_version_flag("--version",
+                             std::string("lkmdb ") + LKMDB7_VERSION_STRING + " (library " +
+                                 LKMDB7::GetLibraryVersion().text +
+                                 "; writes database files of version " +
+                                 std::to_string(LKMDB7::kCurrentVersion) + ")",
+                             "print the version and exit");
         app.get_formatter()->column_width(34);
         CLI::Option* file = app.add_option("--password-file", ctx.password.file,
                                            "read the password from the first line of FILE");
@@ -74,8 +91,8 @@ int RunLkmdb(std::vector<std::string> args, std::istream& in, std::ostream& out,
             try {
                 app.get_subcommand(args.front());
             } catch (const CLI::OptionNotFound&) {
-                err << "lkmdb: unknown command '" << args.front() << "' (see lkmdb --help)\n";
-                return kExitFailure;
+                return fail(kExitFailure, "unknown command '" + args.front() + "'",
+                            " (see lkmdb --help)");
             }
         }
         std::reverse(args.begin(), args.end());
@@ -83,22 +100,19 @@ int RunLkmdb(std::vector<std::string> args, std::istream& in, std::ostream& out,
             app.parse(args);
         } catch (const CLI::ParseError& e) {
             if (e.get_exit_code() == 0) {
-                app.exit(e, out, err);  // --help
+                app.exit(e, out, err);  // --help, --version
                 return kExitOk;
             }
-            err << "lkmdb: " << OneLine(e.what()) << " (see lkmdb --help)\n";
-            return kExitFailure;
+            return fail(kExitFailure, e.what(), " (see lkmdb --help)");
         }
         const auto* action = commands.Find(app.get_subcommands().front());
         CipherScope cipher(ctx);
         return (*action)();
     } catch (const CliError& e) {
-        err << "lkmdb: " << OneLine(e.what()) << '\n';
-        return e.ExitCode();
+        return fail(e.ExitCode(), e.what());
     } catch (const std::exception& e) {
         // The library's exceptions name the file and what was wrong.
-        err << "lkmdb: " << OneLine(e.what()) << '\n';
-        return kExitFailure;
+        return fail(kExitFailure, e.what());
     }
 }
 

@@ -1,5 +1,8 @@
 #include "cli/Names.h"
 
+#include <vector>
+
+#include "cli/Arguments.h"
 #include "cli/CliError.h"
 #include "cli/Text1252.h"
 
@@ -45,6 +48,43 @@ CUID CategoryIDByName(CDatabaseObj7& db, const std::string& name, const Database
         throw CliError(kExitNotFound, file.shown + ": no category named \"" + name + "\"");
     }
     return category->GetUniqueID();
+}
+
+CRecord& FindRecord(CDatabaseObj7& db, const std::string& text, const DatabaseFile& file) {
+    CRecordList& list = db.GetRecordList();
+    try {
+        CRecord* byID = list.GetRecordByID(ParseRecordID(text));
+        if (byID != nullptr && !byID->IsDeleted()) {
+            return *byID;
+        }
+    } catch (const CliError&) {
+        // not a number: a name
+    }
+    std::vector<CRecord*> named;
+    try {
+        const CString name = Stored(text, "RECORD");
+        for (CRecord& record : Items(list)) {
+            if (!record.IsDeleted() && record.GetField(0, false).CompareNoCase(name) == 0) {
+                named.push_back(&record);
+            }
+        }
+    } catch (const CliError&) {
+        // a text that no stored field can hold names nothing
+    }
+    if (named.empty()) {
+        throw CliError(kExitNotFound, file.shown + ": no record " + text);
+    }
+    if (named.size() > 1) {
+        std::string candidates;
+        for (const CRecord* record : named) {
+            candidates += (candidates.empty() ? "" : ", ") + std::to_string(record->GetRecordID()) +
+                          " (" + TypeName(db, *record) + ", " + CategoryName(db, *record) + ")";
+        }
+        throw CliError(kExitFailure, file.shown + ": " + std::to_string(named.size()) +
+                                         " records are named \"" + text + "\": " + candidates +
+                                         "; give the ID");
+    }
+    return *named.front();
 }
 
 }  // namespace lkmdb

@@ -23,4 +23,11 @@ std::string CategoryName(LKMDB7::CDatabaseObj7& db, const LKMDB7::CRecord& recor
 CUID TypeIDByName(LKMDB7::CDatabaseObj7& db, const std::string& name, const DatabaseFile& file);
 CUID CategoryIDByName(LKMDB7::CDatabaseObj7& db, const std::string& name, const DatabaseFile& file);
 
+// The record that RECORD names on the command line: the one of that ID (decimal, or hexadecimal
+// with 0x) when there is one, else the one whose first field is that text, ignoring letter case.
+// Deleted records are never named. Throws CliError: 1 when none matches, 2 when several do (the
+// message lists their IDs).
+LKMDB7::CRecord& FindRecord(LKMDB7::CDatabaseObj7& db, const std::string& text,
+                            const DatabaseFile& file);
+
 }  // namespace lkmdb

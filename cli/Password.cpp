@@ -10,6 +10,7 @@
 #include "cli/Integrity.h"
 #include "cli/Terminal.h"
 #include "cli/Text1252.h"
+#include "lkmdb7/foundation/internal/Blowfish.h"
 
 namespace lkmdb {
 

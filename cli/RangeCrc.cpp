@@ -1,4 +1,5 @@
 #include "cli/RangeCrc.h"
+#include "lkmdb7/foundation/internal/Crc16.h"
 
 #include <array>
 

@@ -11,6 +11,9 @@
 #include "cli/Integrity.h"
 #include "cli/RangeCrc.h"
 #include "cli/Text1252.h"
+#include "lkmdb7/foundation/internal/Blowfish.h"
+#include "lkmdb7/foundation/internal/Crc16.h"
+#include "lkmdb7/platform/internal/ByteOrder.h"
 
 namespace lkmdb {
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "cli/CliError.h"
-#include "lkmdb7/platform/Windows1252.h"
+#include "lkmdb7/platform/internal/Windows1252.h"
 
 namespace lkmdb {
 namespace {

@@ -1,6 +1,6 @@
 // Windows-1252 <-> UTF-8. Database texts are single-byte Windows-1252; everything the tool reads or
-// writes is UTF-8. The code page is the library's table (lkmdb7/platform/Windows1252.h), so every
-// byte survives a round trip.
+// writes is UTF-8. The code page is the library's table (lkmdb7/platform/internal/Windows1252.h),
+// so every byte survives a round trip.
 #pragma once
 
 #include <string>

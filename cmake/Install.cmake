@@ -10,8 +10,11 @@ if(LKMDB7_MINGW_RUNTIME)
 endif()
 
 # Headers keep their folders, so "lkmdb7/items/Record.h" reads the same installed as in the tree.
+# The internal/ folders and the platform backends are the library's own and stay behind: no
+# installed header includes them.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/lkmdb7/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/lkmdb7
         FILES_MATCHING PATTERN "*.h"
+        PATTERN "internal" EXCLUDE
         PATTERN "posix" EXCLUDE
         PATTERN "win32" EXCLUDE)
 install(FILES ${LKMDB7_GENERATED_INCLUDE}/lkmdb7/Version.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/lkmdb7)

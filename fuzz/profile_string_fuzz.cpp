@@ -11,7 +11,7 @@
 #include <string>
 #include <system_error>
 
-#include "lkmdb7/platform/ProfileString.h"
+#include "lkmdb7/platform/internal/ProfileString.h"
 
 using namespace LKMDB7;
 

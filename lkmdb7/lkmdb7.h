@@ -1,9 +1,9 @@
-// The public API of the Lockmera7DB storage engine: include this one header.
+// The public API of the Lockmera7DB storage engine: include this one header. Every header it
+// names is installed; the headers under an internal/ folder are the library's own and are not.
 #pragma once
 
 #include "lkmdb7/Version.h"
 
-#include "lkmdb7/platform/ByteOrder.h"
 #include "lkmdb7/platform/CArchive.h"
 #include "lkmdb7/platform/CFile.h"
 #include "lkmdb7/platform/CMemFile.h"
@@ -11,17 +11,11 @@
 #include "lkmdb7/platform/CObject.h"
 #include "lkmdb7/platform/CString.h"
 #include "lkmdb7/platform/CStringArray.h"
-#include "lkmdb7/platform/Clock.h"
 #include "lkmdb7/platform/Exceptions.h"
-#include "lkmdb7/platform/FileSystem.h"
-#include "lkmdb7/platform/NamedMutex.h"
-#include "lkmdb7/platform/PathSeparator.h"
+#include "lkmdb7/platform/Export.h"
 #include "lkmdb7/platform/SystemError.h"
 #include "lkmdb7/platform/Types.h"
 
-#include "lkmdb7/foundation/Bcrypt.h"
-#include "lkmdb7/foundation/Blowfish.h"
-#include "lkmdb7/foundation/Crc16.h"
 #include "lkmdb7/foundation/LibraryVersion.h"
 #include "lkmdb7/foundation/PathUtils.h"
 #include "lkmdb7/foundation/ShowColumns.h"
@@ -43,4 +37,4 @@
 
 #include "lkmdb7/database/Crib.h"
 #include "lkmdb7/database/DatabaseObj7.h"
-#include "lkmdb7/database/SafeFile.h"
+#include "lkmdb7/database/DatabaseStatus.h"

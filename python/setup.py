@@ -26,8 +26,7 @@ if not target.exists() or target.read_text() != header:
     target.write_text(header)
 
 library = sorted(
-    str(p) for folder in ("platform", "platform/posix", "foundation", "items", "lists", "database")
-    for p in (ROOT / "lkmdb7" / folder).glob("*.cpp"))
+    str(p) for p in (ROOT / "lkmdb7").rglob("*.cpp") if "win32" not in p.relative_to(ROOT).parts)
 binding = sorted(str(p) for p in (HERE / "src").glob("*.cpp"))
 
 ParallelCompile("LKMDB7_BUILD_JOBS", default=2).install()

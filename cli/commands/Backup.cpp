@@ -6,6 +6,7 @@
 #include "cli/Integrity.h"
 #include "cli/Terminal.h"
 #include "cli/commands/Commands.h"
+#include "lkmdb7/platform/internal/FileSystem.h"
 
 namespace lkmdb {
 

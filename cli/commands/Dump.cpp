@@ -1,6 +1,7 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
+#include "cli/Json.h"
 #include "cli/commands/Commands.h"
 
 namespace lkmdb {
@@ -24,27 +25,19 @@ void AddCommon(json& out, const CBaseItem& item) {
     out["crc"] = item.GetCRC();
 }
 
-json RecordJson(const CRecord& r) {
-    json fields = json::array();
-    json labels = json::array();
+// The shared record shape, and what the file stores beneath it.
+json StoredRecordJson(CDatabaseObj7& d, const CRecord& r) {
+    json recordLabels = json::array();
     for (int i = 0; i < 10; ++i) {
-        fields.push_back(Shown(r.GetField(i, false)));
-        labels.push_back(Shown(r.GetFieldLabelA(i)));
+        recordLabels.push_back(Shown(r.GetFieldLabelA(i)));
     }
-    json out = {{"recordId", r.GetRecordID()},
-                {"pkId", Hex(r.GetPKID())},
-                {"typeId", Hex(r.GetTypeID())},
-                {"categoryId", Hex(r.GetCategoryID())},
-                {"fields", fields},
-                {"labels", labels},
-                {"mask", r.GetMaskBits()},
-                {"icon", r.GetIconIndex()},
-                {"note", Shown(r.GetNote())},
-                {"viewCount", r.GetViewCount()},
-                {"attachmentName", Shown(r.GetAttachedFileName())},
-                {"attachmentKey", Shown(r.GetAttachedFileEncryptionKey())}};
+    json out = RecordJson(d, r, Secrets::kRevealed);
+    out["pkId"] = Hex(r.GetPKID());
+    out["typeId"] = Hex(r.GetTypeID());
+    out["categoryId"] = Hex(r.GetCategoryID());
+    out["recordLabels"] = recordLabels;
+    out["attachmentKey"] = Shown(r.GetAttachedFileEncryptionKey());
     AddCommon(out, r);
-    out["localOnly"] = r.IsLocalOnly();
     return out;
 }
 
@@ -84,7 +77,7 @@ json ListsJson(CDatabaseObj7& d) {
     json types = json::array();
     json categories = json::array();
     for (CRecord& record : Items(d.GetRecordList())) {
-        records.push_back(RecordJson(record));
+        records.push_back(StoredRecordJson(d, record));
     }
     for (CTypeItem& type : Items(d.GetTypesList())) {
         types.push_back(TypeJson(type));
@@ -122,13 +115,14 @@ void AddDump(CLI::App& app, Commands& commands) {
             cribHex += kDigits[b >> 4];
             cribHex += kDigits[b & 0x0F];
         }
-        json dump = {{"version", db.FileVersion()},
+        json dump = JsonDocument();
+        dump.update({{"version", db.FileVersion()},
                      {"createDate", d.GetPalmCreateDate()},
                      {"iconFile", Shown(d.GetIconFileName())},
                      {"hasPassword", d.IsEncrypted()},
-                     {"crib", cribHex}};
+                     {"crib", cribHex}});
         dump.update(ListsJson(d));
-        ctx.out << dump.dump(2) << '\n';
+        WriteJson(ctx.out, dump);
         return kExitOk;
     });
 }

@@ -3,6 +3,7 @@
 #include "cli/Password.h"
 #include "cli/Terminal.h"
 #include "cli/commands/Commands.h"
+#include "lkmdb7/platform/internal/FileSystem.h"
 
 namespace lkmdb {
 

@@ -8,6 +8,7 @@
 #include "cli/Recovery.h"
 #include "cli/Text1252.h"
 #include "cli/commands/Commands.h"
+#include "lkmdb7/platform/internal/FileSystem.h"
 
 namespace lkmdb {
 

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "cli/Columns.h"
+#include "cli/Json.h"
 #include "cli/Text1252.h"
 #include "cli/commands/Commands.h"
 
@@ -44,7 +45,7 @@ std::vector<std::string> NoteLines(const std::string& note) {
 void AddShow(CLI::App& app, Commands& commands) {
     struct Options {
         std::string path;
-        std::string recordID;
+        std::string record;
         bool reveal = false;
         int field = 0;
         bool json = false;
@@ -54,21 +55,25 @@ void AddShow(CLI::App& app, Commands& commands) {
                                  "Every field of one record with its label, the note, "
                                  "view count and attachment");
     sub->add_option("PATH", opts->path, "database file or folder")->required();
-    sub->add_option("RECORD_ID", opts->recordID, "as ls shows it")->required();
+    sub->add_option("RECORD", opts->record, "its ID as ls shows it, or its first field")
+        ->required();
     sub->add_flag("--reveal", opts->reveal, "show secret fields instead of ****");
     sub->add_option("--field", opts->field, "print field N (1 to 10) alone, for scripts")
         ->check(CLI::Range(1, 10));
     sub->add_flag("--json", opts->json, "print JSON");
     commands.Bind(sub, [opts, &ctx = commands.Ctx()] {
-        const DWORD id = ParseRecordID(opts->recordID);
         OpenDatabase db(ctx, opts->path, OpenDatabase::Mode::kRead);
-        const CRecord* record = db.Db().GetRecordList().GetRecordByID(id);
-        if (record == nullptr || record->IsDeleted()) {
-            throw CliError(kExitNotFound, db.File().shown + ": no record " + opts->recordID);
-        }
+        const CRecord* record = &FindRecord(db.Db(), opts->record, db.File());
         const bool mask = !opts->reveal;
         if (opts->field != 0) {
-            const std::string value = Shown(record->GetField(opts->field - 1, mask));
+            // A script given "****" would take it for the value.
+            if (mask && record->GetFieldMask(opts->field - 1)) {
+                throw CliError(kExitFailure, db.File().shown + ": field " +
+                                                 std::to_string(opts->field) + " of record " +
+                                                 std::to_string(record->GetRecordID()) +
+                                                 " is secret; add --reveal to print it");
+            }
+            const std::string value = Shown(record->GetField(opts->field - 1, false));
             ctx.out << (ctx.env.outputIsTerminal ? Printable(value) : value) << '\n';
             return kExitOk;
         }
@@ -76,21 +81,10 @@ void AddShow(CLI::App& app, Commands& commands) {
         const std::string note = Shown(record->GetNote());
         const std::string attachment = Shown(record->GetAttachedFileName());
         if (opts->json) {
-            nlohmann::json fields = nlohmann::json::array();
-            for (int i = 0; i < 10; ++i) {
-                fields.push_back({{"number", i + 1},
-                                  {"label", LabelOf(*record, type, i)},
-                                  {"value", Shown(record->GetField(i, mask))},
-                                  {"secret", record->GetFieldMask(i)}});
-            }
-            const nlohmann::json shown = {{"recordId", record->GetRecordID()},
-                                          {"type", TypeName(db.Db(), *record)},
-                                          {"category", CategoryName(db.Db(), *record)},
-                                          {"fields", fields},
-                                          {"note", note},
-                                          {"viewCount", record->GetViewCount()},
-                                          {"attachmentName", attachment}};
-            ctx.out << shown.dump(2) << '\n';
+            nlohmann::json doc = JsonDocument();
+            doc["record"] =
+                RecordJson(db.Db(), *record, opts->reveal ? Secrets::kRevealed : Secrets::kHidden);
+            WriteJson(ctx.out, doc);
             return kExitOk;
         }
         std::vector<std::vector<std::string>> rows{

@@ -10,12 +10,15 @@
 #include <vector>
 
 #include "lkmdb7/database/DatabaseObj7.h"
+#include "lkmdb7/foundation/internal/Bcrypt.h"
 #include "lkmdb7/items/RecordCipher.h"
 #include "lkmdb7/platform/Exceptions.h"
 
 namespace LKMDB7 {
 
 static_assert(kCribHashOffset + kCribHashSize == kCribSize, "the crib fills its 40 bytes");
+static_assert(kCribSaltSize == kBcryptSaltSize && kCribMinCost == kBcryptMinCost,
+              "a crib holds a bcrypt salt and cost");
 
 namespace {
 
@@ -46,13 +49,13 @@ CribKind GetCribKind(const unsigned char* crib) {
         return CribKind::kNone;
     }
     const bool ours = std::memcmp(crib, kCribTag, sizeof kCribTag) == 0 && crib[4] == kCribLayout &&
-                      crib[5] >= kBcryptMinCost && crib[5] <= kCribMaxCost;
+                      crib[5] >= kCribMinCost && crib[5] <= kCribMaxCost;
     return ours ? CribKind::kOurs : CribKind::kForeign;
 }
 
 void MakeCribWithSalt(const char* password, const BYTE* salt, int cost, unsigned char* out) {
     CheckPassword(password, "MakeCrib");
-    if (cost < kBcryptMinCost || cost > kCribMaxCost || salt == nullptr || out == nullptr) {
+    if (cost < kCribMinCost || cost > kCribMaxCost || salt == nullptr || out == nullptr) {
         AfxThrowInvalidArgException("MakeCrib: a null pointer or a cost outside 4 to " +
                                     std::to_string(kCribMaxCost));
     }

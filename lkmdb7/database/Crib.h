@@ -17,7 +17,6 @@
 
 #include <cstddef>
 
-#include "lkmdb7/foundation/Bcrypt.h"
 #include "lkmdb7/platform/Export.h"
 #include "lkmdb7/platform/Types.h"
 
@@ -26,10 +25,13 @@ namespace LKMDB7 {
 inline constexpr BYTE kCribTag[4] = {'L', 'K', '7', 'C'};
 inline constexpr BYTE kCribLayout = 0x01;
 inline constexpr std::size_t kCribSaltOffset = 6;
-inline constexpr std::size_t kCribHashOffset = kCribSaltOffset + kBcryptSaltSize;
+inline constexpr std::size_t kCribSaltSize = 16;  // bcrypt's salt
+inline constexpr std::size_t kCribHashOffset = kCribSaltOffset + kCribSaltSize;
 inline constexpr std::size_t kCribHashSize = 18;
 // About 0.1 s on a desktop of 2020; each step up doubles it.
 inline constexpr int kCribDefaultCost = 10;
+// bcrypt's lowest cost.
+inline constexpr int kCribMinCost = 4;
 // A crib with a higher cost is not taken for ours: checking it could take hours.
 inline constexpr int kCribMaxCost = 16;
 
@@ -44,9 +46,9 @@ LKMDB7_EXPORT CribKind GetCribKind(const unsigned char* crib);
 
 // Writes the crib of password (its bytes up to the terminating zero) into out (40 bytes), with a
 // fresh random salt. Throws CInvalidArgException for a null or empty password or a cost outside
-// kBcryptMinCost..kCribMaxCost, CFileException when the system's random source fails.
+// kCribMinCost..kCribMaxCost, CFileException when the system's random source fails.
 LKMDB7_EXPORT void MakeCrib(const char* password, unsigned char* out, int cost = kCribDefaultCost);
-// The same with a given salt (kBcryptSaltSize bytes): the same inputs give the same crib.
+// The same with a given salt (kCribSaltSize bytes): the same inputs give the same crib.
 LKMDB7_EXPORT void MakeCribWithSalt(const char* password, const BYTE* salt, int cost,
                                     unsigned char* out);
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "lkmdb7/database/SafeFile.h"
+#include "lkmdb7/database/internal/SafeFile.h"
 #include "lkmdb7/foundation/PathUtils.h"
 #include "lkmdb7/items/CategoryItem.h"
 #include "lkmdb7/items/Record.h"
@@ -15,13 +15,13 @@
 #include "lkmdb7/items/TypeItem.h"
 #include "lkmdb7/platform/CArchive.h"
 #include "lkmdb7/platform/CFile.h"
-#include "lkmdb7/platform/Clock.h"
-#include "lkmdb7/platform/FileSystem.h"
-#include "lkmdb7/platform/KnownFolders.h"
-#include "lkmdb7/platform/NamedMutex.h"
-#include "lkmdb7/platform/PathSeparator.h"
-#include "lkmdb7/platform/ProfileString.h"
 #include "lkmdb7/platform/SystemError.h"
+#include "lkmdb7/platform/internal/Clock.h"
+#include "lkmdb7/platform/internal/FileSystem.h"
+#include "lkmdb7/platform/internal/KnownFolders.h"
+#include "lkmdb7/platform/internal/NamedMutex.h"
+#include "lkmdb7/platform/internal/PathSeparator.h"
+#include "lkmdb7/platform/internal/ProfileString.h"
 
 namespace LKMDB7 {
 

@@ -9,7 +9,8 @@
 //
 // Save never leaves a half-written database in place of a good one: it writes a temporary file
 // beside the database (beside the target of a symbolic link), flushes it to disk and renames it
-// over the database file; see SafeFile.h, also for a folder that refuses new files.
+// over the database file; see database/internal/SafeFile.h, also for a folder that refuses new
+// files.
 //
 // A host that edits between Load and Save while other processes may save the same file holds
 // the lock across both (AcquireLock/ReleaseLock, or CDatabaseLock); otherwise the last save wins.

@@ -1,6 +1,8 @@
 #include "lkmdb7/foundation/PathUtils.h"
 
 #include "lkmdb7/platform/SystemError.h"
+#include "lkmdb7/platform/internal/FileSystem.h"
+#include "lkmdb7/platform/internal/PathSeparator.h"
 
 namespace LKMDB7 {
 

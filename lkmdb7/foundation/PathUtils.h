@@ -1,12 +1,10 @@
 // Path and text helpers shared by the database and record code. Paths use the platform's
-// separator (kPathSeparator); FileNameOf also accepts the other platform's. Nothing here throws
-// except CMemoryException from the string class. PathExists is in platform/FileSystem.h.
+// separator ('\\' on Windows, '/' elsewhere); FileNameOf also accepts the other platform's.
+// Nothing here throws except CMemoryException from the string class.
 #pragma once
 
 #include "lkmdb7/platform/CString.h"
 #include "lkmdb7/platform/Export.h"
-#include "lkmdb7/platform/FileSystem.h"
-#include "lkmdb7/platform/PathSeparator.h"
 #include "lkmdb7/platform/Types.h"
 
 namespace LKMDB7 {

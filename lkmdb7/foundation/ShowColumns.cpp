@@ -1,7 +1,7 @@
 #include "lkmdb7/foundation/ShowColumns.h"
 
-#include "lkmdb7/platform/ByteOrder.h"
 #include "lkmdb7/platform/CArchive.h"
+#include "lkmdb7/platform/internal/ByteOrder.h"
 
 namespace LKMDB7 {
 

@@ -2,8 +2,9 @@
 
 #include <cstring>
 
-#include "lkmdb7/foundation/Crc16.h"
-#include "lkmdb7/platform/NetworkAdapters.h"
+#include "lkmdb7/foundation/internal/Crc16.h"
+#include "lkmdb7/foundation/internal/UidGenerator.h"
+#include "lkmdb7/platform/internal/NetworkAdapters.h"
 
 namespace LKMDB7 {
 

@@ -7,13 +7,14 @@
 #include <string>
 #include <utility>
 
-#include "lkmdb7/foundation/Blowfish.h"
-#include "lkmdb7/foundation/Crc16.h"
-#include "lkmdb7/items/PackedText.h"
+#include "lkmdb7/foundation/internal/Blowfish.h"
+#include "lkmdb7/foundation/internal/Crc16.h"
+#include "lkmdb7/foundation/internal/UidGenerator.h"
 #include "lkmdb7/items/RecordCipher.h"
+#include "lkmdb7/items/internal/PackedText.h"
 #include "lkmdb7/platform/CArchive.h"
-#include "lkmdb7/platform/Clock.h"
 #include "lkmdb7/platform/Exceptions.h"
+#include "lkmdb7/platform/internal/Clock.h"
 
 namespace LKMDB7 {
 
@@ -333,7 +334,7 @@ void CBaseItem::ReadOldForm(std::size_t start) {
     const int texts = LayoutVersion() < 6 ? 6 : 10;
     PackedCursor cursor(reinterpret_cast<const BYTE*>(p), end);
     for (int i = 0; i < texts; ++i) {
-        StoreWorking(i, cursor.ReadText());
+        StoreWorking(i, cursor.ReadView());
     }
     p = reinterpret_cast<const char*>(cursor.Position());
     ReadNote(p, stop);
@@ -390,14 +391,14 @@ CString CBaseItem::GetCustom(int i) const {
     if (i < 0 || i >= 10) {
         AfxThrowInvalidArgException("GetCustom: index " + std::to_string(i) + " outside 0 to 9");
     }
-    return m_unpacked[i];
+    return m_unpacked.Get(i);
 }
 
-void CBaseItem::StoreWorking(int i, const CString& text) {
+void CBaseItem::StoreWorking(int i, std::string_view text) {
     while (m_working.GetSize() < i + 1) {
         m_working.InsertAt(m_working.GetSize(), CString());
     }
-    m_working.SetAt(i, text);
+    m_working.ElementAt(i).str().assign(text);
 }
 
 bool CBaseItem::GetFieldMask(WORD mask, int bit) {

@@ -13,9 +13,11 @@
 
 #include <cstddef>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "lkmdb7/foundation/Uid.h"
+#include "lkmdb7/items/UnpackedTexts.h"
 #include "lkmdb7/platform/CObject.h"
 #include "lkmdb7/platform/CString.h"
 #include "lkmdb7/platform/CStringArray.h"
@@ -192,10 +194,13 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     virtual char* ReadPackedRecord(char* record, const char* end, std::size_t length);
     CStringArray& Working() { return m_working; }
     const CStringArray& Working() const { return m_working; }
-    CString* Unpacked() { return m_unpacked; }
-    const CString* Unpacked() const { return m_unpacked; }
+    // Unpacked copies: slots 0 to 9 hold the item's ten texts, 10 to 19 a record's label
+    // overrides. The caller checks the slot.
+    CString GetUnpacked(int slot) const { return m_unpacked.Get(slot); }
+    void SetUnpacked(int slot, std::string_view text) { m_unpacked.Set(slot, text); }
+    void ReserveUnpacked(std::size_t bytes) { m_unpacked.Reserve(bytes); }
     // Stores text as working value i, inserting entries when the array is shorter.
-    void StoreWorking(int i, const CString& text);
+    void StoreWorking(int i, std::string_view text);
     // Installs a packed record, freeing the previous one.
     void InstallPalmRecord(std::vector<BYTE> bytes);
     // Reads the old forms' name, texts and note from byte `start` on.
@@ -221,7 +226,7 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
 
     int m_syncStatus = 0;
     CStringArray m_working;
-    CString m_unpacked[10];
+    UnpackedTexts m_unpacked;
     WORD m_mask = 0;
     CUID m_uniqueID;
     WORD m_iconIndex = 24;

@@ -1,6 +1,6 @@
 #include "lkmdb7/items/Category.h"
 
-#include "lkmdb7/items/PackedText.h"
+#include "lkmdb7/items/internal/PackedText.h"
 
 namespace LKMDB7 {
 

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "lkmdb7/items/PackedText.h"
-#include "lkmdb7/platform/ByteOrder.h"
+#include "lkmdb7/items/internal/PackedText.h"
+#include "lkmdb7/platform/internal/ByteOrder.h"
 
 namespace LKMDB7 {
 

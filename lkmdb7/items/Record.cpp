@@ -1,15 +1,17 @@
 #include "lkmdb7/items/Record.h"
 
+#include <array>
 #include <climits>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "lkmdb7/foundation/PathUtils.h"
-#include "lkmdb7/items/PackedText.h"
 #include "lkmdb7/items/TypeItem.h"
-#include "lkmdb7/platform/ByteOrder.h"
+#include "lkmdb7/items/internal/PackedText.h"
 #include "lkmdb7/platform/Exceptions.h"
-#include "lkmdb7/platform/FileSystem.h"
+#include "lkmdb7/platform/internal/ByteOrder.h"
+#include "lkmdb7/platform/internal/FileSystem.h"
 
 namespace LKMDB7 {
 
@@ -169,10 +171,13 @@ char* CRecord::ReadPackedRecord(char* record, const char* last, std::size_t leng
 
     PackedCursor cursor(p + kPackedHeaderSize, end);
     const int fields = version < 6 ? 6 : 10;
+    // The texts are gathered first so that the unpacked copies take one allocation.
+    std::array<std::string_view, 10> texts;
+    std::array<std::string_view, 10> labels;
+    std::size_t bytes = 0;
     for (int i = 0; i < fields; ++i) {
-        const CString text = cursor.ReadText();
-        StoreWorking(i, text);
-        Unpacked()[i] = text;
+        texts[static_cast<std::size_t>(i)] = cursor.ReadView();
+        bytes += texts[static_cast<std::size_t>(i)].size();
     }
     const char* note = reinterpret_cast<const char*>(cursor.Position());
     ReadNote(note, reinterpret_cast<const char*>(end));
@@ -186,17 +191,26 @@ char* CRecord::ReadPackedRecord(char* record, const char* last, std::size_t leng
         m_attachedFileKey = cursor.ReadText();
     }
     const std::size_t consumed = before + cursor.Consumed();
-    if (length > consumed + kPackedTailSize) {
+    const bool hasLabels = length > consumed + kPackedTailSize;
+    if (hasLabels) {
         for (int i = 0; i < fields; ++i) {
-            const CString label = cursor.ReadText();
-            m_labels.SetAt(i, label);
-            m_unpackedLabels[i] = label;
+            labels[static_cast<std::size_t>(i)] = cursor.ReadView();
+            bytes += labels[static_cast<std::size_t>(i)].size();
+        }
+    }
+    ReserveUnpacked(bytes);
+    for (int i = 0; i < fields; ++i) {
+        StoreWorking(i, texts[static_cast<std::size_t>(i)]);
+        SetUnpacked(i, texts[static_cast<std::size_t>(i)]);
+        if (hasLabels) {
+            m_labels.ElementAt(i).str().assign(labels[static_cast<std::size_t>(i)]);
+            SetUnpacked(kLabelSlot + i, labels[static_cast<std::size_t>(i)]);
         }
     }
     if (fields == 6) {
         StoreWorking(9, "Unknown");
         m_labels.SetAt(9, "Date Mod");
-        m_unpackedLabels[9] = "Date Mod";
+        SetUnpacked(kLabelSlot + 9, "Date Mod");
     }
     return record + (cursor.Position() - p);
 }
@@ -241,7 +255,7 @@ CString CRecord::GetFieldLabelA(int i) const {
         AfxThrowInvalidArgException("GetFieldLabelA: index " + std::to_string(i) +
                                     " outside 0 to 9");
     }
-    return m_unpackedLabels[i];
+    return GetUnpacked(kLabelSlot + i);
 }
 
 void CRecord::SetFieldLabel(int i, const CTypeItem* type, const CString& label) {

@@ -104,10 +104,12 @@ class LKMDB7_EXPORT CRecord : public CBaseItem {
     char* ReadPackedRecord(char* record, const char* end, std::size_t length) override;
 
   private:
+    // Slot of the unpacked copy of label override 0; the others follow.
+    static constexpr int kLabelSlot = 10;
+
     CString m_note;
     CUID m_categoryID;
     CStringArray m_labels;
-    CString m_unpackedLabels[10];
     CUID m_pkID;
     int m_viewCount = 0;
     CString m_attachedFileName;

@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 
+#include "lkmdb7/foundation/internal/Blowfish.h"
 #include "lkmdb7/platform/Exceptions.h"
 
 namespace LKMDB7 {

@@ -8,11 +8,13 @@
 
 #include <memory>
 
-#include "lkmdb7/foundation/Blowfish.h"
 #include "lkmdb7/platform/Export.h"
 #include "lkmdb7/platform/Types.h"
 
 namespace LKMDB7 {
+
+// A Blowfish key schedule; opaque outside the library.
+struct BlowfishKey;
 
 // Replaces the record cipher with one keyed by the bytes of password up to its terminator;
 // a null or empty password leaves no cipher. May throw CMemoryException (the cipher is then none).

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "lkmdb7/items/PackedText.h"
-#include "lkmdb7/platform/ByteOrder.h"
+#include "lkmdb7/items/internal/PackedText.h"
 #include "lkmdb7/platform/CArchive.h"
+#include "lkmdb7/platform/internal/ByteOrder.h"
 
 namespace LKMDB7 {
 
@@ -67,13 +67,13 @@ char* CTypeItem::ReadPackedRecord(char* record, const char* end, std::size_t len
     PackedCursor texts(reinterpret_cast<const BYTE*>(cursor), reinterpret_cast<const BYTE*>(end));
     const int count = LayoutVersion() < 6 ? 6 : 10;
     for (int i = 0; i < count; ++i) {
-        const CString label = texts.ReadText();
+        const std::string_view label = texts.ReadView();
         StoreWorking(i, label);
-        Unpacked()[i] = label;
+        SetUnpacked(i, label);
     }
     if (count == 6) {
         StoreWorking(9, "Date Mod");
-        Unpacked()[9] = "Date Mod";
+        SetUnpacked(9, "Date Mod");
     }
     return record + (reinterpret_cast<const char*>(texts.Position()) - record);
 }

@@ -4,11 +4,13 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <new>
 #include <utility>
 
-#include "lkmdb7/platform/AnsiText.h"
-#include "lkmdb7/platform/ByteOrder.h"
+#include "lkmdb7/platform/internal/AnsiText.h"
+#include "lkmdb7/platform/internal/ByteOrder.h"
+#include "lkmdb7/platform/internal/PointerIndexMap.h"
 
 namespace LKMDB7 {
 
@@ -434,14 +436,17 @@ void CArchive::WriteObject(const CObject* object) {
         WriteWord(0);
         return;
     }
-    if (const DWORD* known = m_storedObjects.Find(object)) {
+    if (const DWORD* known = m_storedObjects ? m_storedObjects->Find(object) : nullptr) {
         WriteIndexTag(*known, false);
         return;
     }
     // The class may take the next index first, when this is its first object.
     WriteClassTag(object->GetRuntimeClass());
     try {
-        m_storedObjects.Insert(object, NextIndex(m_nextStoreIndex));
+        if (!m_storedObjects) {
+            m_storedObjects = std::make_unique<PointerIndexMap>();
+        }
+        m_storedObjects->Insert(object, NextIndex(m_nextStoreIndex));
     } catch (const std::bad_alloc&) {
         AfxThrowMemoryException();
     }

@@ -16,10 +16,11 @@
 #include "lkmdb7/platform/CString.h"
 #include "lkmdb7/platform/Exceptions.h"
 #include "lkmdb7/platform/Export.h"
-#include "lkmdb7/platform/PointerIndexMap.h"
 #include "lkmdb7/platform/Types.h"
 
 namespace LKMDB7 {
+
+class PointerIndexMap;
 
 class LKMDB7_EXPORT CArchive {
   public:
@@ -141,7 +142,7 @@ class LKMDB7_EXPORT CArchive {
     UINT m_nObjectSchema = static_cast<UINT>(-1);
     std::vector<LoadedEntry> m_loaded;  // by index; index 0 stands for null
     std::vector<std::pair<const CRuntimeClass*, DWORD>> m_storedClasses;  // few: searched in order
-    LKMDB7::PointerIndexMap m_storedObjects;
+    std::unique_ptr<PointerIndexMap> m_storedObjects;  // made when the first object is stored
     DWORD m_nextStoreIndex = 1;
 };
 

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "lkmdb7/platform/AnsiText.h"
 #include "lkmdb7/platform/Exceptions.h"
+#include "lkmdb7/platform/internal/AnsiText.h"
 
 namespace LKMDB7 {
 

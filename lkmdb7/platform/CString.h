@@ -1,6 +1,6 @@
 // Single-byte text (Windows-1252 in files made on Windows; bytes are kept as they are).
 // A value type over std::string: copies own their bytes. Case mapping and the comparisons without
-// regard to case follow the ANSI code page (platform/AnsiText.h): the system's on Windows,
+// regard to case follow the ANSI code page (platform/internal/AnsiText.h): the system's on Windows,
 // Windows-1252 elsewhere. CompareNoCase equality is equality of the MakeLower forms.
 #pragma once
 

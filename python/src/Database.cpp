@@ -6,7 +6,7 @@
 
 #include "Errors.h"
 #include "Text.h"
-#include "lkmdb7/foundation/Crc16.h"
+#include "lkmdb7/foundation/internal/Crc16.h"
 
 namespace lkmdb7py {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "Errors.h"
-#include "lkmdb7/platform/Windows1252.h"
+#include "lkmdb7/platform/internal/Windows1252.h"
 
 namespace lkmdb7py {
 

@@ -78,7 +78,8 @@ class Cli : public ::testing::Test {
         if (!passwordFile.empty()) {
             args.insert(args.end(), {"--password-file", passwordFile});
         }
-        for (const json& r : Json(args)) {
+        const json listed = Json(args);
+        for (const json& r : listed["records"]) {
             ids.push_back(r["recordId"].get<DWORD>());
         }
         return ids;
@@ -152,8 +153,6 @@ TEST_F(Cli, BadArgumentsAreUsageErrors) {
         {{}, "A subcommand is required"},
         {{"frobnicate", db}, "unknown command 'frobnicate'"},
         {{"info"}, "PATH is required"},
-        {{"show", db, "abc"}, "RECORD_ID: 'abc' is not a number"},
-        {{"show", db, "0x1FFFFFFFF"}, "RECORD_ID"},
         {{"show", db, "1", "--field", "11"}, "--field"},
         {{"ls", db, "--password-file", "f", "--password-stdin"}, "excludes"},
         {{"export", db, "--format", "xml"}, "--format"},
@@ -206,11 +205,12 @@ TEST_F(Cli, InfoCountsDeletedItemsApart) {
 
 TEST_F(Cli, LsFiltersByTypeAndCategoryAndMasksSecrets) {
     MakeDemo();
-    EXPECT_EQ(Json({"ls", Folder(), "--type", "web login", "--json"}).size(), 2u);
-    EXPECT_EQ(Json({"ls", Folder(), "--category", "Personal", "--json"}).size(), 2u);
-    const json unfiled = Json({"ls", Folder(), "--type", "Unfiled", "--json"});
+    EXPECT_EQ(Json({"ls", Folder(), "--type", "web login", "--json"})["records"].size(), 2u);
+    EXPECT_EQ(Json({"ls", Folder(), "--category", "Personal", "--json"})["records"].size(), 2u);
+    const json unfiled = Json({"ls", Folder(), "--type", "Unfiled", "--json"})["records"];
     ASSERT_EQ(unfiled.size(), 1u);
-    EXPECT_EQ(unfiled[0]["firstField"], "Front door code");
+    EXPECT_EQ(unfiled[0]["fields"][0], "Front door code");
+    EXPECT_EQ(unfiled[0]["fields"][1], nullptr);  // secret
     ExpectOneLineError(Run({"ls", Folder(), "--type", "Nope"}), 1, "no record type named \"Nope\"");
 
     ASSERT_EQ(Run({"add", Folder(), "--type", "PIN", "--field", "1234", "--mask", "1"}).code, 0);
@@ -230,12 +230,15 @@ TEST_F(Cli, ShowFieldsWithLabelsAndSecretsMasked) {
               std::string::npos);
     EXPECT_NE(Run({"show", Folder(), card, "--reveal"}).out.find("PIN:          4821\n"),
               std::string::npos);
-    EXPECT_EQ(Run({"show", Folder(), card, "--field", "4"}).out, "****\n");
+    // A script must never take a placeholder for the secret.
+    ExpectOneLineError(Run({"show", Folder(), card, "--field", "4"}), 2, "--reveal");
     EXPECT_EQ(Run({"show", Folder(), card, "--field", "4", "--reveal"}).out, "4821\n");
-    const json shown = Json({"show", Folder(), card, "--json"});
-    EXPECT_EQ(shown["fields"][3]["label"], "PIN");
-    EXPECT_EQ(shown["fields"][3]["secret"], true);
-    EXPECT_EQ(shown["fields"][3]["value"], "****");
+    EXPECT_EQ(Run({"show", Folder(), card, "--field", "2"}).out, "4111 1111 1111 1111\n");
+    const json shown = Json({"show", Folder(), card, "--json"})["record"];
+    EXPECT_EQ(shown["labels"][3], "PIN");
+    EXPECT_EQ(shown["mask"], 8);
+    EXPECT_EQ(shown["fields"][3], nullptr);
+    EXPECT_EQ(Json({"show", Folder(), card, "--json", "--reveal"})["record"]["fields"][3], "4821");
     ExpectOneLineError(Run({"show", Folder(), "12345"}), 1, "no record 12345");
 }
 
@@ -247,8 +250,9 @@ TEST_F(Cli, SearchUsesTheRecordsOwnRule) {
         const Result r = Run(args);
         std::vector<std::string> firsts;
         if (r.code == 0) {
-            for (const json& rec : json::parse(r.out)) {
-                firsts.push_back(rec["firstField"]);
+            const json listed = json::parse(r.out);
+            for (const json& rec : listed["records"]) {
+                firsts.push_back(rec["fields"][0]);
             }
         } else {
             EXPECT_EQ(r.code, 1) << r.err;
@@ -427,7 +431,7 @@ TEST_F(Cli, ControlCharactersReachNoTerminal) {
     EXPECT_FALSE(raw(missing.err)) << missing.err;
 
     // JSON, CSV and the bare value piped to a script are exact.
-    EXPECT_EQ(Json({"show", Folder(), id, "--json"})["fields"][0]["value"], fake);
+    EXPECT_EQ(Json({"show", Folder(), id, "--json"})["record"]["fields"][0], fake);
     EXPECT_NE(Run({"export", Folder()}).out.find("T" + osc), std::string::npos);
     EXPECT_EQ(Run({"show", Folder(), id, "--field", "1"}).out, fake + "\n");
     lkmdb::Environment terminal;
@@ -479,14 +483,19 @@ TEST_F(Cli, DumpIsTheWholeDatabase) {
     EXPECT_EQ(dump["hasPassword"], false);
     EXPECT_EQ(dump["crib"], std::string(80, '0'));
     const json& record = dump["records"][0];
-    for (const char* key : {"recordId", "pkId", "typeId", "categoryId", "fields", "labels", "mask",
-                            "icon", "note", "viewCount", "attachmentName", "attachmentKey",
-                            "needsSync", "deleted", "cloudSync", "localOnly", "timeStamp", "crc"}) {
+    // The shape that every command gives a record, and what the file stores beneath it.
+    for (const char* key :
+         {"recordId",  "type",       "category",     "fields",         "labels",    "mask",
+          "icon",      "note",       "viewCount",    "attachmentName", "localOnly", "pkId",
+          "typeId",    "categoryId", "recordLabels", "attachmentKey",  "needsSync", "deleted",
+          "cloudSync", "timeStamp",  "crc"}) {
         EXPECT_TRUE(record.contains(key)) << key;
     }
     EXPECT_EQ(record["pkId"].get<std::string>().size(), 16u);
     EXPECT_EQ(record["fields"].size(), 10u);
     EXPECT_EQ(record["labels"].size(), 10u);
+    EXPECT_EQ(record["recordLabels"].size(), 10u);
+    EXPECT_EQ(record["fields"][2], "correct-horse-42");  // dump reveals secrets
     // Records name their type and category by the identifiers those items carry.
     EXPECT_EQ(record["typeId"], dump["types"][1]["uniqueId"]);
     EXPECT_EQ(dump["types"][1]["name"], "Web Login");
@@ -661,4 +670,65 @@ TEST_F(Cli, BackupChecksFirstAndKeepsDatedCopies) {
     EXPECT_EQ(ReadText(bak), good);
     EXPECT_EQ(std::distance(fs::directory_iterator(vault), fs::directory_iterator()), 2);
     ExpectOneLineError(Run({"backup", Folder(), "--to", dir.File("nowhere")}), 1, "no such folder");
+}
+
+TEST_F(Cli, RecordsAreNamedByIdOrFirstField) {
+    MakeDemo();
+    const std::string mail = std::to_string(Ids()[0]);
+    // The first field, in any letter case, names the record as its ID does.
+    EXPECT_EQ(Run({"show", Folder(), "MAIL", "--field", "2"}).out, "alex.morgan@example.org\n");
+    EXPECT_EQ(Run({"show", Folder(), mail, "--field", "2"}).out, "alex.morgan@example.org\n");
+    ExpectOneLineError(Run({"show", Folder(), "Mai"}), 1, "no record Mai");
+
+    ASSERT_EQ(Run({"add", Folder(), "--type", "Note", "--field", "mail"}).code, 0);
+    const Result twice = Run({"show", Folder(), "Mail"});
+    ExpectOneLineError(twice, 2,
+                       "2 records are named \"Mail\": " + mail + " (Web Login, Personal)");
+    EXPECT_NE(twice.err.find("(Note, Unfiled); give the ID"), std::string::npos) << twice.err;
+
+    // rm takes a name too; a deleted record no longer makes it ambiguous.
+    ASSERT_EQ(Run({"rm", Folder(), mail}).code, 0);
+    const Result left = Run({"rm", Folder(), "mail"});
+    ASSERT_EQ(left.code, 0) << left.err;
+    ExpectOneLineError(Run({"rm", Folder(), "mail"}), 1, "no record mail");
+}
+
+TEST_F(Cli, JsonCarriesItsSchemaVersionAndErrors) {
+    MakeDemo();
+    const std::string id = std::to_string(Ids()[0]);
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"ls", Folder(), "--json"},
+                                                 {"search", Folder(), "a", "--json"},
+                                                 {"show", Folder(), id, "--json"},
+                                                 {"info", Folder(), "--json"},
+                                                 {"dump", Folder()}}) {
+        EXPECT_EQ(Json(args)["schemaVersion"], 1) << args[0];
+    }
+    // Records have one shape wherever they appear.
+    EXPECT_EQ(Json({"ls", Folder(), "--json"})["records"][0],
+              Json({"show", Folder(), id, "--json"})["record"]);
+
+    // With --json, failures (of the command or of its arguments) are JSON on the error stream.
+    for (const auto& [args, code, part] :
+         std::vector<std::tuple<std::vector<std::string>, int, std::string>>{
+             {{"show", Folder(), "nope", "--json"}, 1, "no record nope"},
+             {{"ls", "--json"}, 2, "PATH"},
+             {{"ls", Folder(), "--json", "--bogus"}, 2, "--bogus"}}) {
+        const Result r = Run(args);
+        EXPECT_EQ(r.code, code);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        const json error = json::parse(r.err);
+        EXPECT_EQ(error["schemaVersion"], 1);
+        EXPECT_EQ(error["error"]["exitCode"], code);
+        EXPECT_NE(error["error"]["message"].get<std::string>().find(part), std::string::npos)
+            << r.err;
+    }
+}
+
+TEST_F(Cli, VersionNamesToolLibraryAndFileVersion) {
+    const Result r = Run({"--version"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out.rfind(std::string("lkmdb ") + LKMDB7_VERSION_STRING + " (library ", 0), 0u)
+        << r.out;
+    EXPECT_NE(r.out.find("version " + std::to_string(kCurrentVersion)), std::string::npos);
 }

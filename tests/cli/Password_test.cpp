@@ -184,7 +184,7 @@ TEST_F(Passwords, EveryCommandThatOpensADatabaseChecksThePasswordFirst) {
     std::ofstream(csv) << "type,category,field1,field2,field3,field4,field5,field6,field7,"
                           "field8,field9,field10,note\nT,,a,,,,,,,,,,\n";
     const auto firstId = [&](const std::string& db, const std::vector<std::string>& pw) {
-        return Json(With({"ls", db, "--json"}, pw)).at(0)["recordId"].get<DWORD>();
+        return Json(With({"ls", db, "--json"}, pw))["records"].at(0)["recordId"].get<DWORD>();
     };
     const DWORD lockedId = firstId(locked, {"--password-file", right});
     const DWORD plainId = firstId(plain, {});

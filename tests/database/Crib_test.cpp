@@ -7,8 +7,8 @@
 #include <string>
 
 #include "lkmdb7/database/DatabaseObj7.h"
-#include "lkmdb7/foundation/Bcrypt.h"
-#include "lkmdb7/foundation/Crc16.h"
+#include "lkmdb7/foundation/internal/Bcrypt.h"
+#include "lkmdb7/foundation/internal/Crc16.h"
 #include "lkmdb7/items/CategoryItem.h"
 #include "lkmdb7/items/Record.h"
 #include "lkmdb7/items/RecordCipher.h"

@@ -10,8 +10,8 @@
 #include "lkmdb7/database/DatabaseObj7.h"
 #include "lkmdb7/foundation/PathUtils.h"
 #include "lkmdb7/items/RecordCipher.h"
-#include "lkmdb7/platform/ByteOrder.h"
 #include "lkmdb7/platform/Exceptions.h"
+#include "lkmdb7/platform/internal/ByteOrder.h"
 #include "tests/support/ItemTesting.h"
 #include "tests/support/TestPaths.h"
 

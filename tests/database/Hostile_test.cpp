@@ -12,7 +12,7 @@
 #include "fuzz/DatabaseDump.h"
 #include "lkmdb7/database/DatabaseObj7.h"
 #include "lkmdb7/items/RecordCipher.h"
-#include "lkmdb7/platform/ByteOrder.h"
+#include "lkmdb7/platform/internal/ByteOrder.h"
 #include "tests/support/ItemTesting.h"
 #include "tests/support/TestPaths.h"
 

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "lkmdb7/database/DatabaseObj7.h"
+#include "lkmdb7/foundation/internal/UidGenerator.h"
 #include "lkmdb7/items/Record.h"
 #include "tests/support/ItemTesting.h"
 

@@ -18,7 +18,7 @@
 
 #include "lkmdb7/database/DatabaseObj7.h"
 #include "lkmdb7/foundation/PathUtils.h"
-#include "lkmdb7/platform/ByteOrder.h"
+#include "lkmdb7/platform/internal/ByteOrder.h"
 #include "tests/support/DatabaseGenerations.h"
 #include "tests/support/FaultyFileSystem.h"
 #include "tests/support/ItemTesting.h"

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "lkmdb7/database/DatabaseObj7.h"
-#include "lkmdb7/database/SafeFile.h"
+#include "lkmdb7/database/internal/SafeFile.h"
 #include "lkmdb7/platform/SystemError.h"
 #include "tests/support/DatabaseGenerations.h"
 #include "tests/support/FaultyFileSystem.h"

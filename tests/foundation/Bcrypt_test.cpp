@@ -1,4 +1,4 @@
-#include "lkmdb7/foundation/Bcrypt.h"
+#include "lkmdb7/foundation/internal/Bcrypt.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "lkmdb7/foundation/Blowfish.h"
+#include "lkmdb7/foundation/internal/Blowfish.h"
 
 #include <gtest/gtest.h>
 

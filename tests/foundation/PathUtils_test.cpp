@@ -7,6 +7,8 @@
 #include <string>
 
 #include "lkmdb7/platform/SystemError.h"
+#include "lkmdb7/platform/internal/FileSystem.h"
+#include "lkmdb7/platform/internal/PathSeparator.h"
 #include "tests/support/TestPaths.h"
 
 using namespace LKMDB7;

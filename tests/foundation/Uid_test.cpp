@@ -4,8 +4,10 @@
 
 #include <random>
 
-#include "lkmdb7/foundation/Crc16.h"
-#include "lkmdb7/platform/NetworkAdapters.h"
+#include "lkmdb7/foundation/internal/Crc16.h"
+#include "lkmdb7/foundation/internal/UidGenerator.h"
+#include "lkmdb7/platform/internal/Clock.h"
+#include "lkmdb7/platform/internal/NetworkAdapters.h"
 
 using namespace LKMDB7;
 

@@ -5,8 +5,8 @@
 #include "lkmdb7/items/CategoryItem.h"
 #include "lkmdb7/items/Record.h"
 #include "lkmdb7/items/TypeItem.h"
-#include "lkmdb7/platform/ByteOrder.h"
 #include "lkmdb7/platform/Exceptions.h"
+#include "lkmdb7/platform/internal/ByteOrder.h"
 #include "tests/support/ItemTesting.h"
 #include "tests/support/TestPaths.h"
 

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "lkmdb7/foundation/Blowfish.h"
-#include "lkmdb7/foundation/Crc16.h"
+#include "lkmdb7/foundation/internal/Blowfish.h"
+#include "lkmdb7/foundation/internal/Crc16.h"
 #include "lkmdb7/items/CategoryItem.h"
 #include "lkmdb7/items/Record.h"
 #include "lkmdb7/items/RecordCipher.h"

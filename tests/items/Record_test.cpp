@@ -2,13 +2,15 @@
 // search, view filter and attachments.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <fstream>
+#include <string>
 
 #include "lkmdb7/foundation/PathUtils.h"
 #include "lkmdb7/items/Record.h"
 #include "lkmdb7/items/TypeItem.h"
 #include "lkmdb7/platform/Exceptions.h"
-#include "lkmdb7/platform/PathSeparator.h"
+#include "lkmdb7/platform/internal/PathSeparator.h"
 #include "tests/support/ItemTesting.h"
 #include "tests/support/TestPaths.h"
 
@@ -202,4 +204,41 @@ TEST_F(RecordTest, AssignmentCopiesContentButKeepsIdentity) {
     EXPECT_TRUE(target.CompareRecord(&source));
     CRecord unpacked;
     EXPECT_FALSE(unpacked.CompareRecord(&target));
+}
+
+// The unpacked copies of fields and labels share one buffer: unpacking records whose texts grow,
+// shrink and vanish in turn, with and without a label block, must leave every copy as the last
+// unpacking that reached it left it.
+TEST_F(RecordTest, UnpackedCopiesFollowEveryUnpackingThatReachesThem) {
+    const Bytes header(22, 0);
+    const Bytes tail(7, 0xEE);
+    CRecord record;
+    std::array<std::string, 10> fields;
+    std::array<std::string, 10> labels;
+    for (int round = 0; round < 40; ++round) {
+        // Lengths 0 to 39 in a different order each round; labels only every third round.
+        Bytes body = header;
+        for (int i = 0; i < 10; ++i) {
+            fields[static_cast<std::size_t>(i)] =
+                std::string(static_cast<std::size_t>((round * 7 + i * 13) % 40), char('a' + i));
+            const Bytes f = Z(fields[static_cast<std::size_t>(i)]);
+            body.insert(body.end(), f.begin(), f.end());
+        }
+        body = Cat({body, Z("note"), Z("0"), Z(""), Z("")});
+        if (round % 3 == 0) {
+            for (int i = 0; i < 10; ++i) {
+                labels[static_cast<std::size_t>(i)] =
+                    std::string(static_cast<std::size_t>((round + i * 5) % 25), char('K' + i));
+                const Bytes l = Z(labels[static_cast<std::size_t>(i)]);
+                body.insert(body.end(), l.begin(), l.end());
+            }
+        }
+        Unpack(record, Cat({body, tail}));
+        for (int i = 0; i < 10; ++i) {
+            ASSERT_EQ(record.GetField(i, false).str(), fields[static_cast<std::size_t>(i)])
+                << "round " << round << ", field " << i;
+            ASSERT_EQ(record.GetFieldLabelA(i).str(), labels[static_cast<std::size_t>(i)])
+                << "round " << round << ", label " << i;
+        }
+    }
 }

@@ -7,8 +7,8 @@
 #include "lkmdb7/lists/CategoryList.h"
 #include "lkmdb7/lists/RecordList.h"
 #include "lkmdb7/lists/TypesList.h"
-#include "lkmdb7/platform/ByteOrder.h"
 #include "lkmdb7/platform/Exceptions.h"
+#include "lkmdb7/platform/internal/ByteOrder.h"
 #include "tests/support/ItemTesting.h"
 #include "tests/support/TestPaths.h"
 

@@ -1,4 +1,4 @@
-#include "lkmdb7/platform/ByteOrder.h"
+#include "lkmdb7/platform/internal/ByteOrder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "lkmdb7/platform/NamedMutex.h"
+#include "lkmdb7/platform/internal/NamedMutex.h"
 
 #include <gtest/gtest.h>
 

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "lkmdb7/database/DatabaseObj7.h"
-#include "lkmdb7/platform/NamedMutex.h"
+#include "lkmdb7/platform/internal/NamedMutex.h"
 #include "tests/support/ItemTesting.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/platform/ChildProcess.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "lkmdb7/platform/FileSystem.h"
+#include "lkmdb7/platform/internal/FileSystem.h"
 
 namespace lkmdb7_test {
 

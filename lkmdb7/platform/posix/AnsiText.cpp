@@ -1,9 +1,9 @@
-#include "lkmdb7/platform/AnsiText.h"
+#include "lkmdb7/platform/internal/AnsiText.h"
 
 #include <algorithm>
 #include <cstddef>
 
-#include "lkmdb7/platform/Windows1252.h"
+#include "lkmdb7/platform/internal/Windows1252.h"
 
 namespace LKMDB7 {
 

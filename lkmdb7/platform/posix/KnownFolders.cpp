@@ -1,4 +1,4 @@
-#include "lkmdb7/platform/KnownFolders.h"
+#include "lkmdb7/platform/internal/KnownFolders.h"
 
 #include <cstdlib>
 #include <string>

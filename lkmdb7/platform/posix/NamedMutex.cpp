@@ -1,7 +1,7 @@
 // Named mutex on POSIX: flock on one open file description per name and process, plus an
 // in-process owner table, because flock excludes open files, not threads. See docs/locking.md.
 
-#include "lkmdb7/platform/NamedMutex.h"
+#include "lkmdb7/platform/internal/NamedMutex.h"
 
 #include <fcntl.h>
 #include <pwd.h>

@@ -1,4 +1,4 @@
-#include "lkmdb7/platform/NetworkAdapters.h"
+#include "lkmdb7/platform/internal/NetworkAdapters.h"
 
 #include <ifaddrs.h>
 #include <net/if.h>

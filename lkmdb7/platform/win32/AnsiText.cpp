@@ -1,4 +1,4 @@
-#include "lkmdb7/platform/AnsiText.h"
+#include "lkmdb7/platform/internal/AnsiText.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,4 +1,4 @@
-#include "lkmdb7/platform/Clock.h"
+#include "lkmdb7/platform/internal/Clock.h"
 
 #include <time.h>
 

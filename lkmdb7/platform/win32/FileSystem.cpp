@@ -1,4 +1,4 @@
-#include "lkmdb7/platform/FileSystem.h"
+#include "lkmdb7/platform/internal/FileSystem.h"
 
 #include <io.h>
 

@@ -1,6 +1,6 @@
 // Named mutex on Windows: the system's own.
 
-#include "lkmdb7/platform/NamedMutex.h"
+#include "lkmdb7/platform/internal/NamedMutex.h"
 
 #include "lkmdb7/platform/win32/WinApi.h"
 

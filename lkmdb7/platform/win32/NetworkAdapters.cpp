@@ -1,9 +1,9 @@
-#include "lkmdb7/platform/NetworkAdapters.h"
+#include "lkmdb7/platform/internal/NetworkAdapters.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "lkmdb7/foundation/Crc16.h"
+#include "lkmdb7/foundation/internal/Crc16.h"
 #include "lkmdb7/platform/win32/AdapterInfo.h"
 #include "lkmdb7/platform/win32/WinApi.h"
 

@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "lkmdb7/platform/Clock.h"
 #include "lkmdb7/platform/Types.h"
+#include "lkmdb7/platform/internal/Clock.h"
 
 namespace LKMDB7::win32 {
 

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <thread>
 
-#include "lkmdb7/platform/NamedMutex.h"
+#include "lkmdb7/platform/internal/NamedMutex.h"
 
 using namespace LKMDB7;
 

@@ -1,8 +1,8 @@
-#include "lkmdb7/foundation/Bcrypt.h"
+#include "lkmdb7/foundation/internal/Bcrypt.h"
 
 #include <cstring>
 
-#include "lkmdb7/foundation/Blowfish.h"
+#include "lkmdb7/foundation/internal/Blowfish.h"
 #include "lkmdb7/platform/Exceptions.h"
 
 namespace LKMDB7 {

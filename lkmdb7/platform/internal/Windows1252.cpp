@@ -1,4 +1,4 @@
-#include "lkmdb7/platform/Windows1252.h"
+#include "lkmdb7/platform/internal/Windows1252.h"
 
 #include <array>
 #include <cstddef>

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 #include "lkmdb7/foundation/Uid.h"
 #include "lkmdb7/platform/CString.h"
@@ -22,7 +23,9 @@ class LKMDB7_EXPORT PackedCursor {
     PackedCursor(const BYTE* begin, const BYTE* end) : begin_(begin), pos_(begin), end_(end) {}
 
     // The text up to the next zero byte (or the end of the record); moves past that zero byte.
-    CString ReadText();
+    CString ReadText() { return CString(ReadView()); }
+    // The same text as bytes of the record, valid while the record is.
+    std::string_view ReadView();
     // The text as ReadText does, converting every LF to CR LF and keeping other bytes.
     CString ReadTextExpandingLineFeeds();
 

@@ -1,4 +1,4 @@
-#include "lkmdb7/foundation/Crc16.h"
+#include "lkmdb7/foundation/internal/Crc16.h"
 
 #include <array>
 #include <string>

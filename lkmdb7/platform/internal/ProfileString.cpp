@@ -1,4 +1,4 @@
-#include "lkmdb7/platform/ProfileString.h"
+#include "lkmdb7/platform/internal/ProfileString.h"
 
 #include "lkmdb7/platform/Exceptions.h"
 

@@ -1,27 +1,27 @@
-#include "lkmdb7/items/PackedText.h"
+#include "lkmdb7/items/internal/PackedText.h"
 
 #include <cstring>
 #include <string>
 
 namespace LKMDB7 {
 
-CString PackedCursor::ReadText() {
+std::string_view PackedCursor::ReadView() {
     const BYTE* zero =
         end_ == nullptr
             ? pos_ + std::strlen(reinterpret_cast<const char*>(pos_))
             : static_cast<const BYTE*>(std::memchr(pos_, 0, static_cast<std::size_t>(end_ - pos_)));
     const BYTE* stop = zero ? zero : end_;
-    CString text(
-        std::string(reinterpret_cast<const char*>(pos_), static_cast<std::size_t>(stop - pos_)));
+    const std::string_view text(reinterpret_cast<const char*>(pos_),
+                                static_cast<std::size_t>(stop - pos_));
     pos_ = zero ? zero + 1 : end_;
     return text;
 }
 
 CString PackedCursor::ReadTextExpandingLineFeeds() {
-    const CString raw = ReadText();
+    const std::string_view raw = ReadView();
     std::string out;
-    out.reserve(static_cast<std::size_t>(raw.GetLength()) + 8);
-    for (char c : raw.str()) {
+    out.reserve(raw.size() + 8);
+    for (char c : raw) {
         if (c == '\n') {
             out += '\r';
         }

@@ -1,4 +1,4 @@
-#include "lkmdb7/database/SafeFile.h"
+#include "lkmdb7/database/internal/SafeFile.h"
 
 #include <atomic>
 #include <chrono>
@@ -11,8 +11,8 @@
 #include "lkmdb7/foundation/PathUtils.h"
 #include "lkmdb7/platform/CFile.h"
 #include "lkmdb7/platform/CMemFile.h"
-#include "lkmdb7/platform/FileSystem.h"
 #include "lkmdb7/platform/SystemError.h"
+#include "lkmdb7/platform/internal/FileSystem.h"
 
 namespace LKMDB7 {
 
