@@ -174,8 +174,9 @@ void Database::Load(const std::string& path, const std::optional<py::str>& passw
         RaiseStatus(db_);
     }
     JudgePassword(kind, given);
-    if (db_.GetVersion() < kCurrentVersion) {
-        // Now known to read right: upgrade it (the old file is kept beside it).
+    if (db_.GetVersion() < kCurrentVersion && damaged_ == 0) {
+        // Now known to read right: upgrade it (the old file is kept beside it). A file with
+        // damaged records is not rewritten: that would pack their misread texts for good.
         if (db_.Load(file) != 0) {
             RaiseStatus(db_);
         }
