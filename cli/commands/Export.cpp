@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
+#include "cli/Json.h"
 #include "cli/Csv.h"
 #include "cli/Listing.h"
 #include "cli/Terminal.h"
@@ -71,19 +72,13 @@ void AddExport(CLI::App& app, Commands& commands) {
         std::ostream& out = opts->output.empty() ? ctx.out : file;
         Progress progress(ctx, "export", records.size());
         if (opts->format == "json") {
-            nlohmann::json list = nlohmann::json::array();
+            nlohmann::json doc = JsonDocument();
+            nlohmann::json& list = doc["records"] = nlohmann::json::array();
             for (const CRecord* r : records) {
                 progress.Step();
-                nlohmann::json fields = nlohmann::json::array();
-                for (int i = 0; i < kFieldCount; ++i) {
-                    fields.push_back(Shown(r->GetField(i, false)));
-                }
-                list.push_back({{"type", TypeName(db.Db(), *r)},
-                                {"category", CategoryName(db.Db(), *r)},
-                                {"fields", fields},
-                                {"note", Shown(r->GetNote())}});
+                list.push_back(RecordJson(db.Db(), *r, Secrets::kRevealed));
             }
-            out << list.dump(2) << '\n';
+            WriteJson(out, doc);
         } else {
             WriteCsvRow(out, CsvHeader());
             for (const CRecord* r : records) {
@@ -96,7 +91,7 @@ void AddExport(CLI::App& app, Commands& commands) {
                 row.push_back(std::to_string(r->GetMaskBits()));
                 // The labels the record shows: its type's, or its own where it has them.
                 const CTypeItem* type = db.Db().GetTypesList().GetType(r->GetTypeID());
-                for (int i = 0; i < 10; ++i) {
+                for (int i = 0; i < kFieldCount; ++i) {
                     row.push_back(Shown(r->GetFieldLabel(i, type, false)));
                 }
                 WriteCsvRow(out, row);

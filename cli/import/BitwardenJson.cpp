@@ -124,8 +124,8 @@ void ReadBitwardenJson(const std::string& text, Importer& importer) {
     if (doc.is_discarded()) {
         throw CliError(kExitFailure, importer.Name() + ": not valid JSON");
     }
-    if (!doc.is_object()) {
-        // lkmdb's own JSON export is a list: only its CSV export reads back.
+    if (!doc.is_object() || doc.contains("schemaVersion")) {
+        // lkmdb's own JSON export is for scripts: only its CSV export reads back.
         throw CliError(kExitFailure, importer.Name() +
                                          ": JSON that is not a Bitwarden export (lkmdb's "
                                          "export reads back as CSV)");

@@ -375,7 +375,7 @@ TEST_F(Cli, ExportAndImportRoundTripNonAsciiText) {
 
     const Result toFile = Run({"export", Folder(), "--format", "json", "-o", dir.File("o.json")});
     ASSERT_EQ(toFile.code, 0) << toFile.err;
-    const json list = json::parse(ReadText(dir.path() / "o.json"));
+    const json list = json::parse(ReadText(dir.path() / "o.json"))["records"];
     ASSERT_EQ(list.size(), 6u);
     EXPECT_EQ(list[2]["fields"][3], "4821");  // exports carry secret fields in clear
     EXPECT_EQ(list[5]["fields"][0], "5 \u20AC \u0081");

@@ -101,7 +101,8 @@ class Import : public ::testing::Test {
         const Result r = Run({"ls", Folder(name), "--json"});
         EXPECT_EQ(r.code, 0) << r.err;
         std::vector<std::string> ids;
-        for (const json& record : json::parse(r.out)) {
+        const json listed = json::parse(r.out);
+        for (const json& record : listed["records"]) {
             ids.push_back(std::to_string(record["recordId"].get<unsigned>()));
         }
         return ids;

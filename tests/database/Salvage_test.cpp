@@ -6,6 +6,7 @@
 #include <set>
 
 #include "lkmdb7/database/internal/RangeCrc.h"
+#include "lkmdb7/foundation/internal/Crc16.h"
 #include "lkmdb7/lkmdb7.h"
 #include "tests/support/ItemTesting.h"
 #include "tests/support/TestPaths.h"
