@@ -3,8 +3,8 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
-#include "cli/Json.h"
 #include "cli/Csv.h"
+#include "cli/Json.h"
 #include "cli/Listing.h"
 #include "cli/Terminal.h"
 #include "cli/commands/Commands.h"

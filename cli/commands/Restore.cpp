@@ -3,7 +3,6 @@
 
 #include "cli/Backups.h"
 #include "cli/Terminal.h"
-#include "lkmdb7/platform/internal/FileSystem.h"
 #include "cli/commands/Commands.h"
 #include "lkmdb7/platform/internal/FileSystem.h"
 

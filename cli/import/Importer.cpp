@@ -288,11 +288,12 @@ std::size_t Importer::WriteProblems(std::ostream& err) const {
                            " no Windows-1252 byte (--replace-unmappable stores them as '?'):";
         const char* separator = " ";
         for (const auto& [cp, u] : unmappable_) {
-            line += separator + DescribeCharacter(cp);
+            // Appended piece by piece: mingw g++ 12 warns falsely on "literal" + std::string here.
+            line.append(separator).append(DescribeCharacter(cp));
             if (u.count > 1) {
-                line += " " + std::to_string(u.count) + " times, first";
+                line.append(" ").append(std::to_string(u.count)).append(" times, first");
             }
-            line += " at " + u.firstWhere;
+            line.append(" at ").append(u.firstWhere);
             separator = "; ";
         }
         err << "lkmdb: " << OneLine(line) << '\n';

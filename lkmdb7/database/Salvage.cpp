@@ -16,12 +16,12 @@
 #include "lkmdb7/items/Record.h"
 #include "lkmdb7/items/RecordCipher.h"
 #include "lkmdb7/items/TypeItem.h"
-#include "lkmdb7/platform/internal/ArchiveFormat.h"
-#include "lkmdb7/platform/internal/ByteOrder.h"
 #include "lkmdb7/platform/CArchive.h"
 #include "lkmdb7/platform/CFile.h"
-#include "lkmdb7/platform/internal/FileSystem.h"
 #include "lkmdb7/platform/SystemError.h"
+#include "lkmdb7/platform/internal/ArchiveFormat.h"
+#include "lkmdb7/platform/internal/ByteOrder.h"
+#include "lkmdb7/platform/internal/FileSystem.h"
 
 namespace LKMDB7 {
 

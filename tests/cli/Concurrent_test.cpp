@@ -92,8 +92,8 @@ TEST_F(Concurrent, AddsOfSeveralProcessesAreAllKept) {
     constexpr int kAddsEach = 25;
     std::vector<ChildProcess> children;
     for (int p = 0; p < kProcesses; ++p) {
-        children.emplace_back(
-            "lkmdb-adds", ChildArgs{folder(), Tag("p", p), std::to_string(kAddsEach)});
+        children.emplace_back("lkmdb-adds",
+                              ChildArgs{folder(), Tag("p", p), std::to_string(kAddsEach)});
     }
     for (ChildProcess& child : children) {
         EXPECT_EQ(child.Wait(), 0);
