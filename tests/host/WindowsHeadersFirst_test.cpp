@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "lkmdb7/lkmdb7.h"
+// The lock's mutex calls are the library's own, not installed, but they must mix all the same.
+#include "lkmdb7/platform/internal/NamedMutex.h"
 
 static_assert(std::is_same_v<::BYTE, LKMDB7::BYTE>);
 static_assert(std::is_same_v<::WORD, LKMDB7::WORD>);
