@@ -4,6 +4,9 @@
 #include <type_traits>
 
 #include "lkmdb7/lkmdb7.h"
+// The library's own clock and lock calls are not installed, but they must mix all the same.
+#include "lkmdb7/platform/internal/Clock.h"
+#include "lkmdb7/platform/internal/NamedMutex.h"
 
 #include <windows.h>
 
