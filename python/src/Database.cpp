@@ -6,29 +6,12 @@
 
 #include "Errors.h"
 #include "Text.h"
-#include "lkmdb7/foundation/internal/Crc16.h"
 
 namespace lkmdb7py {
 
 using namespace LKMDB7;
 
 namespace {
-
-constexpr int kFieldCount = 10;
-
-// Whether a packed record, as deciphered at load, passes its CRC-16. Files of versions 3 and from
-// 5 on carry checksums; the older forms of the others have none.
-bool ChecksumHolds(const std::vector<BYTE>& bytes) {
-    if (bytes.size() < kPackedHeaderSize + kPackedTailSize) {
-        return false;
-    }
-    std::vector<BYTE> covered(bytes.begin(), bytes.end() - kPackedTailSize);
-    covered[0] = covered[1] = 0;
-    // The packer sums a 16-bit length; the check does the same.
-    const WORD computed =
-        Crc16(covered.data(), static_cast<WORD>(covered.size()), kPackedCrcInitial);
-    return computed == static_cast<WORD>((bytes[0] << 8) | bytes[1]);
-}
 
 bool ChecksumsApply(int fileVersion) {
     return fileVersion == 3 || fileVersion >= 5;
@@ -52,7 +35,7 @@ ChecksumCount CountChecksums(CDatabaseObj7& db) {
                 continue;
             }
             ++count.checked;
-            count.passed += ChecksumHolds(item.PalmRecord()) ? 1U : 0U;
+            count.passed += !PackedChecksumFault(item.PalmRecord()).has_value() ? 1U : 0U;
         }
     }
     return count;

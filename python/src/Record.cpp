@@ -11,8 +11,6 @@ using namespace LKMDB7;
 
 namespace {
 
-constexpr int kFieldCount = 10;
-
 void CheckIndex(int i) {
     if (i < 0 || i >= kFieldCount) {
         throw py::index_error("field index " + std::to_string(i) + " outside 0-9");
