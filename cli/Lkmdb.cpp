@@ -90,6 +90,9 @@ int RunLkmdb(std::vector<std::string> args, std::istream& in, std::ostream& out,
             "lkmdb: look inside a Lockmera password database, search it, change it, "
             "check it, export from it and import into it.",
             "lkmdb"};
+        // "/x" is a path here, also on Windows (where CLI11 would take it for an option); the
+        // subcommands inherit this.
+        app.allow_windows_style_options(false);
         app.footer(kFooter);
         app.set_version_flag("--version",
                              std::string("lkmdb ") + LKMDB7_VERSION_STRING + " (library " +

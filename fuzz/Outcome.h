@@ -17,4 +17,15 @@ inline void Refuse() {
     InputRefused() = true;
 }
 
+// Whether this build has no reader for the input at all (a format compiled out on this
+// platform): the replay then holds the seed to nothing.
+inline bool& InputUnread() {
+    static bool unread = false;
+    return unread;
+}
+
+inline void Unread() {
+    InputUnread() = true;
+}
+
 }  // namespace lkmdb7_fuzz

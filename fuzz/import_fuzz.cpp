@@ -30,6 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text(reinterpret_cast<const char*>(data), size);
     const std::string kind = lkmdb::SniffImport(text);
     if (kind == "xml" && !lkmdb::KeePassXmlAvailable()) {
+        lkmdb7_fuzz::Unread();
         return 0;
     }
     LKMDB7::CDatabaseObj7 db;
