@@ -13,10 +13,6 @@ using namespace LKMDB7;
 
 namespace {
 
-bool ChecksumsApply(int fileVersion) {
-    return fileVersion == 3 || fileVersion >= 5;
-}
-
 struct ChecksumCount {
     std::size_t items = 0;
     std::size_t checked = 0;  // items whose packed record carries a checksum
@@ -25,7 +21,7 @@ struct ChecksumCount {
 
 ChecksumCount CountChecksums(CDatabaseObj7& db) {
     ChecksumCount count;
-    const bool apply = ChecksumsApply(db.GetVersion());
+    const bool apply = PackedRecordHasChecksum(static_cast<unsigned>(db.GetVersion()));
     for (CObjectList* list : {static_cast<CObjectList*>(&db.GetRecordList()),
                               static_cast<CObjectList*>(&db.GetTypesList()),
                               static_cast<CObjectList*>(&db.GetCategoryList())}) {

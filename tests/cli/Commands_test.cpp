@@ -10,6 +10,7 @@
 #include "lkmdb7/lkmdb7.h"
 #include "tests/support/FaultyFileSystem.h"
 #include "tests/support/ItemTesting.h"
+#include "tests/support/LkmdbRun.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/platform/Env.h"
 
@@ -20,20 +21,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Result {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadText(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteText(const fs::path& p, const std::string& text) {
-    std::ofstream(p, std::ios::binary) << text;
-}
+using Result = LkmdbResult;
 
 class Cli : public ::testing::Test {
   protected:
@@ -42,11 +30,7 @@ class Cli : public ::testing::Test {
 
     Result Run(std::vector<std::string> args, const std::string& input = "",
                const lkmdb::Environment& env = {}) {
-        std::istringstream in(input);
-        std::ostringstream out;
-        std::ostringstream err;
-        const int code = lkmdb::RunLkmdb(std::move(args), in, out, err, env);
-        return {code, out.str(), err.str()};
+        return RunLkmdbCommand(std::move(args), input, env);
     }
 
     std::string Folder(const std::string& name = "db") const { return dir.File(name); }

@@ -12,6 +12,7 @@
 #include "cli/import/Readers.h"
 #include "lkmdb7/lkmdb7.h"
 #include "tests/support/ItemTesting.h"
+#include "tests/support/LkmdbRun.h"
 #include "tests/support/TestPaths.h"
 
 using namespace lkmdb7_test;
@@ -20,20 +21,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Result {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadText(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteText(const fs::path& p, const std::string& text) {
-    std::ofstream(p, std::ios::binary) << text;
-}
+using Result = LkmdbResult;
 
 std::string Fixture(const std::string& name) {
     return DataPath("import/" + name).string();
@@ -55,11 +43,7 @@ class Import : public ::testing::Test {
     TempDir dir;
 
     Result Run(std::vector<std::string> args, const std::string& input = "") {
-        std::istringstream in(input);
-        std::ostringstream out;
-        std::ostringstream err;
-        const int code = lkmdb::RunLkmdb(std::move(args), in, out, err);
-        return {code, out.str(), err.str()};
+        return RunLkmdbCommand(std::move(args), input);
     }
 
     std::string Folder(const std::string& name = "db") const { return dir.File(name); }

@@ -11,6 +11,7 @@
 #include "cli/Password.h"
 #include "lkmdb7/lkmdb7.h"
 #include "tests/support/ItemTesting.h"
+#include "tests/support/LkmdbRun.h"
 #include "tests/support/TestPaths.h"
 
 using namespace LKMDB7;
@@ -20,16 +21,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Result {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadText(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using Result = LkmdbResult;
 
 class Passwords : public ::testing::Test {
   protected:
@@ -38,11 +30,7 @@ class Passwords : public ::testing::Test {
 
     Result Run(std::vector<std::string> args, const std::string& input = "",
                const lkmdb::Environment& env = {}) {
-        std::istringstream in(input);
-        std::ostringstream out;
-        std::ostringstream err;
-        const int code = lkmdb::RunLkmdb(std::move(args), in, out, err, env);
-        return {code, out.str(), err.str()};
+        return RunLkmdbCommand(std::move(args), input, env);
     }
 
     std::string PasswordFile(const std::string& password) {

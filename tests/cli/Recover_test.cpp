@@ -12,6 +12,7 @@
 #include "cli/Lkmdb.h"
 #include "lkmdb7/lkmdb7.h"
 #include "tests/support/ItemTesting.h"
+#include "tests/support/LkmdbRun.h"
 #include "tests/support/TestPaths.h"
 
 using namespace LKMDB7;
@@ -23,11 +24,7 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-struct Result {
-    int code;
-    std::string out;
-    std::string err;
-};
+using Result = LkmdbResult;
 
 std::size_t Find(const Bytes& bytes, const std::string& text) {
     const Bytes wanted(text.begin(), text.end());
@@ -44,13 +41,7 @@ class Recover : public ::testing::Test {
     ProcessStateGuard guard;
     TempDir dir;
 
-    Result Run(std::vector<std::string> args) {
-        std::istringstream in;
-        std::ostringstream out;
-        std::ostringstream err;
-        const int code = lkmdb::RunLkmdb(std::move(args), in, out, err);
-        return {code, out.str(), err.str()};
-    }
+    Result Run(std::vector<std::string> args) { return RunLkmdbCommand(std::move(args)); }
 
     json Dump(const std::string& folder, std::vector<std::string> extra = {}) {
         std::vector<std::string> args{"dump", folder};
