@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "cli/CliError.h"
+#include "lkmdb7/items/PackedFormat.h"
 
 namespace lkmdb {
 
@@ -161,6 +162,23 @@ void WriteCsvRow(std::ostream& out, const std::vector<std::string>& fields) {
         out << '"';
     }
     out << "\r\n";
+}
+
+const std::vector<std::string>& CsvHeader() {
+    static const std::vector<std::string> header = [] {
+        std::vector<std::string> h{"type", "category"};
+        for (int i = 1; i <= LKMDB7::kFieldCount; ++i) {
+            h.push_back("field" + std::to_string(i));
+        }
+        h.emplace_back("note");
+        // What is secret and what the fields are called, so that an import gives both back.
+        h.emplace_back("mask");
+        for (int i = 1; i <= LKMDB7::kFieldCount; ++i) {
+            h.push_back("label" + std::to_string(i));
+        }
+        return h;
+    }();
+    return header;
 }
 
 }  // namespace lkmdb

@@ -53,4 +53,8 @@ class CsvReader {
 // One record, fields quoted where needed, ended by CRLF.
 void WriteCsvRow(std::ostream& out, const std::vector<std::string>& fields);
 
+// The header row of lkmdb's own CSV, as export writes it and import reads it: type, category,
+// field1..field10, note, then mask and label1..label10 (which older files lack).
+const std::vector<std::string>& CsvHeader();
+
 }  // namespace lkmdb

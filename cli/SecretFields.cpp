@@ -3,6 +3,7 @@
 #include <istream>
 
 #include "cli/CliError.h"
+#include "lkmdb7/items/PackedFormat.h"
 
 namespace lkmdb {
 
@@ -21,7 +22,7 @@ std::map<int, std::string> ReadSecretFields(Context& ctx, const std::vector<int>
                                             const std::vector<int>& ask) {
     std::map<int, std::string> texts;
     const auto claim = [&](int field, const char* option) {
-        if (field < 1 || field > 10) {
+        if (field < 1 || field > LKMDB7::kFieldCount) {
             throw CliError(kExitFailure, std::string(option) + ": " + std::to_string(field) +
                                              " is not a field number from 1 to 10");
         }

@@ -35,9 +35,6 @@ class Commands {
 // Every item's values as dump shows them, without the checksums: what must survive a rewrite.
 nlohmann::json ItemsJson(LKMDB7::CDatabaseObj7& db);
 
-// The header row of exported and imported CSV.
-const std::vector<std::string>& CsvHeader();
-
 void AddDemo(CLI::App& app, Commands& commands);
 void AddInit(CLI::App& app, Commands& commands);
 void AddInfo(CLI::App& app, Commands& commands);

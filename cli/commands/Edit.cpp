@@ -15,7 +15,7 @@ std::pair<int, std::string> FieldAssignment(const std::string& given) {
     const std::string number = given.substr(0, equals);
     if (equals == std::string::npos || number.empty() || number.size() > 2 ||
         number.find_first_not_of("0123456789") != std::string::npos || std::stoi(number) < 1 ||
-        std::stoi(number) > 10) {
+        std::stoi(number) > kFieldCount) {
         throw CliError(kExitFailure,
                        "--field: '" + given + "' is not N=TEXT with N a field number from 1 to 10");
     }

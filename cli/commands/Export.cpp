@@ -13,23 +13,6 @@ namespace lkmdb {
 
 using namespace LKMDB7;
 
-const std::vector<std::string>& CsvHeader() {
-    static const std::vector<std::string> header = [] {
-        std::vector<std::string> h{"type", "category"};
-        for (int i = 1; i <= 10; ++i) {
-            h.push_back("field" + std::to_string(i));
-        }
-        h.emplace_back("note");
-        // What is secret and what the fields are called, so that an import gives both back.
-        h.emplace_back("mask");
-        for (int i = 1; i <= 10; ++i) {
-            h.push_back("label" + std::to_string(i));
-        }
-        return h;
-    }();
-    return header;
-}
-
 void AddExport(CLI::App& app, Commands& commands) {
     struct Options {
         std::string path;

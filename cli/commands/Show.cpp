@@ -59,7 +59,7 @@ void AddShow(CLI::App& app, Commands& commands) {
         ->required();
     sub->add_flag("--reveal", opts->reveal, "show secret fields instead of ****");
     sub->add_option("--field", opts->field, "print field N (1 to 10) alone, for scripts")
-        ->check(CLI::Range(1, 10));
+        ->check(CLI::Range(1, kFieldCount));
     sub->add_flag("--json", opts->json, "print JSON");
     commands.Bind(sub, [opts, &ctx = commands.Ctx()] {
         OpenDatabase db(ctx, opts->path, OpenDatabase::Mode::kRead);
@@ -91,7 +91,7 @@ void AddShow(CLI::App& app, Commands& commands) {
             {"record:", std::to_string(record->GetRecordID())},
             {"type:", TypeName(db.Db(), *record)},
             {"category:", CategoryName(db.Db(), *record)}};
-        for (int i = 0; i < 10; ++i) {
+        for (int i = 0; i < kFieldCount; ++i) {
             const std::string value = Shown(record->GetField(i, mask));
             if (!value.empty()) {
                 rows.push_back({LabelOf(*record, type, i) + ":", value});

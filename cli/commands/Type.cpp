@@ -49,7 +49,7 @@ void AddTypeLs(CLI::App& parent, Commands& commands) {
             }
             nlohmann::json labels = nlohmann::json::array();
             std::string shown;
-            for (int i = 0; i < 10; ++i) {
+            for (int i = 0; i < kFieldCount; ++i) {
                 const std::string label = Shown(type.GetLabel(i));
                 labels.push_back(label);
                 const bool secret = type.GetMask(i);
@@ -93,7 +93,7 @@ void AddTypeAdd(CLI::App& parent, Commands& commands) {
         ->allow_extra_args(false);
     sub->add_option("--mask", opts->mask, "secret fields, bit 0 for field 1 (default: none)");
     commands.Bind(sub, [opts, &ctx = commands.Ctx()] {
-        if (opts->labels.size() > 10) {
+        if (opts->labels.size() > static_cast<std::size_t>(kFieldCount)) {
             throw CliError(kExitFailure, "--label: a type has ten fields, " +
                                              std::to_string(opts->labels.size()) + " were given");
         }

@@ -130,26 +130,19 @@ const std::vector<CsvFormat>& ManagerFormats() {
 
 const CsvFormat& OwnFormat() {
     static const CsvFormat own = [] {
+        // Export's header, in its order: type, category, the fields and the note are required;
+        // mask and labels came later, and older files lack them.
+        const std::vector<std::string>& header = CsvHeader();
+        const std::size_t note = 2 + kFieldSlots;
         CsvFormat f{"lkmdb", "lkmdb", {}};
-        f.columns.push_back({"type", Role::kType, true});
-        f.columns.push_back({"category", Role::kCategory, true});
-        static const std::vector<std::string> names = [] {
-            std::vector<std::string> n;
-            for (int i = 1; i <= 10; ++i) {
-                n.push_back("field" + std::to_string(i));
-            }
-            for (int i = 1; i <= 10; ++i) {
-                n.push_back("label" + std::to_string(i));
-            }
-            return n;
-        }();
-        for (std::size_t i = 0; i < kFieldSlots; ++i) {
-            f.columns.push_back({names[i].c_str(), Role::kField, true});
-        }
-        f.columns.push_back({"note", Role::kNote, true});
-        f.columns.push_back({"mask", Role::kMask, false});
-        for (std::size_t i = 10; i < 20; ++i) {
-            f.columns.push_back({names[i].c_str(), Role::kLabel, false});
+        for (std::size_t i = 0; i < header.size(); ++i) {
+            const Role role = i == 0          ? Role::kType
+                              : i == 1        ? Role::kCategory
+                              : i < note      ? Role::kField
+                              : i == note     ? Role::kNote
+                              : i == note + 1 ? Role::kMask
+                                              : Role::kLabel;
+            f.columns.push_back({header[i].c_str(), role, i <= note});
         }
         return f;
     }();

@@ -138,7 +138,7 @@ Importer::Digest Importer::DigestOf(const CUID& type, const CUID& category, WORD
     key_.append(reinterpret_cast<const char*>(category.Bytes()), 8);
     key_ += static_cast<char>(mask & 0xFF);
     key_ += static_cast<char>(mask >> 8);
-    for (int i = firstField; i < firstField + 10; ++i) {
+    for (int i = firstField; i < firstField + kFieldCount; ++i) {
         key_ += texts.GetAt(i).str();
         key_ += '\0';  // no stored text holds one
     }
@@ -181,13 +181,13 @@ void Importer::Add(const ImportedRecord& r) {
     }
     ok &= Convert(r.note, r.where, "note", text);
     texts.SetAt(11, text);
-    std::array<CString, 10> labels;
+    std::array<CString, kFieldSlots> labels;
     bool labelsGiven = false;
     for (std::size_t i = 0; i < r.labels.size() && i < kFieldSlots; ++i) {
         ok &= Convert(r.labels[i], r.where, "label" + std::to_string(i + 1), labels[i]);
         labelsGiven = labelsGiven || !r.labels[i].empty();
     }
-    std::array<CString, 10> typeLabels = labels;
+    std::array<CString, kFieldSlots> typeLabels = labels;
     if (!r.typeLabels.empty()) {
         typeLabels = {};
     }
@@ -212,7 +212,7 @@ void Importer::Add(const ImportedRecord& r) {
     const bool typeExists = type.item != nullptr || type.unfiled;
     CStringArray overrides;
     if (labelsGiven && labels != (typeExists ? type.shown : typeLabels)) {
-        overrides.SetSize(10);
+        overrides.SetSize(kFieldCount);
         for (std::size_t i = 0; i < kFieldSlots; ++i) {
             overrides.SetAt(static_cast<int>(i), labels[i]);
         }

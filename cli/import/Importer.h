@@ -76,9 +76,10 @@ class Importer {
 
   private:
     struct TypeInfo {
-        LKMDB7::CTypeItem* item = nullptr;      // null: not made yet, or none for Unfiled
-        bool unfiled = false;                   // records take no type
-        std::array<LKMDB7::CString, 10> shown;  // the labels its records show without overrides
+        LKMDB7::CTypeItem* item = nullptr;  // null: not made yet, or none for Unfiled
+        bool unfiled = false;               // records take no type
+        std::array<LKMDB7::CString, kFieldSlots>
+            shown;  // the labels its records show without overrides
     };
     struct Digest {
         std::uint64_t a = 0;
