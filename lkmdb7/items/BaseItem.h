@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "lkmdb7/foundation/Uid.h"
+#include "lkmdb7/items/ItemTexts.h"
 #include "lkmdb7/items/PackedFormat.h"
-#include "lkmdb7/items/UnpackedTexts.h"
 #include "lkmdb7/platform/CObject.h"
 #include "lkmdb7/platform/CString.h"
 #include "lkmdb7/platform/CStringArray.h"
@@ -52,8 +52,7 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     virtual void SetPKID(const CUID& id);
     virtual CUID GetPKID() const { return m_uniqueID; }
     virtual bool WasSynced() const { return m_recordID != 0; }
-    // True when the ten working values are all empty. Throws CInvalidArgException when fewer
-    // than ten exist.
+    // True when the ten working values are all empty.
     virtual bool IsEmpty() const;
     virtual bool IsBuiltin() const { return false; }
     virtual CBaseItem& operator=(CBaseItem& source);
@@ -170,15 +169,17 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     // The class's packed reader: the texts end at `end`, or at their zero bytes alone when end is
     // null; `length` is the record length that the label-block test of a record uses.
     virtual char* ReadPackedRecord(char* record, const char* end, std::size_t length);
-    CStringArray& Working() { return m_working; }
-    const CStringArray& Working() const { return m_working; }
-    // Unpacked copies: slots 0 to 9 hold the item's ten texts, 10 to 19 a record's label
-    // overrides. The caller checks the slot.
-    CString GetUnpacked(int slot) const { return m_unpacked.Get(slot); }
-    void SetUnpacked(int slot, std::string_view text) { m_unpacked.Set(slot, text); }
-    void ReserveUnpacked(std::size_t bytes) { m_unpacked.Reserve(bytes); }
-    // Stores text as working value i, inserting entries when the array is shorter.
-    void StoreWorking(int i, std::string_view text);
+    // Text slots: 0 to 9 hold the item's ten texts, 10 to 19 a record's label overrides; each a
+    // working value and its unpacked copy (ItemTexts). The caller checks the slot. Views stay
+    // valid until the item's texts next change.
+    std::string_view WorkingText(int slot) const { return m_texts.Working(slot); }
+    void SetWorkingText(int slot, std::string_view text) { m_texts.SetWorking(slot, text); }
+    CString GetUnpacked(int slot) const { return CString(m_texts.Unpacked(slot)); }
+    // An unpacking's text for slot: its working value and its unpacked copy.
+    void UnpackText(int slot, std::string_view text) { m_texts.Unpack(slot, text); }
+    void ReserveUnpacked(std::size_t bytes) { m_texts.ReserveUnpacked(bytes); }
+    // Throws CInvalidArgException naming the operation when i is not a field number (0 to 9).
+    static void CheckFieldIndex(int i, const char* operation);
     // Installs a packed record, freeing the previous one.
     void InstallPalmRecord(std::vector<BYTE> bytes);
     // Reads the old forms' name, texts and note from byte `start` on.
@@ -203,8 +204,7 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     void ForgetPackedPlain();
 
     int m_syncStatus = 0;
-    CStringArray m_working;
-    UnpackedTexts m_unpacked;
+    ItemTexts m_texts;
     WORD m_mask = 0;
     CUID m_uniqueID;
     WORD m_iconIndex = 24;

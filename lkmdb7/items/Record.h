@@ -47,7 +47,11 @@ class LKMDB7_EXPORT CRecord : public CBaseItem {
     CString GetField(int i, bool mask) const;
     void SetField(int i, const CString& value) { SetCustom(i, value); }
     void SetFields(const CStringArray& values) { SetCustom(values); }
-    bool HasFieldText(int i) const { return !Working().GetAt(i).IsEmpty(); }
+    // Whether working field i is non-empty; i outside 0 to 9 throws CInvalidArgException.
+    bool HasFieldText(int i) const {
+        CheckFieldIndex(i, "HasFieldText");
+        return !WorkingText(i).empty();
+    }
     bool GetFieldMask(int i) const { return GetMask(i); }
     void SetFieldMask(int i, bool on) { SetMask(i, on); }
     using CBaseItem::GetFieldMask;
@@ -60,10 +64,11 @@ class LKMDB7_EXPORT CRecord : public CBaseItem {
     bool HasFieldLabel(int i) const { return !GetFieldLabelA(i).IsEmpty(); }
     void SetFieldLabel(int i, const CTypeItem* type, const CString& label);
     void SetFieldLabels(const CStringArray& labels);
-    void ClearFieldLabel(int i) { m_labels.SetAt(i, CString()); }
+    void ClearFieldLabel(int i);
     void ClearFieldLabels();
     int GetNumFieldLabelsWithText() const;
-    const CStringArray& GetLabelOverrides() const { return m_labels; }
+    // The ten working label overrides (empty: none), copied out.
+    CStringArray GetLabelOverrides() const;
 
     // --- note ---
     void SetNote(const CString& note) { m_note = note; }
@@ -104,12 +109,13 @@ class LKMDB7_EXPORT CRecord : public CBaseItem {
     char* ReadPackedRecord(char* record, const char* end, std::size_t length) override;
 
   private:
-    // Slot of the unpacked copy of label override 0; the others follow.
+    // Text slot of label override 0; the others follow.
     static constexpr int kLabelSlot = kFieldCount;
+
+    void CopyLabelOverrides(const CRecord& source);
 
     CString m_note;
     CUID m_categoryID;
-    CStringArray m_labels;
     CUID m_pkID;
     int m_viewCount = 0;
     CString m_attachedFileName;
