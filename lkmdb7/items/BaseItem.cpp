@@ -55,6 +55,14 @@ std::vector<BYTE> AllocateBytes(std::size_t n) {
 
 LKMDB7_IMPLEMENT_SERIAL(CBaseItem, CObject, kVersionableSchema | 9)
 
+namespace {
+
+// Rare-text slots of the two extra strings, which only the archived body carries.
+constexpr int kExtraString1 = 0;
+constexpr int kExtraString2 = 1;
+
+}  // namespace
+
 struct CBaseItem::PackedPlain {
     std::vector<BYTE> bytes;  // bytes 0 to L-8, before enciphering
     ULONGLONG cipherGeneration = 0;
@@ -440,8 +448,8 @@ void CBaseItem::StoreBody(CArchive& ar) {
     ar.WriteWord(m_cloudSync ? 1 : 0);
     ar.WriteLong(m_attachmentPresent);
     ar.WriteLong(m_attachmentDeleted);
-    ar.WriteString(m_extraString1);
-    ar.WriteString(m_extraString2);
+    ar.WriteString(RareText(kExtraString1));
+    ar.WriteString(RareText(kExtraString2));
     ar.WriteDword(m_extraValue1);
     ar.WriteWord(m_extraValue2);
     ar.WriteDword(m_extraValue3);
@@ -506,8 +514,8 @@ void CBaseItem::LoadBody(CArchive& ar) {
     m_attachmentPresent = ar.ReadLong("attachment-present value");
     m_attachmentDeleted = ar.ReadLong("attachment-deleted value");
     if (schema >= 8) {
-        m_extraString1 = ar.ReadString("extra string 1");
-        m_extraString2 = ar.ReadString("extra string 2");
+        SetRareText(kExtraString1, ar.ReadString("extra string 1"));
+        SetRareText(kExtraString2, ar.ReadString("extra string 2"));
         m_extraValue1 = ar.ReadDword("extra value 1");
         m_extraValue2 = ar.ReadWord("extra value 2");
     }

@@ -73,8 +73,8 @@ CBaseItem& CRecord::operator=(CBaseItem& source) {
         SetRecordID(record->GetRecordID());
         m_note = record->m_note;
         SetCategoryID(record->m_categoryID);
-        m_attachedFileName = record->m_attachedFileName;
-        m_attachedFileKey = record->m_attachedFileKey;
+        SetRareText(kAttachedFileName, record->RareText(kAttachedFileName));
+        SetRareText(kAttachedFileKey, record->RareText(kAttachedFileKey));
         CopyLabelOverrides(*record);
     }
     return *this;
@@ -83,9 +83,7 @@ CBaseItem& CRecord::operator=(CBaseItem& source) {
 void CRecord::operator=(CRecord& source) {
     operator=(static_cast<CBaseItem&>(source));
     m_viewCount = source.m_viewCount;
-    m_attachedFileName = source.m_attachedFileName;
-    m_attachedFileKey = source.m_attachedFileKey;
-    m_reminderDate = source.m_reminderDate;
+    SetRareText(kReminderDate, source.RareText(kReminderDate));
 }
 
 int CRecord::GetNoteSize() const {
@@ -125,8 +123,8 @@ LONG CRecord::CalculateRecordSize() {
     }
     size += static_cast<std::size_t>(GetNoteSize());
     size += static_cast<std::size_t>(ViewCountText(m_viewCount).GetLength()) + 1;
-    size += PackedTextLength(m_attachedFileName) + 1;
-    size += PackedTextLength(m_attachedFileKey) + 1;
+    size += PackedTextLength(RareText(kAttachedFileName)) + 1;
+    size += PackedTextLength(RareText(kAttachedFileKey)) + 1;
     if (GetNumFieldLabelsWithText() > 0) {
         for (int i = 0; i < kFieldCount; ++i) {
             size += PackedTextLength(WorkingText(kLabelSlot + i)) + 1;
@@ -150,8 +148,8 @@ char* CRecord::WritePalmRecord(char* buffer) {
     WriteNote(note);
     q = reinterpret_cast<BYTE*>(note);
     q = WritePackedText(q, ViewCountText(m_viewCount));
-    q = WritePackedText(q, m_attachedFileName);
-    q = WritePackedText(q, m_attachedFileKey);
+    q = WritePackedText(q, RareText(kAttachedFileName));
+    q = WritePackedText(q, RareText(kAttachedFileKey));
     if (GetNumFieldLabelsWithText() > 0) {
         for (int i = 0; i < kFieldCount; ++i) {
             q = WritePackedText(q, WorkingText(kLabelSlot + i));
@@ -191,8 +189,8 @@ char* CRecord::ReadPackedRecord(char* record, const char* last, std::size_t leng
 
     if (version >= 7) {
         m_viewCount = ParseViewCount(cursor.ReadText());
-        m_attachedFileName = cursor.ReadText();
-        m_attachedFileKey = cursor.ReadText();
+        SetRareText(kAttachedFileName, cursor.ReadText());
+        SetRareText(kAttachedFileKey, cursor.ReadText());
     }
     const std::size_t consumed = before + cursor.Consumed();
     const bool hasLabels = length > consumed + kPackedTailSize;
@@ -309,12 +307,12 @@ int CRecord::GetNumFieldLabelsWithText() const {
 }
 
 void CRecord::SetAttachedFileName(const CString& name) {
-    m_attachedFileName = name;
+    SetRareText(kAttachedFileName, name);
     SetHasAttachment(!name.IsEmpty());
 }
 
 void CRecord::SetAttachedFileEncryptionKey(const CString& key) {
-    m_attachedFileKey = key;
+    SetRareText(kAttachedFileKey, key);
     SetHasAttachment(!key.IsEmpty());
 }
 
@@ -336,8 +334,8 @@ int CRecord::RemoveAttachment(const CString& databasePath) {
     } catch (const CException&) {
         // The attachment texts are cleared whatever happened to the file.
     }
-    m_attachedFileName.Empty();
-    m_attachedFileKey.Empty();
+    SetRareText(kAttachedFileName, CString());
+    SetRareText(kAttachedFileKey, CString());
     SetHasAttachment(false);
     return result;
 }

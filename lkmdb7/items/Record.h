@@ -82,15 +82,15 @@ class LKMDB7_EXPORT CRecord : public CBaseItem {
     int GetViewCount() const { return m_viewCount; }
     void SetViewCount(int count) { m_viewCount = count; }
     int RecordViewed() { return m_viewCount++; }
-    CString GetReminderDate() const { return m_reminderDate; }
-    void SetReminderDate(const CString& date) { m_reminderDate = date; }
+    CString GetReminderDate() const { return RareText(kReminderDate); }
+    void SetReminderDate(const CString& date) { SetRareText(kReminderDate, date); }
 
     // --- attachment ---
-    CString GetAttachedFileName() const { return m_attachedFileName; }
+    CString GetAttachedFileName() const { return RareText(kAttachedFileName); }
     void SetAttachedFileName(const CString& name);
-    CString GetAttachedFileEncryptionKey() const { return m_attachedFileKey; }
+    CString GetAttachedFileEncryptionKey() const { return RareText(kAttachedFileKey); }
     void SetAttachedFileEncryptionKey(const CString& key);
-    int HasAttachment() const { return m_attachedFileName.IsEmpty() ? 0 : 1; }
+    int HasAttachment() const { return RareText(kAttachedFileName).IsEmpty() ? 0 : 1; }
     // The record ID in lower-case hexadecimal followed by ".lfa".
     CString GetEncryptedAttachedFileName() const;
     // Deletes the attachment file from the "Files" folder beside the database file and clears
@@ -111,6 +111,11 @@ class LKMDB7_EXPORT CRecord : public CBaseItem {
   private:
     // Text slot of label override 0; the others follow.
     static constexpr int kLabelSlot = kFieldCount;
+    // Rare-text slots of the attachment texts and the reminder date.
+    static constexpr int kAttachedFileName = kFirstSubclassRareText;
+    static constexpr int kAttachedFileKey = kFirstSubclassRareText + 1;
+    static constexpr int kReminderDate = kFirstSubclassRareText + 2;
+    static_assert(kReminderDate < RareTexts::kSlots);
 
     void CopyLabelOverrides(const CRecord& source);
 
@@ -118,9 +123,6 @@ class LKMDB7_EXPORT CRecord : public CBaseItem {
     CUID m_categoryID;
     CUID m_pkID;
     int m_viewCount = 0;
-    CString m_attachedFileName;
-    CString m_attachedFileKey;
-    CString m_reminderDate;
 };
 
 }  // namespace LKMDB7

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "lkmdb7/items/ItemTexts.h"
+#include "lkmdb7/items/RareTexts.h"
 
 using namespace LKMDB7;
 
@@ -50,4 +51,22 @@ TEST(ItemTextsTest, WorkingValueCopiedFromAnotherHeldApartSurvivesTheBufferGrowi
     EXPECT_EQ(texts.Working(1), "seed" + std::string(29, '+'));
     EXPECT_EQ(texts.Working(0), "seed" + std::string(30, '+'));
     EXPECT_EQ(texts.Unpacked(0), "");
+}
+
+TEST(RareTextsTest, BlockHeldOnlyWhileATextIsSet) {
+    RareTexts texts;
+    EXPECT_FALSE(texts.HasBlock());
+    texts.Set(2, "");
+    EXPECT_FALSE(texts.HasBlock());
+    texts.Set(2, "scan.pdf");
+    texts.Set(4, "tomorrow");
+    EXPECT_TRUE(texts.HasBlock());
+    EXPECT_EQ(texts.Get(2), "scan.pdf");
+    EXPECT_EQ(texts.Get(3), "");
+    texts.Set(2, "");
+    EXPECT_TRUE(texts.HasBlock());
+    EXPECT_EQ(texts.Get(4), "tomorrow");
+    texts.Set(4, "");
+    EXPECT_FALSE(texts.HasBlock());
+    EXPECT_EQ(texts.Get(4), "");
 }

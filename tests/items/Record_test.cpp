@@ -408,3 +408,23 @@ TEST_F(RecordTest, FieldNumbersOutsideZeroToNineAreRefused) {
     EXPECT_TRUE(record.IsEmpty());
     EXPECT_EQ(record.GetNumFieldLabelsWithText(), 0);
 }
+
+// Records from elsewhere may be longer than packing makes them (over 64 KiB): their texts read
+// whole, and working values set over them afterwards pack as usual.
+TEST_F(RecordTest, TextsOfRecordsOverSixtyFourKiBRead) {
+    const std::string huge(70000, 'h');
+    CRecord record;
+    Bytes rest;
+    for (int i = 1; i < 10; ++i) {
+        rest = Cat({rest, Z("f" + std::to_string(i))});
+    }
+    Unpack(record,
+           Cat({kHeader, Z(huge), rest, Z("n"), Z("0"), Z(""), Z(""), TenFields("L"), kTail}));
+    EXPECT_EQ(record.GetField(0, false).str(), huge);
+    EXPECT_EQ(record.GetField(9, false), "f9");
+    EXPECT_EQ(record.GetFieldLabelA(9), "L9");
+    EXPECT_THROW(record.PackPalmRecord(false), CInvalidArgException);
+    record.SetField(0, "short");
+    EXPECT_EQ(PackedTexts(record)[9], "f9");
+    EXPECT_EQ(record.GetField(0, false).GetLength(), 70000);
+}
