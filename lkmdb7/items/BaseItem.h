@@ -180,6 +180,10 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     // An unpacking's text for slot: its working value and its unpacked copy.
     void UnpackText(int slot, std::string_view text) { m_texts.Unpack(slot, text); }
     void ReserveUnpacked(std::size_t bytes) { m_texts.ReserveUnpacked(bytes); }
+    // A record's note, held with the texts (ItemTexts::Note); a view valid as WorkingText's.
+    std::string_view NoteText() const { return m_texts.Note(); }
+    void SetNoteText(std::string_view text) { m_texts.SetNote(text); }
+    char* OverwriteNoteText(std::size_t length) { return m_texts.OverwriteNote(length); }
     // Throws CInvalidArgException naming the operation when i is not a field number (0 to 9).
     static void CheckFieldIndex(int i, const char* operation);
     // Texts that are nearly always empty (RareTexts): slots 0 and 1 hold the extra strings,

@@ -1,5 +1,7 @@
 // ItemTexts: an item's text slots (its ten texts, then a record's ten label overrides), each a
-// working value beside the unpacked copy that the last unpacking left.
+// working value beside the unpacked copy that the last unpacking left; and a record's note, a
+// working value with no copy, kept in the unpacked copies' buffer so that it takes no allocation
+// of its own.
 //
 // An unpacking gives both the same text, and nearly every slot stays so until the item is edited.
 // So a working value equal to its unpacked copy is not stored twice: it follows the copy (a bit
@@ -23,7 +25,8 @@ namespace LKMDB7 {
 
 class LKMDB7_EXPORT ItemTexts {
   public:
-    static constexpr int kSlots = UnpackedTexts::kSlots;
+    // Slots with a working value and an unpacked copy; the note is not one of them.
+    static constexpr int kSlots = UnpackedTexts::kNoteSlot;
 
     ItemTexts();
     ~ItemTexts();
@@ -39,6 +42,15 @@ class LKMDB7_EXPORT ItemTexts {
     void SetWorking(int slot, std::string_view text);
     // The working value and the unpacked copy of slot both become text.
     void Unpack(int slot, std::string_view text);
+    // The note. Setting it leaves every working value and unpacked copy as it was. text may be a
+    // view of this object's own texts.
+    std::string_view Note() const { return unpacked_.View(UnpackedTexts::kNoteSlot); }
+    void SetNote(std::string_view text) { unpacked_.Set(UnpackedTexts::kNoteSlot, text); }
+    // Makes the note `length` bytes of unspecified content and returns them, for the caller to
+    // fill before the next change of this object.
+    char* OverwriteNote(std::size_t length) {
+        return unpacked_.Overwrite(UnpackedTexts::kNoteSlot, length);
+    }
     // Room for `bytes` more bytes of unpacked text, so that an unpacking allocates once.
     void ReserveUnpacked(std::size_t bytes) { unpacked_.Reserve(bytes); }
 

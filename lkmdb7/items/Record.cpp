@@ -71,7 +71,7 @@ CBaseItem& CRecord::operator=(CBaseItem& source) {
     CBaseItem::operator=(source);
     if (auto* record = dynamic_cast<CRecord*>(&source)) {
         SetRecordID(record->GetRecordID());
-        m_note = record->m_note;
+        SetNoteText(record->NoteText());
         SetCategoryID(record->m_categoryID);
         SetRareText(kAttachedFileName, record->RareText(kAttachedFileName));
         SetRareText(kAttachedFileKey, record->RareText(kAttachedFileKey));
@@ -87,10 +87,11 @@ void CRecord::operator=(CRecord& source) {
 }
 
 int CRecord::GetNoteSize() const {
-    const std::size_t n = PackedTextLength(m_note);
+    const std::string_view note = NoteText();
+    const std::size_t n = PackedTextLength(note);
     int size = 1;
     for (std::size_t i = 0; i < n; ++i) {
-        if (m_note.str()[i] != '\r') {
+        if (note[i] != '\r') {
             ++size;
         }
     }
@@ -99,9 +100,10 @@ int CRecord::GetNoteSize() const {
 
 int CRecord::WriteNote(char*& p) {
     char* const start = p;
-    const std::size_t n = PackedTextLength(m_note);
+    const std::string_view note = NoteText();
+    const std::size_t n = PackedTextLength(note);
     for (std::size_t i = 0; i < n; ++i) {
-        const char c = m_note.str()[i];
+        const char c = note[i];
         if (c != '\r') {
             *p++ = c;
         }
@@ -110,9 +112,30 @@ int CRecord::WriteNote(char*& p) {
     return static_cast<int>(p - start);
 }
 
+std::size_t CRecord::UnpackedNoteLength(std::string_view packed) {
+    std::size_t n = packed.size();
+    for (const char c : packed) {
+        if (c == '\n') {
+            ++n;
+        }
+    }
+    return n;
+}
+
+void CRecord::UnpackNote(std::string_view packed) {
+    // Written straight into the texts' buffer: the note takes no string of its own, even passing.
+    char* out = OverwriteNoteText(UnpackedNoteLength(packed));
+    for (const char c : packed) {
+        if (c == '\n') {
+            *out++ = '\r';
+        }
+        *out++ = c;
+    }
+}
+
 void CRecord::ReadNote(const char*& p, const char* end) {
     PackedCursor cursor(reinterpret_cast<const BYTE*>(p), reinterpret_cast<const BYTE*>(end));
-    m_note = cursor.ReadTextExpandingLineFeeds();
+    UnpackNote(cursor.ReadView());
     p = reinterpret_cast<const char*>(cursor.Position());
 }
 
@@ -181,18 +204,15 @@ char* CRecord::ReadPackedRecord(char* record, const char* last, std::size_t leng
         texts[static_cast<std::size_t>(i)] = cursor.ReadView();
         bytes += texts[static_cast<std::size_t>(i)].size();
     }
-    const char* note = reinterpret_cast<const char*>(cursor.Position());
-    ReadNote(note, reinterpret_cast<const char*>(end));
-    cursor = PackedCursor(reinterpret_cast<const BYTE*>(note), end);
-    // The cursor restarted at the note's end; count what came before it.
-    const std::size_t before = static_cast<std::size_t>(reinterpret_cast<const BYTE*>(note) - p);
+    const std::string_view note = cursor.ReadView();
+    bytes += UnpackedNoteLength(note);
 
     if (version >= 7) {
         m_viewCount = ParseViewCount(cursor.ReadText());
         SetRareText(kAttachedFileName, cursor.ReadText());
         SetRareText(kAttachedFileKey, cursor.ReadText());
     }
-    const std::size_t consumed = before + cursor.Consumed();
+    const std::size_t consumed = kPackedHeaderSize + cursor.Consumed();
     const bool hasLabels = length > consumed + kPackedTailSize;
     if (hasLabels) {
         for (int i = 0; i < fields; ++i) {
@@ -201,6 +221,7 @@ char* CRecord::ReadPackedRecord(char* record, const char* last, std::size_t leng
         }
     }
     ReserveUnpacked(bytes);
+    UnpackNote(note);
     for (int i = 0; i < fields; ++i) {
         UnpackText(i, texts[static_cast<std::size_t>(i)]);
         if (hasLabels) {
@@ -380,7 +401,7 @@ bool CRecord::ContainsText(const CString& text, bool matchCase, bool wholeWord,
             return true;
         }
     }
-    return TextMatches(m_note, text, matchCase, wholeWord);
+    return TextMatches(GetNote(), text, matchCase, wholeWord);
 }
 
 }  // namespace LKMDB7

@@ -35,7 +35,7 @@ class LKMDB7_EXPORT CRecord : public CBaseItem {
     LONG CalculateRecordSize() override;
     char* WritePalmRecord(char* buffer) override;
     void PuffPalmRecordV1() override {}
-    CString GetNote() const override { return m_note; }
+    CString GetNote() const override { return CString(NoteText()); }
     int GetNoteSize() const override;
     int WriteNote(char*& p) override;
     void ReadNote(const char*& p, const char* end) override;
@@ -71,8 +71,8 @@ class LKMDB7_EXPORT CRecord : public CBaseItem {
     CStringArray GetLabelOverrides() const;
 
     // --- note ---
-    void SetNote(const CString& note) { m_note = note; }
-    bool HasNote() const { return !m_note.IsEmpty(); }
+    void SetNote(const CString& note) { SetNoteText(note.str()); }
+    bool HasNote() const { return !NoteText().empty(); }
 
     // --- identifiers ---
     CUID GetCategoryID() const { return m_categoryID; }
@@ -118,8 +118,11 @@ class LKMDB7_EXPORT CRecord : public CBaseItem {
     static_assert(kReminderDate < RareTexts::kSlots);
 
     void CopyLabelOverrides(const CRecord& source);
+    // The note from its packed text: each LF read back as CR LF.
+    void UnpackNote(std::string_view packed);
+    // The bytes that UnpackNote makes of packed.
+    static std::size_t UnpackedNoteLength(std::string_view packed);
 
-    CString m_note;
     CUID m_categoryID;
     CUID m_pkID;
     int m_viewCount = 0;

@@ -56,35 +56,45 @@ void UnpackedTexts::Put(int slot, Slot s) {
     }
 }
 
-void UnpackedTexts::Set(int slot, std::string_view text) {
+char* UnpackedTexts::Place(int slot, std::size_t length) {
     Slot s = At(slot);
-    const std::uint32_t length = Narrow(text.size());
+    const std::uint32_t narrowed = Narrow(length);
     // A text no longer than the one it replaces takes its place; others go at the end.
-    if (text.size() <= s.length) {
-        if (!text.empty()) {
-            std::memmove(bytes_.data() + s.offset, text.data(), text.size());
-        }
-    } else {
+    if (length > s.length) {
         const std::uint32_t offset = Narrow(bytes_.size());
-        if (!Fits(offset, length)) {
+        if (!Fits(offset, narrowed)) {
             Widen();  // before the append, so that a failure changes nothing
         }
-        const std::less<const char*> before;
-        const bool inside = !before(text.data(), bytes_.data()) &&
-                            before(text.data(), bytes_.data() + bytes_.size());
-        if (inside) {
-            // One slot copied to another: growing may move the bytes that text points at.
-            const std::string copy(text);
-            bytes_.append(copy);
-        } else {
-            bytes_.append(text.data(), text.size());  // unchanged if it throws
-        }
+        bytes_.resize(bytes_.size() + length);  // unchanged if it throws
         s.offset = offset;
     }
-    live_ = live_ - s.length + length;
-    s.length = length;
+    live_ = live_ - s.length + narrowed;
+    s.length = narrowed;
     Put(slot, s);
+    return bytes_.data() + s.offset;
+}
+
+void UnpackedTexts::Set(int slot, std::string_view text) {
+    const std::less<const char*> before;
+    const bool inside =
+        !before(text.data(), bytes_.data()) && before(text.data(), bytes_.data() + bytes_.size());
+    std::string copy;
+    if (inside && text.size() > At(slot).length) {
+        // One slot copied to another: growing may move the bytes that text points at.
+        copy.assign(text);
+        text = copy;
+    }
+    char* const to = Place(slot, text.size());
+    if (!text.empty()) {
+        std::memmove(to, text.data(), text.size());
+    }
     CompactIfWasteful();
+}
+
+char* UnpackedTexts::Overwrite(int slot, std::size_t length) {
+    Place(slot, length);
+    CompactIfWasteful();
+    return bytes_.data() + At(slot).offset;
 }
 
 void UnpackedTexts::Reserve(std::size_t bytes) {

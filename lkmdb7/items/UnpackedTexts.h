@@ -1,8 +1,8 @@
 // UnpackedTexts: the texts that the last unpacking of an item's packed record left (the unpacked
-// copies of the item's ten texts and of a record's ten label overrides), kept in one buffer with
-// an offset and a length per slot instead of one string object each: a loaded record carries
-// twenty of them, most short. ItemTexts also keeps working values that differ from their copies
-// in one.
+// copies of the item's ten texts and of a record's ten label overrides, and a record's note), kept
+// in one buffer with an offset and a length per slot instead of one string object each: a loaded
+// record carries twenty-one of them, most short. ItemTexts also keeps working values that differ
+// from their copies in one.
 //
 // Offsets and lengths take 16 bits each while the buffer stays within 64 KiB, as it does for
 // every record that packing can make; texts of longer records read from elsewhere switch the
@@ -27,8 +27,9 @@ namespace LKMDB7 {
 
 class LKMDB7_EXPORT UnpackedTexts {
   public:
-    // A text per field, then a record's label per field.
-    static constexpr int kSlots = 2 * kFieldCount;
+    // A text per field, then a record's label per field, then the note.
+    static constexpr int kNoteSlot = 2 * kFieldCount;
+    static constexpr int kSlots = kNoteSlot + 1;
 
     UnpackedTexts() = default;
     UnpackedTexts(const UnpackedTexts& other);
@@ -44,6 +45,9 @@ class LKMDB7_EXPORT UnpackedTexts {
     }
     CString Get(int slot) const { return CString(View(slot)); }
     void Set(int slot, std::string_view text);
+    // Gives slot `length` bytes of unspecified content and returns them, for the caller to fill
+    // before the next change of this object.
+    char* Overwrite(int slot, std::size_t length);
     // Room for `bytes` more bytes of text, so that an unpacking allocates once.
     void Reserve(std::size_t bytes);
 
@@ -65,6 +69,9 @@ class LKMDB7_EXPORT UnpackedTexts {
         }
         return Slot{narrow_[i].offset, narrow_[i].length};
     }
+    // Points slot at `length` bytes: its own when they are enough, else new ones at the end,
+    // which may move the buffer. Does not compact.
+    char* Place(int slot, std::size_t length);
     // Stores s, which must fit the table in use (see Fits).
     void Put(int slot, Slot s);
     bool Fits(std::size_t offset, std::size_t length) const;

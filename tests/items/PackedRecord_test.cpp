@@ -384,6 +384,84 @@ TEST_F(PackedRecord, LongRecordsFromElsewhereStillRead) {
     EXPECT_EQ(item.GetUniqueID(), source.GetUniqueID());
 }
 
+// Fields "f0" to "f9", a note, "3" views, an attachment and label overrides "L0" to "L9", as
+// packed before the CRC (left zero) and the tail.
+Bytes RecordWithNote(const Bytes& note) {
+    Bytes fields;
+    Bytes labels;
+    for (char digit = '0'; digit <= '9'; ++digit) {
+        fields = Cat({fields, Z(std::string("f") + digit)});
+        labels = Cat({labels, Z(std::string("L") + digit)});
+    }
+    return Cat({{0, 0},
+                Bytes(kId, kId + 8),
+                Bytes(8, 0),
+                {0, 24, 0, 1},
+                fields,
+                note,
+                Z("3"),
+                Z("file"),
+                Z("key"),
+                labels,
+                Bytes(7, 0)});
+}
+
+// The note is held beside the unpacked copies but has none of its own: setting it leaves every
+// field and label as the unpacking left it, and the next unpacking replaces it.
+TEST_F(PackedRecord, NoteSetBetweenUnpackingsLeavesTheTextsAndIsReplacedByTheNext) {
+    Bytes rec = RecordWithNote(Z("a\nb"));
+    CRecord record;
+    record.SetPalmRecord(reinterpret_cast<char*>(rec.data()), static_cast<int>(rec.size()));
+    record.PuffPalmRecord(false);
+    record.SetField(4, "edited");
+    // Long enough to move past every text, and set twice so that the buffer is compacted.
+    record.SetNote(CString(std::string(300, 'n')));
+    record.SetNote(CString(std::string(400, 'm')));
+    EXPECT_EQ(record.GetNote(), std::string(400, 'm'));
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(record.GetField(i, false), "f" + std::to_string(i)) << i;
+        EXPECT_EQ(record.GetFieldLabelA(i), "L" + std::to_string(i)) << i;
+    }
+    EXPECT_EQ(record.GetLabelOverrides()[4], "L4");
+    EXPECT_TRUE(record.HasFieldText(4));
+
+    CRecord copy;
+    copy = record;
+    EXPECT_EQ(copy.GetNote(), std::string(400, 'm'));
+
+    record.PuffPalmRecord(false);
+    EXPECT_EQ(record.GetNote(), "a\r\nb");
+    record.SetNote("");
+    EXPECT_FALSE(record.HasNote());
+    // The unpacking also put back the edited field, so the packing gives the loaded bytes.
+    record.PackPalmRecord(false);
+    const Bytes expected = RecordWithNote(Z(""));
+    EXPECT_EQ(Bytes(record.PalmRecord().begin() + 2, record.PalmRecord().end() - 7),
+              Bytes(expected.begin() + 2, expected.end() - 7));
+}
+
+// A note of line feeds reads back twice as long: past 64 KiB, beside texts that the unpacking
+// placed first, and it packs to the same bytes.
+TEST_F(PackedRecord, NoteThatUnpacksPastSixtyFourKiBKeepsTheOtherTexts) {
+    Bytes rec = RecordWithNote(Z("x" + std::string(40000, '\n') + "y"));
+    CRecord record;
+    record.SetPalmRecord(reinterpret_cast<char*>(rec.data()), static_cast<int>(rec.size()));
+    record.PuffPalmRecord(false);
+    std::string expanded = "x";
+    for (int i = 0; i < 40000; ++i) {
+        expanded += "\r\n";
+    }
+    expanded += "y";
+    EXPECT_EQ(record.GetNote(), expanded);
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(record.GetField(i, false), "f" + std::to_string(i)) << i;
+        EXPECT_EQ(record.GetFieldLabelA(i), "L" + std::to_string(i)) << i;
+    }
+    record.PackPalmRecord(false);
+    EXPECT_EQ(Bytes(record.PalmRecord().begin() + 2, record.PalmRecord().end() - 7),
+              Bytes(rec.begin() + 2, rec.end() - 7));
+}
+
 // The sync layer's one-argument reader follows the layout: on a fresh item (no packed record of
 // its own) it reads every text to its zero byte, and the item's own length decides only whether
 // a record's label block is read.

@@ -17,19 +17,6 @@ std::string_view PackedCursor::ReadView() {
     return text;
 }
 
-CString PackedCursor::ReadTextExpandingLineFeeds() {
-    const std::string_view raw = ReadView();
-    std::string out;
-    out.reserve(raw.size() + 8);
-    for (char c : raw) {
-        if (c == '\n') {
-            out += '\r';
-        }
-        out += c;
-    }
-    return CString(std::move(out));
-}
-
 std::size_t PackedTextLength(std::string_view text) {
     const void* zero = std::memchr(text.data(), 0, text.size());
     return zero == nullptr ? text.size()

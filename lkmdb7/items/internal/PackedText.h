@@ -26,8 +26,6 @@ class LKMDB7_EXPORT PackedCursor {
     CString ReadText() { return CString(ReadView()); }
     // The same text as bytes of the record, valid while the record is.
     std::string_view ReadView();
-    // The text as ReadText does, converting every LF to CR LF and keeping other bytes.
-    CString ReadTextExpandingLineFeeds();
 
     std::size_t Consumed() const { return static_cast<std::size_t>(pos_ - begin_); }
     const BYTE* Position() const { return pos_; }
