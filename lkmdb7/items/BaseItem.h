@@ -215,7 +215,8 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     // Every change to the packed record other than PackPalmRecord's own goes with this.
     void ForgetPackedPlain();
 
-    // Largest members first, so that the small ones share what would otherwise be padding.
+    // Largest members first, so that the small ones share what would otherwise be padding, and a
+    // record's own members can take the padding at the end.
     ItemTexts m_texts;
     RareTexts m_rareTexts;
     std::vector<BYTE> m_palmRecord;
@@ -223,6 +224,9 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     // plain bytes, so that packing the same content again re-enciphers only the blocks that the
     // new tail reaches (every 8-byte block is enciphered on its own). Null otherwise.
     std::unique_ptr<PackedPlain> m_packedPlain;
+    // The change count of the list whose indexes last took this item in; null before. Shared, so
+    // that an item outliving its list never writes to freed memory. Not copied by operator=.
+    std::shared_ptr<ItemChangeCount> m_changeCount;
     int m_syncStatus = 0;
     DWORD m_recordID;
     LONG m_attachmentPresent = 0;
@@ -242,9 +246,6 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     bool m_cloudSync = false;
     bool m_hasPalmRecord = false;
     bool m_virginSync = false;
-    // The change count of the list whose indexes last took this item in; null before. Shared, so
-    // that an item outliving its list never writes to freed memory. Not copied by operator=.
-    std::shared_ptr<ItemChangeCount> m_changeCount;
 };
 
 }  // namespace LKMDB7

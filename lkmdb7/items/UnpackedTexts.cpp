@@ -23,8 +23,8 @@ std::uint32_t Narrow(std::size_t n) {
 UnpackedTexts::UnpackedTexts(const UnpackedTexts& other)
     : bytes_(other.bytes_),
       narrow_(other.narrow_),
-      wide_(other.wide_ != nullptr ? std::make_unique<WideTable>(*other.wide_) : nullptr),
-      live_(other.live_) {}
+      live_(other.live_),
+      wide_(other.wide_ != nullptr ? std::make_unique<WideTable>(*other.wide_) : nullptr) {}
 
 UnpackedTexts& UnpackedTexts::operator=(const UnpackedTexts& other) {
     if (this != &other) {
@@ -62,6 +62,7 @@ char* UnpackedTexts::Place(int slot, std::size_t length) {
     // A text no longer than the one it replaces takes its place; others go at the end.
     if (length > s.length) {
         const std::uint32_t offset = Narrow(bytes_.size());
+        Narrow(bytes_.size() + length);  // every offset, length and their sum stay 32-bit
         if (!Fits(offset, narrowed)) {
             Widen();  // before the append, so that a failure changes nothing
         }
@@ -102,7 +103,7 @@ void UnpackedTexts::Reserve(std::size_t bytes) {
 }
 
 void UnpackedTexts::CompactIfWasteful() {
-    if (bytes_.size() <= 2 * live_ + 64) {
+    if (bytes_.size() <= 2 * std::size_t{live_} + 64) {
         return;
     }
     std::string compact;

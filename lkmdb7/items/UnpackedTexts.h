@@ -82,8 +82,10 @@ class LKMDB7_EXPORT UnpackedTexts {
 
     std::string bytes_;
     std::array<NarrowSlot, kSlots> narrow_{};
+    // The sum of the slots' lengths; 32 bits, as the buffer never grows past them. Beside the
+    // table, so that it takes the padding after the odd number of slots.
+    std::uint32_t live_ = 0;
     std::unique_ptr<WideTable> wide_;  // null while every offset and length fits 16 bits
-    std::size_t live_ = 0;             // sum of the slots' lengths
 };
 
 }  // namespace LKMDB7
