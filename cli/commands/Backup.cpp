@@ -4,6 +4,7 @@
 
 #include "cli/Backups.h"
 #include "cli/Integrity.h"
+#include "cli/LockWait.h"
 #include "cli/Terminal.h"
 #include "cli/commands/Commands.h"
 #include "lkmdb7/platform/internal/FileSystem.h"
@@ -57,6 +58,7 @@ void AddBackup(CLI::App& app, Commands& commands) {
             throw CliError(e.ExitCode(), std::string(e.what()) + "; no backup was made");
         }
         CDatabaseObj7 db;
+        SayWhenWaitingForLock(ctx, db);
         AttachTo(db, file);
         if (db.TakeTempBackup() == 0) {
             throw CliError(kExitFailure, file.shown + ": the backup copy " + file.shown +

@@ -3,6 +3,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "cli/LockWait.h"
 #include "cli/Password.h"
 #include "cli/Text1252.h"
 #include "cli/commands/Commands.h"
@@ -121,6 +122,7 @@ void AddRecover(CLI::App& app, Commands& commands) {
                                              PasswordHint(ctx, recovery));
         }
         CDatabaseObj7 db;
+        SayWhenWaitingForLock(ctx, db);
         const DatabaseFile target = CreateDatabase(db, *folder);
         try {
             recovery.InstallInto(db);
