@@ -42,7 +42,8 @@ void AddBackup(CLI::App& app, Commands& commands) {
                                  "to a dated copy in FOLDER)");
     sub->add_option("PATH", opts->path, "database file or folder")->required();
     sub->add_option("--to", opts->folder,
-                    "also keep a dated copy, FILE-NAME.YYYYMMDD-HHMMSS, in this folder");
+                    "also keep a dated copy, FILE-NAME.YYYYMMDD-HHMMSS, in this folder")
+        ->type_name("FOLDER");
     commands.Bind(sub, [opts, &ctx = commands.Ctx()] {
         const DatabaseFile file = ResolveDatabase(opts->path);
         if (!PathExists(file.native.c_str())) {

@@ -109,6 +109,7 @@ void AddRecover(CLI::App& app, Commands& commands) {
                                  "Read what can be read of a damaged database into a new one in "
                                  "FOLDER; exit code 1 when something was lost");
     sub->add_option("DAMAGED", *damaged, "the damaged database file, or its folder; never changed")
+        ->type_name("PATH")
         ->required();
     sub->add_option("FOLDER", *folder, "made if missing; must not hold a database")->required();
     commands.Bind(sub, [damaged, folder, &ctx = commands.Ctx()] {
