@@ -51,7 +51,7 @@ Importer::Importer(CDatabaseObj7& db, std::string inputName, Options options)
         for (int i = 0; i < kFieldCount; ++i) {
             fields.SetAt(i, r.GetField(i, false));
         }
-        known_.insert(
+        known_.Insert(
             DigestOf(r.GetTypeID(), r.GetCategoryID(), r.GetMaskBits(), fields, 0, r.GetNote()));
     }
 }
@@ -131,9 +131,8 @@ Importer::TypeInfo& Importer::Type(const CString& name) {
     return info;
 }
 
-Importer::Digest Importer::DigestOf(const CUID& type, const CUID& category, WORD mask,
-                                    const CStringArray& texts, int firstField,
-                                    const CString& note) {
+RecordDigest Importer::DigestOf(const CUID& type, const CUID& category, WORD mask,
+                                const CStringArray& texts, int firstField, const CString& note) {
     key_.assign(reinterpret_cast<const char*>(type.Bytes()), 8);
     key_.append(reinterpret_cast<const char*>(category.Bytes()), 8);
     key_ += static_cast<char>(mask & 0xFF);
@@ -231,13 +230,13 @@ void Importer::Add(const ImportedRecord& r) {
             categoryKnown = true;
         }
     }
-    Digest digest;
+    RecordDigest digest;
     const bool digestBefore = checkDuplicates_ && typeExists && categoryKnown;
     if (digestBefore) {
         const CUID typeID = type.item != nullptr ? type.item->GetUniqueID() : CUID{};
         const CString note = texts.GetSize() > 11 ? texts.GetAt(11) : CString();
         digest = DigestOf(typeID, categoryID, mask, texts, 1, note);
-        if (known_.count(digest) != 0) {
+        if (known_.Contains(digest)) {
             ++duplicates_;
             return;
         }
@@ -274,7 +273,7 @@ void Importer::Add(const ImportedRecord& r) {
             const CString note = texts.GetSize() > 10 ? texts.GetAt(10) : CString();
             digest = DigestOf(record->GetTypeID(), record->GetCategoryID(), mask, texts, 0, note);
         }
-        known_.insert(digest);
+        known_.Insert(digest);
     }
 }
 

@@ -12,10 +12,10 @@
 #include <map>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "cli/CliError.h"
+#include "cli/import/DigestSet.h"
 #include "lkmdb7/lkmdb7.h"
 
 namespace lkmdb {
@@ -81,14 +81,6 @@ class Importer {
         std::array<LKMDB7::CString, kFieldSlots>
             shown;  // the labels its records show without overrides
     };
-    struct Digest {
-        std::uint64_t a = 0;
-        std::uint64_t b = 0;
-        friend bool operator==(const Digest&, const Digest&) = default;
-    };
-    struct DigestHash {
-        std::size_t operator()(const Digest& d) const { return static_cast<std::size_t>(d.a); }
-    };
     struct Unmappable {
         std::size_t count = 0;
         std::string firstWhere;
@@ -100,8 +92,9 @@ class Importer {
     TypeInfo& Type(const LKMDB7::CString& name);
     // What makes two records equal: type and category identifiers, mask, fields and the note as a
     // reload gives it back (packing drops carriage returns).
-    Digest DigestOf(const LKMDB7::CUID& type, const LKMDB7::CUID& category, LKMDB7::WORD mask,
-                    const LKMDB7::CStringArray& texts, int firstField, const LKMDB7::CString& note);
+    RecordDigest DigestOf(const LKMDB7::CUID& type, const LKMDB7::CUID& category, LKMDB7::WORD mask,
+                          const LKMDB7::CStringArray& texts, int firstField,
+                          const LKMDB7::CString& note);
     void NoteProblemRow(const std::string& where);
 
     LKMDB7::CDatabaseObj7& db_;
@@ -110,7 +103,7 @@ class Importer {
     bool checkDuplicates_;
     std::unordered_map<std::string, TypeInfo> types_;
     std::unordered_map<std::string, LKMDB7::CUID> categories_;
-    std::unordered_set<Digest, DigestHash> known_;
+    DigestSet known_;
     std::string key_;  // reused by DigestOf
     std::vector<std::string> problems_;
     std::string lastProblemWhere_;
