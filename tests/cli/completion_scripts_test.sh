@@ -32,6 +32,7 @@ touch "$files/vault.csv" "$files/oval.csv"
 
 # What each shell's completion offers for the words given, the last being the one completed:
 # sorted, one space after each, folders without a trailing slash.
+# shellcheck disable=SC2317 # called as "${shell}_offers"
 bash_offers() {
     # shellcheck source=/dev/null
     source "$dir/lkmdb.bash"
@@ -44,6 +45,7 @@ bash_offers() {
     fi
     [[ ! -s "$files/stderr" ]] || echo "(error: $(cat "$files/stderr"))"
 }
+# shellcheck disable=SC2317
 fish_offers() {
     local line="$*"
     (cd "$files" && fish --no-config -c "source '$dir/lkmdb.fish'; complete -C '$line'") |

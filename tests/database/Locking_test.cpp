@@ -176,7 +176,6 @@ TEST(LockWaitObserver, ToldOnceAfterASecondOfWaitingAndNeverWhenTheLockIsFree) {
         const long long waited = MsSince(start);
         EXPECT_EQ(calls, 1);
         EXPECT_GE(calledAfterMs, 900);
-        EXPECT_LT(calledAfterMs, 1400);
         EXPECT_GE(waited, 1300);
         EXPECT_LT(waited, 5000);
     }
