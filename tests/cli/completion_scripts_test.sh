@@ -3,7 +3,7 @@
 # error (zsh and fish when installed), and the bash one completes real command lines.
 # Usage: completion_scripts_test.sh FOLDER (holding lkmdb.bash, lkmdb.zsh, lkmdb.fish)
 set -uo pipefail
-dir=$1
+dir=$(cd "$1" && pwd)
 failed=0
 fail() {
     echo "FAIL: $*" >&2
@@ -25,9 +25,10 @@ else
     echo "fish not installed: lkmdb.fish not checked"
 fi
 
-files=$(mktemp -d)
-trap 'rm -rf "$files"' EXIT
-mkdir "$files/vault" "$files/other"
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+files=$scratch/files
+mkdir -p "$files/vault" "$files/other"
 touch "$files/vault.csv" "$files/oval.csv"
 
 # What each shell's completion offers for the words given, the last being the one completed:
@@ -39,11 +40,11 @@ bash_offers() {
     COMP_WORDS=("$@")
     COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
     COMPREPLY=()
-    _lkmdb 2>"$files/stderr"
+    _lkmdb 2>"$scratch/stderr"
     if ((${#COMPREPLY[@]})); then
         printf '%s\n' "${COMPREPLY[@]}" | sort | tr '\n' ' '
     fi
-    [[ ! -s "$files/stderr" ]] || echo "(error: $(cat "$files/stderr"))"
+    [[ ! -s "$scratch/stderr" ]] || echo "(error: $(cat "$scratch/stderr"))"
 }
 # shellcheck disable=SC2317
 fish_offers() {
@@ -80,29 +81,29 @@ expect '' lkmdb compl                                       # hidden
 # zsh completes only in its line editor: a zsh on a pseudo-terminal gets each line and a TAB, and
 # its answer must show the completion. A read that never sees it ends at the time-out.
 if command -v zsh >/dev/null; then
-    mkdir "$files/fpath"
-    cp "$dir/lkmdb.zsh" "$files/fpath/_lkmdb"
-    cat >"$files/zsh-test" <<'ZSH'
+    mkdir "$scratch/fpath"
+    cp "$dir/lkmdb.zsh" "$scratch/fpath/_lkmdb"
+    cat >"$scratch/zsh-test" <<'ZSH'
 zmodload zsh/zpty
 case=$1/zsh-case
 zpty z 'zsh -f -i'
 zpty -w z "PS1='%% '; fpath=($1/fpath \$fpath); autoload -Uz compinit; compinit -u -D"
-zpty -w z "zstyle ':completion:*' menu no; lkmdb() { :; }; cd $1"
-# Types the line and a TAB; succeeds once the terminal shows `shown`.
+zpty -w z "zstyle ':completion:*' menu no; lkmdb() { :; }; cd $1/files"
+# Types the line $1 and a TAB; returns once the terminal shows the pattern $2.
 expect() {
     local out
     print -r -- "'$1' shows no '$2'" >$case
     zpty -w -n z $'\C-u'"$1"$'\t'
-    zpty -r z out "*$2*" || exit 1
+    zpty -r z out "*${~2}*" || exit 1
 }
 expect 'lkmdb im' 'lkmdb import'
 expect 'lkmdb type a' 'lkmdb type add'
 expect 'lkmdb ls --passwo' 'lkmdb ls --password-'
-expect 'lkmdb export x --format ' 'csv   json'
+expect 'lkmdb export x --format ' 'csv *json'
 expect 'lkmdb ls vault.' 'lkmdb ls vault.csv'
 expect 'lkmdb recover x o' 'lkmdb recover x other' # a folder, though oval.csv begins so too
 zpty -d z
 ZSH
-    timeout 60 zsh -f "$files/zsh-test" "$files" || fail "zsh: $(cat "$files/zsh-case")"
+    timeout 60 zsh -f "$scratch/zsh-test" "$scratch" || fail "zsh: $(cat "$scratch/zsh-case")"
 fi
 exit $failed
