@@ -21,7 +21,6 @@
 
 #include <array>
 #include <functional>
-#include <utility>
 
 #include "lkmdb7/database/Crib.h"
 #include "lkmdb7/database/DatabaseFormat.h"
@@ -137,9 +136,10 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     // on waiting for the rest of kMutexWaitMs; a wait that obtains the lock sooner, or fails at
     // once, never calls it. The time and results of the wait are the same with or without one.
     // The observer must not throw and must not call this object: an exception it throws is
-    // caught and dropped, and the wait goes on. An empty function (the default) removes it.
+    // caught and dropped, and the wait goes on. An empty function (the default) removes it. Only
+    // the copy of observer into the argument may throw (std::bad_alloc), before anything changes.
     void SetLockWaitObserver(std::function<void()> observer) noexcept {
-        m_lockWaitObserver = std::move(observer);
+        m_lockWaitObserver.swap(observer);
     }
 
     // How the last Load, LoadReadOnly, Save, MoveToPath, TakeTempBackup, RestoreTempBackup or
