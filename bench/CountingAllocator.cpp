@@ -8,6 +8,7 @@ namespace {
 
 std::atomic<std::size_t> g_inUse{0};
 std::atomic<std::size_t> g_peak{0};
+std::atomic<std::size_t> g_blocks{0};
 
 // Each block carries its size in a header as large as the strictest alignment asked for.
 constexpr std::size_t kHeader = alignof(std::max_align_t);
@@ -24,6 +25,7 @@ void* Allocate(std::size_t size, std::size_t alignment) {
     auto* bytes = static_cast<unsigned char*>(raw) + header;
     reinterpret_cast<std::size_t*>(bytes)[-1] = size;
     reinterpret_cast<std::size_t*>(bytes)[-2] = header;
+    g_blocks.fetch_add(1, std::memory_order_relaxed);
     const std::size_t now = g_inUse.fetch_add(size, std::memory_order_relaxed) + size;
     std::size_t peak = g_peak.load(std::memory_order_relaxed);
     while (now > peak && !g_peak.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {
@@ -39,6 +41,7 @@ void Free(void* p) noexcept {
     const std::size_t size = reinterpret_cast<std::size_t*>(bytes)[-1];
     const std::size_t header = reinterpret_cast<std::size_t*>(bytes)[-2];
     g_inUse.fetch_sub(size, std::memory_order_relaxed);
+    g_blocks.fetch_sub(1, std::memory_order_relaxed);
     std::free(bytes - header);
 }
 
@@ -56,6 +59,9 @@ namespace bench {
 
 std::size_t HeapInUse() {
     return g_inUse.load();
+}
+std::size_t HeapBlocksInUse() {
+    return g_blocks.load();
 }
 std::size_t HeapPeak() {
     return g_peak.load();

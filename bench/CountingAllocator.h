@@ -9,6 +9,8 @@ namespace bench {
 
 // Bytes currently allocated through operator new, and the highest value since the last reset.
 std::size_t HeapInUse();
+// Blocks currently allocated through operator new.
+std::size_t HeapBlocksInUse();
 std::size_t HeapPeak();
 // Makes the peak equal to what is in use now.
 void ResetHeapPeak();

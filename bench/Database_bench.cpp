@@ -312,19 +312,26 @@ void BM_LoadPeakMemory(benchmark::State& state) {
     bench::UseBenchCipher();
     double peak = 0;
     double resident = 0;
+    double blocks = 0;
     for (auto _ : state) {
         auto db = std::make_unique<CDatabaseObj7>();
         const std::size_t before = bench::HeapInUse();
+        const std::size_t blocksBefore = bench::HeapBlocksInUse();
         bench::ResetHeapPeak();
         LoadOrThrow(*db, path);
         peak = static_cast<double>(bench::HeapPeak() - before);
         resident = static_cast<double>(bench::HeapInUse() - before);
+        blocks = static_cast<double>(bench::HeapBlocksInUse() - blocksBefore);
     }
     const auto file = static_cast<double>(bench::FileSize(path));
     state.counters["file_bytes"] = file;
     state.counters["peak_bytes"] = peak;
     state.counters["kept_bytes"] = resident;
     state.counters["peak_over_file"] = peak / file;
+    // What one loaded record keeps: heap bytes and blocks, beside its bytes in the file.
+    state.counters["kept_bytes_per_record"] = resident / static_cast<double>(n);
+    state.counters["kept_blocks_per_record"] = blocks / static_cast<double>(n);
+    state.counters["file_bytes_per_record"] = file / static_cast<double>(n);
 }
 
 constexpr std::int64_t kSizes[] = {1000, 10000, 100000};

@@ -142,10 +142,12 @@ def main():
     print("|---|---:|---:|---:|---|")
     for name, b in by.items():
         extra = {k: v for k, v in b.items() if k in (
-            "bytes_per_second", "peak_bytes", "file_bytes", "kept_bytes", "peak_over_file")}
+            "bytes_per_second", "peak_bytes", "file_bytes", "kept_bytes", "peak_over_file",
+            "kept_bytes_per_record", "kept_blocks_per_record")}
         counters = ", ".join(
             f"{k}={v / 2**20:.0f} MiB/s" if k == "bytes_per_second" else
-            f"{k}={v:.2f}" if k == "peak_over_file" else f"{k}={v / 2**20:.1f} MiB"
+            f"{k}={v:.2f}" if k == "peak_over_file" else
+            f"{k}={v:.1f}" if k.endswith("_per_record") else f"{k}={v / 2**20:.1f} MiB"
             for k, v in extra.items())
         n = name.split("/")[1] if "/" in name else ""
         per = (f"{get(name, 'real_time') * 1000 / int(n):.2f} us"

@@ -55,14 +55,20 @@ std::vector<BYTE> AllocateBytes(std::size_t n) {
 
 LKMDB7_IMPLEMENT_SERIAL(CBaseItem, CObject, kVersionableSchema | 9)
 
+namespace {
+
+// Rare-text slots of the two extra strings, which only the archived body carries.
+constexpr int kExtraString1 = 0;
+constexpr int kExtraString2 = 1;
+
+}  // namespace
+
 struct CBaseItem::PackedPlain {
     std::vector<BYTE> bytes;  // bytes 0 to L-8, before enciphering
     ULONGLONG cipherGeneration = 0;
 };
 
-CBaseItem::CBaseItem() : m_recordID(GenerateRecordID()), m_timeStamp(static_cast<LONG>(Time64())) {
-    m_working.SetSize(kFieldCount);
-}
+CBaseItem::CBaseItem() : m_recordID(GenerateRecordID()), m_timeStamp(static_cast<LONG>(Time64())) {}
 
 CBaseItem::~CBaseItem() = default;
 
@@ -94,7 +100,7 @@ DWORD CBaseItem::GenerateRecordID() {
 
 bool CBaseItem::IsEmpty() const {
     for (int i = 0; i < kFieldCount; ++i) {
-        if (!m_working.GetAt(i).IsEmpty()) {
+        if (!WorkingText(i).empty()) {
             return false;
         }
     }
@@ -110,9 +116,8 @@ CBaseItem& CBaseItem::operator=(CBaseItem& source) {
     m_needsSync = source.m_needsSync;
     m_deleted = source.m_deleted;
     m_cloudSync = source.m_cloudSync;
-    m_working.Copy(source.m_working);
     for (int i = 0; i < kFieldCount; ++i) {
-        m_working.SetAt(i, source.m_working.GetAt(i));
+        SetWorkingText(i, source.WorkingText(i));
     }
     m_mask = source.m_mask;
     m_uniqueID = source.m_uniqueID;
@@ -311,7 +316,7 @@ void CBaseItem::ReadOldForm(std::size_t start) {
     const int texts = LayoutVersion() < 6 ? kOldFormFieldCount : kFieldCount;
     PackedCursor cursor(reinterpret_cast<const BYTE*>(p), end);
     for (int i = 0; i < texts; ++i) {
-        StoreWorking(i, cursor.ReadView());
+        SetWorkingText(i, cursor.ReadView());
     }
     p = reinterpret_cast<const char*>(cursor.Position());
     ReadNote(p, stop);
@@ -354,28 +359,27 @@ int CBaseItem::WriteNote(char*& /*p*/) {
 }
 void CBaseItem::ReadNote(const char*& /*p*/, const char* /*end*/) {}
 
+void CBaseItem::CheckFieldIndex(int i, const char* operation) {
+    if (i < 0 || i >= kFieldCount) {
+        AfxThrowInvalidArgException(std::string(operation) + ": index " + std::to_string(i) +
+                                    " outside 0 to 9");
+    }
+}
+
 void CBaseItem::SetCustom(int i, const CString& value) {
-    m_working.SetAt(i, value);
+    CheckFieldIndex(i, "SetCustom");
+    SetWorkingText(i, value.str());
 }
 
 void CBaseItem::SetCustom(const CStringArray& values) {
     for (int i = 0; i < kFieldCount; ++i) {
-        m_working.SetAt(i, i < values.GetSize() ? values.GetAt(i) : CString());
+        SetWorkingText(i, i < values.GetSize() ? std::string_view(values.GetAt(i).str()) : "");
     }
 }
 
 CString CBaseItem::GetCustom(int i) const {
-    if (i < 0 || i >= kFieldCount) {
-        AfxThrowInvalidArgException("GetCustom: index " + std::to_string(i) + " outside 0 to 9");
-    }
-    return m_unpacked.Get(i);
-}
-
-void CBaseItem::StoreWorking(int i, std::string_view text) {
-    while (m_working.GetSize() < i + 1) {
-        m_working.InsertAt(m_working.GetSize(), CString());
-    }
-    m_working.ElementAt(i).str().assign(text);
+    CheckFieldIndex(i, "GetCustom");
+    return GetUnpacked(i);
 }
 
 bool CBaseItem::GetFieldMask(WORD mask, int bit) {
@@ -444,8 +448,8 @@ void CBaseItem::StoreBody(CArchive& ar) {
     ar.WriteWord(m_cloudSync ? 1 : 0);
     ar.WriteLong(m_attachmentPresent);
     ar.WriteLong(m_attachmentDeleted);
-    ar.WriteString(m_extraString1);
-    ar.WriteString(m_extraString2);
+    ar.WriteString(RareText(kExtraString1));
+    ar.WriteString(RareText(kExtraString2));
     ar.WriteDword(m_extraValue1);
     ar.WriteWord(m_extraValue2);
     ar.WriteDword(m_extraValue3);
@@ -510,8 +514,8 @@ void CBaseItem::LoadBody(CArchive& ar) {
     m_attachmentPresent = ar.ReadLong("attachment-present value");
     m_attachmentDeleted = ar.ReadLong("attachment-deleted value");
     if (schema >= 8) {
-        m_extraString1 = ar.ReadString("extra string 1");
-        m_extraString2 = ar.ReadString("extra string 2");
+        SetRareText(kExtraString1, ar.ReadString("extra string 1"));
+        SetRareText(kExtraString2, ar.ReadString("extra string 2"));
         m_extraValue1 = ar.ReadDword("extra value 1");
         m_extraValue2 = ar.ReadWord("extra value 2");
     }

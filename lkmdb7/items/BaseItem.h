@@ -14,11 +14,13 @@
 #include <cstddef>
 #include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "lkmdb7/foundation/Uid.h"
+#include "lkmdb7/items/ItemTexts.h"
 #include "lkmdb7/items/PackedFormat.h"
-#include "lkmdb7/items/UnpackedTexts.h"
+#include "lkmdb7/items/RareTexts.h"
 #include "lkmdb7/platform/CObject.h"
 #include "lkmdb7/platform/CString.h"
 #include "lkmdb7/platform/CStringArray.h"
@@ -52,8 +54,7 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     virtual void SetPKID(const CUID& id);
     virtual CUID GetPKID() const { return m_uniqueID; }
     virtual bool WasSynced() const { return m_recordID != 0; }
-    // True when the ten working values are all empty. Throws CInvalidArgException when fewer
-    // than ten exist.
+    // True when the ten working values are all empty.
     virtual bool IsEmpty() const;
     virtual bool IsBuiltin() const { return false; }
     virtual CBaseItem& operator=(CBaseItem& source);
@@ -170,15 +171,23 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     // The class's packed reader: the texts end at `end`, or at their zero bytes alone when end is
     // null; `length` is the record length that the label-block test of a record uses.
     virtual char* ReadPackedRecord(char* record, const char* end, std::size_t length);
-    CStringArray& Working() { return m_working; }
-    const CStringArray& Working() const { return m_working; }
-    // Unpacked copies: slots 0 to 9 hold the item's ten texts, 10 to 19 a record's label
-    // overrides. The caller checks the slot.
-    CString GetUnpacked(int slot) const { return m_unpacked.Get(slot); }
-    void SetUnpacked(int slot, std::string_view text) { m_unpacked.Set(slot, text); }
-    void ReserveUnpacked(std::size_t bytes) { m_unpacked.Reserve(bytes); }
-    // Stores text as working value i, inserting entries when the array is shorter.
-    void StoreWorking(int i, std::string_view text);
+    // Text slots: 0 to 9 hold the item's ten texts, 10 to 19 a record's label overrides; each a
+    // working value and its unpacked copy (ItemTexts). The caller checks the slot. Views stay
+    // valid until the item's texts next change.
+    std::string_view WorkingText(int slot) const { return m_texts.Working(slot); }
+    void SetWorkingText(int slot, std::string_view text) { m_texts.SetWorking(slot, text); }
+    CString GetUnpacked(int slot) const { return CString(m_texts.Unpacked(slot)); }
+    // An unpacking's text for slot: its working value and its unpacked copy.
+    void UnpackText(int slot, std::string_view text) { m_texts.Unpack(slot, text); }
+    void ReserveUnpacked(std::size_t bytes) { m_texts.ReserveUnpacked(bytes); }
+    // Throws CInvalidArgException naming the operation when i is not a field number (0 to 9).
+    static void CheckFieldIndex(int i, const char* operation);
+    // Texts that are nearly always empty (RareTexts): slots 0 and 1 hold the extra strings,
+    // kFirstSubclassRareText on are a record's. The reference is valid until the slot's next
+    // change.
+    const CString& RareText(int slot) const { return m_rareTexts.Get(slot); }
+    void SetRareText(int slot, CString text) { m_rareTexts.Set(slot, std::move(text)); }
+    static constexpr int kFirstSubclassRareText = 2;
     // Installs a packed record, freeing the previous one.
     void InstallPalmRecord(std::vector<BYTE> bytes);
     // Reads the old forms' name, texts and note from byte `start` on.
@@ -202,34 +211,33 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     // Every change to the packed record other than PackPalmRecord's own goes with this.
     void ForgetPackedPlain();
 
-    int m_syncStatus = 0;
-    CStringArray m_working;
-    UnpackedTexts m_unpacked;
-    WORD m_mask = 0;
-    CUID m_uniqueID;
-    WORD m_iconIndex = 24;
-    bool m_needsSync = false;
-    bool m_deleted = false;
-    DWORD m_recordID;
-    unsigned char m_attribs = 0;
-    WORD m_crc = 0;
-    bool m_cloudSync = false;
-    LONG m_attachmentPresent = 0;
-    LONG m_attachmentDeleted = 0;
-    CString m_extraString1;
-    CString m_extraString2;
-    DWORD m_extraValue1 = 0;
-    WORD m_extraValue2 = 0;
-    DWORD m_extraValue3 = 0;
-    WORD m_itemFlags = 0;
+    // Largest members first, so that the small ones share what would otherwise be padding.
+    ItemTexts m_texts;
+    RareTexts m_rareTexts;
     std::vector<BYTE> m_palmRecord;
     // While the packed record is what the last enciphering PackPalmRecord made: that packing's
     // plain bytes, so that packing the same content again re-enciphers only the blocks that the
     // new tail reaches (every 8-byte block is enciphered on its own). Null otherwise.
     std::unique_ptr<PackedPlain> m_packedPlain;
+    int m_syncStatus = 0;
+    DWORD m_recordID;
+    LONG m_attachmentPresent = 0;
+    LONG m_attachmentDeleted = 0;
+    DWORD m_extraValue1 = 0;
+    DWORD m_extraValue3 = 0;
+    LONG m_timeStamp;
+    CUID m_uniqueID;
+    WORD m_mask = 0;
+    WORD m_iconIndex = 24;
+    WORD m_crc = 0;
+    WORD m_extraValue2 = 0;
+    WORD m_itemFlags = 0;
+    unsigned char m_attribs = 0;
+    bool m_needsSync = false;
+    bool m_deleted = false;
+    bool m_cloudSync = false;
     bool m_hasPalmRecord = false;
     bool m_virginSync = false;
-    LONG m_timeStamp;
     // The change count of the list whose indexes last took this item in; null before. Shared, so
     // that an item outliving its list never writes to freed memory. Not copied by operator=.
     std::shared_ptr<ItemChangeCount> m_changeCount;

@@ -55,8 +55,13 @@ CString ViewCountText(int count) {
 LKMDB7_IMPLEMENT_SERIAL(CRecord, CBaseItem, kVersionableSchema | 9)
 
 CRecord::CRecord() {
-    m_labels.SetSize(kFieldCount);
     m_pkID.Generate();
+}
+
+void CRecord::CopyLabelOverrides(const CRecord& source) {
+    for (int i = 0; i < kFieldCount; ++i) {
+        SetWorkingText(kLabelSlot + i, source.WorkingText(kLabelSlot + i));
+    }
 }
 
 CBaseItem& CRecord::operator=(CBaseItem& source) {
@@ -68,9 +73,9 @@ CBaseItem& CRecord::operator=(CBaseItem& source) {
         SetRecordID(record->GetRecordID());
         m_note = record->m_note;
         SetCategoryID(record->m_categoryID);
-        m_attachedFileName = record->m_attachedFileName;
-        m_attachedFileKey = record->m_attachedFileKey;
-        m_labels.Copy(record->m_labels);
+        SetRareText(kAttachedFileName, record->RareText(kAttachedFileName));
+        SetRareText(kAttachedFileKey, record->RareText(kAttachedFileKey));
+        CopyLabelOverrides(*record);
     }
     return *this;
 }
@@ -78,10 +83,7 @@ CBaseItem& CRecord::operator=(CBaseItem& source) {
 void CRecord::operator=(CRecord& source) {
     operator=(static_cast<CBaseItem&>(source));
     m_viewCount = source.m_viewCount;
-    m_attachedFileName = source.m_attachedFileName;
-    m_attachedFileKey = source.m_attachedFileKey;
-    m_reminderDate = source.m_reminderDate;
-    m_labels.Copy(source.m_labels);
+    SetRareText(kReminderDate, source.RareText(kReminderDate));
 }
 
 int CRecord::GetNoteSize() const {
@@ -117,15 +119,15 @@ void CRecord::ReadNote(const char*& p, const char* end) {
 LONG CRecord::CalculateRecordSize() {
     std::size_t size = kPackedHeaderSize + kPackedTailSize;
     for (int i = 0; i < kFieldCount; ++i) {
-        size += PackedTextLength(Working().GetAt(i)) + 1;
+        size += PackedTextLength(WorkingText(i)) + 1;
     }
     size += static_cast<std::size_t>(GetNoteSize());
     size += static_cast<std::size_t>(ViewCountText(m_viewCount).GetLength()) + 1;
-    size += PackedTextLength(m_attachedFileName) + 1;
-    size += PackedTextLength(m_attachedFileKey) + 1;
+    size += PackedTextLength(RareText(kAttachedFileName)) + 1;
+    size += PackedTextLength(RareText(kAttachedFileKey)) + 1;
     if (GetNumFieldLabelsWithText() > 0) {
         for (int i = 0; i < kFieldCount; ++i) {
-            size += PackedTextLength(m_labels.GetAt(i)) + 1;
+            size += PackedTextLength(WorkingText(kLabelSlot + i)) + 1;
         }
     }
     return static_cast<LONG>(size);
@@ -140,17 +142,17 @@ char* CRecord::WritePalmRecord(char* buffer) {
     PutBE16(p + 20, GetMaskBits());
     BYTE* q = p + kPackedHeaderSize;
     for (int i = 0; i < kFieldCount; ++i) {
-        q = WritePackedText(q, Working().GetAt(i));
+        q = WritePackedText(q, WorkingText(i));
     }
     char* note = reinterpret_cast<char*>(q);
     WriteNote(note);
     q = reinterpret_cast<BYTE*>(note);
     q = WritePackedText(q, ViewCountText(m_viewCount));
-    q = WritePackedText(q, m_attachedFileName);
-    q = WritePackedText(q, m_attachedFileKey);
+    q = WritePackedText(q, RareText(kAttachedFileName));
+    q = WritePackedText(q, RareText(kAttachedFileKey));
     if (GetNumFieldLabelsWithText() > 0) {
         for (int i = 0; i < kFieldCount; ++i) {
-            q = WritePackedText(q, m_labels.GetAt(i));
+            q = WritePackedText(q, WorkingText(kLabelSlot + i));
         }
     }
     return reinterpret_cast<char*>(q);
@@ -187,8 +189,8 @@ char* CRecord::ReadPackedRecord(char* record, const char* last, std::size_t leng
 
     if (version >= 7) {
         m_viewCount = ParseViewCount(cursor.ReadText());
-        m_attachedFileName = cursor.ReadText();
-        m_attachedFileKey = cursor.ReadText();
+        SetRareText(kAttachedFileName, cursor.ReadText());
+        SetRareText(kAttachedFileKey, cursor.ReadText());
     }
     const std::size_t consumed = before + cursor.Consumed();
     const bool hasLabels = length > consumed + kPackedTailSize;
@@ -200,17 +202,16 @@ char* CRecord::ReadPackedRecord(char* record, const char* last, std::size_t leng
     }
     ReserveUnpacked(bytes);
     for (int i = 0; i < fields; ++i) {
-        StoreWorking(i, texts[static_cast<std::size_t>(i)]);
-        SetUnpacked(i, texts[static_cast<std::size_t>(i)]);
+        UnpackText(i, texts[static_cast<std::size_t>(i)]);
         if (hasLabels) {
-            m_labels.ElementAt(i).str().assign(labels[static_cast<std::size_t>(i)]);
-            SetUnpacked(kLabelSlot + i, labels[static_cast<std::size_t>(i)]);
+            UnpackText(kLabelSlot + i, labels[static_cast<std::size_t>(i)]);
         }
     }
     if (fields == 6) {
-        StoreWorking(9, "Unknown");
-        m_labels.SetAt(9, "Date Mod");
-        SetUnpacked(kLabelSlot + 9, "Date Mod");
+        // The old form has no field 9: its working value reads "Unknown" while its unpacked copy
+        // keeps what it held.
+        SetWorkingText(9, "Unknown");
+        UnpackText(kLabelSlot + 9, "Date Mod");
     }
     return record + (cursor.Position() - p);
 }
@@ -229,7 +230,8 @@ CString CRecord::GetField(int i, bool mask) const {
 }
 
 CString CRecord::GetFieldLabel(int i, const CTypeItem* type, bool colon) const {
-    CString label = m_labels.GetAt(i);
+    CheckFieldIndex(i, "GetFieldLabel");
+    CString label(WorkingText(kLabelSlot + i));
     if (label.IsEmpty()) {
         if (type != nullptr) {
             label = type->GetCustom(i);
@@ -259,30 +261,45 @@ CString CRecord::GetFieldLabelA(int i) const {
 }
 
 void CRecord::SetFieldLabel(int i, const CTypeItem* type, const CString& label) {
-    const CString& current = m_labels.GetAt(i);  // validates the index
-    (void)current;
+    CheckFieldIndex(i, "SetFieldLabel");
     if (type != nullptr && type->GetCustom(i).Compare(label) == 0) {
-        m_labels.SetAt(i, CString());
+        SetWorkingText(kLabelSlot + i, {});
     } else {
-        m_labels.SetAt(i, label);
+        SetWorkingText(kLabelSlot + i, label.str());
     }
 }
 
 void CRecord::SetFieldLabels(const CStringArray& labels) {
-    m_labels.Copy(labels);
-    m_labels.SetSize(kFieldCount);
+    for (int i = 0; i < kFieldCount; ++i) {
+        SetWorkingText(kLabelSlot + i,
+                       i < labels.GetSize() ? std::string_view(labels.GetAt(i).str()) : "");
+    }
+}
+
+void CRecord::ClearFieldLabel(int i) {
+    CheckFieldIndex(i, "ClearFieldLabel");
+    SetWorkingText(kLabelSlot + i, {});
 }
 
 void CRecord::ClearFieldLabels() {
     for (int i = 0; i < kFieldCount; ++i) {
-        m_labels.SetAt(i, CString());
+        SetWorkingText(kLabelSlot + i, {});
     }
+}
+
+CStringArray CRecord::GetLabelOverrides() const {
+    CStringArray labels;
+    labels.SetSize(kFieldCount);
+    for (int i = 0; i < kFieldCount; ++i) {
+        labels.SetAt(i, WorkingText(kLabelSlot + i));
+    }
+    return labels;
 }
 
 int CRecord::GetNumFieldLabelsWithText() const {
     int count = 0;
     for (int i = 0; i < kFieldCount; ++i) {
-        if (!m_labels.GetAt(i).IsEmpty()) {
+        if (!WorkingText(kLabelSlot + i).empty()) {
             ++count;
         }
     }
@@ -290,12 +307,12 @@ int CRecord::GetNumFieldLabelsWithText() const {
 }
 
 void CRecord::SetAttachedFileName(const CString& name) {
-    m_attachedFileName = name;
+    SetRareText(kAttachedFileName, name);
     SetHasAttachment(!name.IsEmpty());
 }
 
 void CRecord::SetAttachedFileEncryptionKey(const CString& key) {
-    m_attachedFileKey = key;
+    SetRareText(kAttachedFileKey, key);
     SetHasAttachment(!key.IsEmpty());
 }
 
@@ -317,8 +334,8 @@ int CRecord::RemoveAttachment(const CString& databasePath) {
     } catch (const CException&) {
         // The attachment texts are cleared whatever happened to the file.
     }
-    m_attachedFileName.Empty();
-    m_attachedFileKey.Empty();
+    SetRareText(kAttachedFileName, CString());
+    SetRareText(kAttachedFileKey, CString());
     SetHasAttachment(false);
     return result;
 }
@@ -340,7 +357,7 @@ void CRecord::Duplicate(const CRecord* source) {
     if (source == nullptr) {
         return;
     }
-    m_labels.Copy(source->m_labels);
+    CopyLabelOverrides(*source);
     SetMaskBits(source->GetMaskBits());
 }
 

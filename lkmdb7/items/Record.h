@@ -47,7 +47,11 @@ class LKMDB7_EXPORT CRecord : public CBaseItem {
     CString GetField(int i, bool mask) const;
     void SetField(int i, const CString& value) { SetCustom(i, value); }
     void SetFields(const CStringArray& values) { SetCustom(values); }
-    bool HasFieldText(int i) const { return !Working().GetAt(i).IsEmpty(); }
+    // Whether working field i is non-empty; i outside 0 to 9 throws CInvalidArgException.
+    bool HasFieldText(int i) const {
+        CheckFieldIndex(i, "HasFieldText");
+        return !WorkingText(i).empty();
+    }
     bool GetFieldMask(int i) const { return GetMask(i); }
     void SetFieldMask(int i, bool on) { SetMask(i, on); }
     using CBaseItem::GetFieldMask;
@@ -60,10 +64,11 @@ class LKMDB7_EXPORT CRecord : public CBaseItem {
     bool HasFieldLabel(int i) const { return !GetFieldLabelA(i).IsEmpty(); }
     void SetFieldLabel(int i, const CTypeItem* type, const CString& label);
     void SetFieldLabels(const CStringArray& labels);
-    void ClearFieldLabel(int i) { m_labels.SetAt(i, CString()); }
+    void ClearFieldLabel(int i);
     void ClearFieldLabels();
     int GetNumFieldLabelsWithText() const;
-    const CStringArray& GetLabelOverrides() const { return m_labels; }
+    // The ten working label overrides (empty: none), copied out.
+    CStringArray GetLabelOverrides() const;
 
     // --- note ---
     void SetNote(const CString& note) { m_note = note; }
@@ -77,15 +82,15 @@ class LKMDB7_EXPORT CRecord : public CBaseItem {
     int GetViewCount() const { return m_viewCount; }
     void SetViewCount(int count) { m_viewCount = count; }
     int RecordViewed() { return m_viewCount++; }
-    CString GetReminderDate() const { return m_reminderDate; }
-    void SetReminderDate(const CString& date) { m_reminderDate = date; }
+    CString GetReminderDate() const { return RareText(kReminderDate); }
+    void SetReminderDate(const CString& date) { SetRareText(kReminderDate, date); }
 
     // --- attachment ---
-    CString GetAttachedFileName() const { return m_attachedFileName; }
+    CString GetAttachedFileName() const { return RareText(kAttachedFileName); }
     void SetAttachedFileName(const CString& name);
-    CString GetAttachedFileEncryptionKey() const { return m_attachedFileKey; }
+    CString GetAttachedFileEncryptionKey() const { return RareText(kAttachedFileKey); }
     void SetAttachedFileEncryptionKey(const CString& key);
-    int HasAttachment() const { return m_attachedFileName.IsEmpty() ? 0 : 1; }
+    int HasAttachment() const { return RareText(kAttachedFileName).IsEmpty() ? 0 : 1; }
     // The record ID in lower-case hexadecimal followed by ".lfa".
     CString GetEncryptedAttachedFileName() const;
     // Deletes the attachment file from the "Files" folder beside the database file and clears
@@ -104,17 +109,20 @@ class LKMDB7_EXPORT CRecord : public CBaseItem {
     char* ReadPackedRecord(char* record, const char* end, std::size_t length) override;
 
   private:
-    // Slot of the unpacked copy of label override 0; the others follow.
+    // Text slot of label override 0; the others follow.
     static constexpr int kLabelSlot = kFieldCount;
+    // Rare-text slots of the attachment texts and the reminder date.
+    static constexpr int kAttachedFileName = kFirstSubclassRareText;
+    static constexpr int kAttachedFileKey = kFirstSubclassRareText + 1;
+    static constexpr int kReminderDate = kFirstSubclassRareText + 2;
+    static_assert(kReminderDate < RareTexts::kSlots);
+
+    void CopyLabelOverrides(const CRecord& source);
 
     CString m_note;
     CUID m_categoryID;
-    CStringArray m_labels;
     CUID m_pkID;
     int m_viewCount = 0;
-    CString m_attachedFileName;
-    CString m_attachedFileKey;
-    CString m_reminderDate;
 };
 
 }  // namespace LKMDB7

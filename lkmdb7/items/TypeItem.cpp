@@ -32,7 +32,7 @@ LONG CTypeItem::CalculateRecordSize() {
     std::size_t size =
         kPackedHeaderSize + kPackedTailSize + static_cast<std::size_t>(GetNameSize());
     for (int i = 0; i < kFieldCount; ++i) {
-        size += PackedTextLength(Working().GetAt(i)) + 1;
+        size += PackedTextLength(WorkingText(i)) + 1;
     }
     return static_cast<LONG>(size);
 }
@@ -48,7 +48,7 @@ char* CTypeItem::WritePalmRecord(char* buffer) {
     WriteName(cursor);
     auto* q = reinterpret_cast<BYTE*>(cursor);
     for (int i = 0; i < kFieldCount; ++i) {
-        q = WritePackedText(q, Working().GetAt(i));
+        q = WritePackedText(q, WorkingText(i));
     }
     return reinterpret_cast<char*>(q);
 }
@@ -67,15 +67,19 @@ char* CTypeItem::ReadPackedRecord(char* record, const char* end, std::size_t len
     PackedCursor texts(reinterpret_cast<const BYTE*>(cursor), reinterpret_cast<const BYTE*>(end));
     const int count = LayoutVersion() < 6 ? kOldFormFieldCount : kFieldCount;
     for (int i = 0; i < count; ++i) {
-        const std::string_view label = texts.ReadView();
-        StoreWorking(i, label);
-        SetUnpacked(i, label);
+        UnpackText(i, texts.ReadView());
     }
     if (count == 6) {
-        StoreWorking(9, "Date Mod");
-        SetUnpacked(9, "Date Mod");
+        UnpackText(9, "Date Mod");
     }
     return record + (reinterpret_cast<const char*>(texts.Position()) - record);
+}
+
+void CTypeItem::GetLabels(CStringArray& out) const {
+    out.SetSize(kFieldCount);
+    for (int i = 0; i < kFieldCount; ++i) {
+        out.SetAt(i, WorkingText(i));
+    }
 }
 
 CString CTypeItem::GetLabel(int i) const {

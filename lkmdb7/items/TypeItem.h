@@ -33,7 +33,8 @@ class LKMDB7_EXPORT CTypeItem : public CCategory {
 
     // Unpacked label i, or "Field <i+1>" when it is empty. i must be 0 to 9.
     CString GetLabel(int i) const;
-    void GetLabels(CStringArray& out) const { out.Copy(Working()); }
+    // The ten working labels.
+    void GetLabels(CStringArray& out) const;
     // Working label i; an index outside 0 to 9 throws CInvalidArgException.
     void SetLabel(int i, const CString& text) { SetCustom(i, text); }
     void SetLabels(const CStringArray& labels) { SetCustom(labels); }

@@ -56,6 +56,20 @@ TEST_F(ItemArchive, SchemaNineBodyIsFortyEightBytesPlusTheRecord) {
     EXPECT_EQ(back.GetCRC(), GetBE16(item.PalmRecord().data()));
 }
 
+// The extra strings are empty in nearly every body and kept out of line; those that are not
+// must come back out as they went in.
+TEST_F(ItemArchive, ExtraStringsSurviveALoadAndAStore) {
+    const Bytes extras = {3, 'o', 'n', 'e', 3, 't', 'w', 'o'};
+    const Bytes body = Cat({U32(34), BankRecord(), U32(7), Bytes(8, 9), U32(0), U16(0), U16(0),
+                            U16(0), U32(0), U32(0), extras, U32(1), U16(2), U32(3), U16(0)});
+    CCategoryItem item;
+    LoadBody(item, body);
+    const Bytes stored = StoreBody(item);
+    const Bytes tail = Cat({extras, U32(1), U16(2), U32(3), U16(0)});
+    ASSERT_GE(stored.size(), tail.size());
+    EXPECT_EQ(Bytes(stored.end() - static_cast<std::ptrdiff_t>(tail.size()), stored.end()), tail);
+}
+
 TEST_F(ItemArchive, FlagsReadAsStoredValues) {
     // needs-sync 2 and deleted 2 read as true; cloud-sync 2 reads as false.
     const Bytes body = Cat({U32(34),

@@ -5,6 +5,7 @@
 #include <array>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "lkmdb7/foundation/PathUtils.h"
 #include "lkmdb7/items/Record.h"
@@ -37,6 +38,27 @@ Bytes TenFields(const char* prefix) {
     }
     return out;
 }
+
+// The working values as packing writes them: the texts after the header, the tail cut off (ten
+// fields, the note, the view count, the attachment name and key, then any labels).
+std::vector<std::string> PackedTexts(CRecord& record) {
+    record.PackPalmRecord(false);
+    const std::vector<BYTE>& bytes = record.PalmRecord();
+    std::vector<std::string> texts;
+    std::string text;
+    for (std::size_t i = 22; i + 7 < bytes.size(); ++i) {
+        if (bytes[i] == 0) {
+            texts.push_back(text);
+            text.clear();
+        } else {
+            text += static_cast<char>(bytes[i]);
+        }
+    }
+    return texts;
+}
+
+const Bytes kHeader(22, 0);
+const Bytes kTail(7, 0xEE);
 
 }  // namespace
 
@@ -241,4 +263,168 @@ TEST_F(RecordTest, UnpackedCopiesFollowEveryUnpackingThatReachesThem) {
                 << "round " << round << ", label " << i;
         }
     }
+}
+
+// Working values read from the unpacked copies until set; re-unpacking replaces those it reads
+// and only those, in either order of setting and unpacking.
+TEST_F(RecordTest, WorkingValuesSetAroundUnpackings) {
+    const Bytes loaded = Cat({kHeader, TenFields("f"), Z("n"), Z("0"), Z(""), Z(""), kTail});
+    CRecord record;
+    record.SetField(4, "before");  // set, then unpacked over
+    Unpack(record, loaded);
+    EXPECT_EQ(PackedTexts(record)[4], "f4");
+    EXPECT_EQ(PackedTexts(record),
+              (std::vector<std::string>{"f0", "f1", "f2", "f3", "f4", "f5", "f6", "f7", "f8", "f9",
+                                        "n", "0", "", ""}));
+    record.SetField(4, "after");  // unpacked, then set
+    record.SetField(5, "");
+    EXPECT_EQ(record.GetField(4, false), "f4");
+    EXPECT_TRUE(record.HasFieldText(4));
+    EXPECT_FALSE(record.HasFieldText(5));
+    EXPECT_FALSE(record.IsEmpty());
+    EXPECT_EQ(PackedTexts(record)[4], "after");
+    EXPECT_EQ(PackedTexts(record)[5], "");
+
+    Unpack(record, loaded);
+    EXPECT_EQ(PackedTexts(record)[4], "f4");
+    EXPECT_EQ(PackedTexts(record)[5], "f5");
+
+    // Emptiness is the working values', not the copies'.
+    CRecord blank;
+    Unpack(blank, Cat({kHeader, TenFields(""), Z(""), Z("0"), Z(""), Z(""), kTail}));
+    EXPECT_FALSE(blank.IsEmpty());  // TenFields("") holds the digits 0 to 9
+    blank.SetFields(CStringArray());
+    EXPECT_TRUE(blank.IsEmpty());
+    EXPECT_EQ(blank.GetField(3, false), "3");
+}
+
+// The six-field form has no field 9: its working value becomes "Unknown" while its unpacked copy
+// and fields 6 to 8 keep what an earlier unpacking left, working and unpacked alike.
+TEST_F(RecordTest, SixFieldFormLeavesOlderValuesWhereTheyWere) {
+    CRecord record;
+    Unpack(record, Cat({kHeader, TenFields("f"), Z("n"), Z("0"), Z(""), Z(""), kTail}));
+    record.SetField(7, "edited");
+    ProcessStateGuard::SetLayoutVersion(5);
+    Unpack(record,
+           Cat({kHeader, Z("o0"), Z("o1"), Z("o2"), Z("o3"), Z("o4"), Z("o5"), Z("on"), kTail}));
+    ProcessStateGuard::SetLayoutVersion(9);
+    EXPECT_EQ(record.GetField(5, false), "o5");
+    EXPECT_EQ(record.GetField(6, false), "f6");
+    EXPECT_EQ(record.GetField(7, false), "f7");
+    EXPECT_EQ(record.GetField(9, false), "f9");
+    const std::vector<std::string> working = PackedTexts(record);
+    EXPECT_EQ(working[6], "f6");
+    EXPECT_EQ(working[7], "edited");
+    EXPECT_EQ(working[9], "Unknown");
+    EXPECT_EQ(record.GetFieldLabelA(9), "Date Mod");
+
+    // Set back to its copy's text, field 9 stays apart from later unpackings of the copy alone.
+    record.SetField(9, "f9");
+    EXPECT_EQ(PackedTexts(record)[9], "f9");
+}
+
+// Assignment and Duplicate copy working values and label overrides between items whatever each
+// holds them as, and never the unpacked copies.
+TEST_F(RecordTest, CopiesBetweenLoadedAndEditedRecords) {
+    CRecord loaded;
+    Unpack(loaded,
+           Cat({kHeader, TenFields("a"), Z("n"), Z("0"), Z(""), Z(""), TenFields("L"), kTail}));
+    CRecord other;
+    Unpack(other, Cat({kHeader, TenFields("b"), Z("n"), Z("0"), Z(""), Z(""), kTail}));
+    other.SetField(0, "b-edited");
+
+    other = loaded;
+    EXPECT_EQ(other.GetField(0, false), "b0");
+    EXPECT_EQ(other.GetFieldLabelA(1), "");
+    std::vector<std::string> texts = PackedTexts(other);
+    ASSERT_EQ(texts.size(), 24U);
+    EXPECT_EQ(texts[0], "a0");
+    EXPECT_EQ(texts[23], "L9");
+
+    // Back: the loaded record takes values equal to its own copies except one.
+    CRecord edited;
+    edited = loaded;
+    edited.SetField(2, "x");
+    edited.ClearFieldLabel(3);
+    loaded = edited;
+    texts = PackedTexts(loaded);
+    EXPECT_EQ(texts[1], "a1");
+    EXPECT_EQ(texts[2], "x");
+    EXPECT_EQ(texts[14 + 3], "");
+    EXPECT_EQ(texts[14 + 4], "L4");
+    EXPECT_EQ(loaded.GetFieldLabelA(3), "L3");
+
+    CRecord duplicate;
+    duplicate.Duplicate(&loaded);
+    EXPECT_EQ(duplicate.GetLabelOverrides()[4], "L4");
+    EXPECT_EQ(duplicate.GetLabelOverrides()[3], "");
+    duplicate.InitFromType(nullptr);
+    EXPECT_EQ(duplicate.GetNumFieldLabelsWithText(), 0);
+}
+
+// Label overrides set to their unpacked copies' texts, cleared, and set again.
+TEST_F(RecordTest, LabelOverridesAgainstTheirUnpackedCopies) {
+    const Bytes withLabels =
+        Cat({kHeader, TenFields("f"), Z("n"), Z("0"), Z(""), Z(""), TenFields("L"), kTail});
+    CRecord record;
+    Unpack(record, withLabels);
+    EXPECT_EQ(record.GetNumFieldLabelsWithText(), 10);
+    EXPECT_EQ(record.GetFieldLabel(2, nullptr, false), "L2");
+    const Bytes body(record.PalmRecord().begin() + 2, record.PalmRecord().end() - 7);
+    record.PackPalmRecord(false);
+    EXPECT_EQ(Bytes(record.PalmRecord().begin() + 2, record.PalmRecord().end() - 7), body);
+
+    record.ClearFieldLabels();
+    EXPECT_EQ(record.GetNumFieldLabelsWithText(), 0);
+    EXPECT_EQ(record.GetFieldLabelA(2), "L2");
+    EXPECT_EQ(PackedTexts(record).size(), 14U);  // no label block without an override
+
+    CStringArray same;
+    for (int i = 0; i < 10; ++i) {
+        same.Add(CString("L" + std::to_string(i)));
+    }
+    record.SetFieldLabels(same);
+    record.SetFieldLabel(5, nullptr, "other");
+    EXPECT_EQ(record.GetNumFieldLabelsWithText(), 10);
+    const std::vector<std::string> texts = PackedTexts(record);
+    EXPECT_EQ(texts[14 + 4], "L4");
+    EXPECT_EQ(texts[14 + 5], "other");
+
+    // Unpacking a record without a label block leaves the overrides as they were.
+    Unpack(record, Cat({kHeader, TenFields("g"), Z("n"), Z("0"), Z(""), Z(""), kTail}));
+    EXPECT_EQ(record.GetFieldLabel(5, nullptr, false), "other");
+    EXPECT_EQ(record.GetFieldLabelA(5), "L5");
+}
+
+TEST_F(RecordTest, FieldNumbersOutsideZeroToNineAreRefused) {
+    CRecord record;
+    for (int i : {-1, 10}) {
+        EXPECT_THROW(record.SetField(i, "x"), CInvalidArgException) << i;
+        EXPECT_THROW((void)record.HasFieldText(i), CInvalidArgException) << i;
+        EXPECT_THROW(record.ClearFieldLabel(i), CInvalidArgException) << i;
+        EXPECT_THROW(record.SetFieldLabel(i, nullptr, "x"), CInvalidArgException) << i;
+        EXPECT_THROW((void)record.GetFieldLabel(i, nullptr, false), CInvalidArgException) << i;
+    }
+    EXPECT_TRUE(record.IsEmpty());
+    EXPECT_EQ(record.GetNumFieldLabelsWithText(), 0);
+}
+
+// Records from elsewhere may be longer than packing makes them (over 64 KiB): their texts read
+// whole, and working values set over them afterwards pack as usual.
+TEST_F(RecordTest, TextsOfRecordsOverSixtyFourKiBRead) {
+    const std::string huge(70000, 'h');
+    CRecord record;
+    Bytes rest;
+    for (int i = 1; i < 10; ++i) {
+        rest = Cat({rest, Z("f" + std::to_string(i))});
+    }
+    Unpack(record,
+           Cat({kHeader, Z(huge), rest, Z("n"), Z("0"), Z(""), Z(""), TenFields("L"), kTail}));
+    EXPECT_EQ(record.GetField(0, false).str(), huge);
+    EXPECT_EQ(record.GetField(9, false), "f9");
+    EXPECT_EQ(record.GetFieldLabelA(9), "L9");
+    EXPECT_THROW(record.PackPalmRecord(false), CInvalidArgException);
+    record.SetField(0, "short");
+    EXPECT_EQ(PackedTexts(record)[9], "f9");
+    EXPECT_EQ(record.GetField(0, false).GetLength(), 70000);
 }

@@ -1,5 +1,6 @@
 // The shared buffer of unpacked copies: a text set from another slot of the same buffer, which
-// growing the buffer would otherwise pull from under it, and texts holding zero bytes.
+// growing the buffer would otherwise pull from under it, texts holding zero bytes, and texts
+// past the 64 KiB that 16-bit offsets reach.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -29,4 +30,39 @@ TEST(UnpackedTextsTest, TextsKeepTheirZeroBytes) {
     texts.Set(19, withZero);
     EXPECT_EQ(texts.View(19), withZero);
     EXPECT_EQ(texts.Get(19).GetLength(), 3);
+}
+
+TEST(UnpackedTextsTest, TextsPastSixtyFourKiBKeepTheirOffsetsAndLengths) {
+    // Each case fills slots in order; the last text starts or ends past 65,535.
+    struct Case {
+        const char* what;
+        std::size_t first;
+        std::size_t second;
+    };
+    const Case cases[] = {
+        {"text exactly 65,535 long, next at offset 65,535", 65535, 3},
+        {"next text starts past 65,535", 65536, 3},
+        {"one text longer than 65,535", 3, 70000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        UnpackedTexts texts;
+        const std::string first(c.first, 'a');
+        const std::string second(c.second, 'b');
+        texts.Set(0, first);
+        texts.Set(1, second);
+        texts.Set(2, "c");
+        EXPECT_EQ(texts.View(0), first);
+        EXPECT_EQ(texts.View(1), second);
+        EXPECT_EQ(texts.View(2), "c");
+        const UnpackedTexts copy(texts);
+        // Dropping the long texts compacts the buffer; what is left moves to the front.
+        texts.Set(0, "");
+        texts.Set(1, "");
+        EXPECT_EQ(texts.View(2), "c");
+        EXPECT_EQ(copy.View(1), second);
+        texts.Set(3, second);
+        EXPECT_EQ(texts.View(3), second);
+        EXPECT_EQ(texts.View(2), "c");
+    }
 }

@@ -30,14 +30,17 @@ CString PackedCursor::ReadTextExpandingLineFeeds() {
     return CString(std::move(out));
 }
 
-std::size_t PackedTextLength(const CString& text) {
-    // The text's storage is zero-terminated, so this stops at its end or at an inner zero byte.
-    return std::strlen(text.GetString());
+std::size_t PackedTextLength(std::string_view text) {
+    const void* zero = std::memchr(text.data(), 0, text.size());
+    return zero == nullptr ? text.size()
+                           : static_cast<std::size_t>(static_cast<const char*>(zero) - text.data());
 }
 
-BYTE* WritePackedText(BYTE* p, const CString& text) {
+BYTE* WritePackedText(BYTE* p, std::string_view text) {
     const std::size_t n = PackedTextLength(text);
-    std::memcpy(p, text.str().data(), n);
+    if (n > 0) {
+        std::memcpy(p, text.data(), n);
+    }
     p[n] = 0;
     return p + n + 1;
 }

@@ -39,10 +39,16 @@ class LKMDB7_EXPORT PackedCursor {
 };
 
 // Bytes of a text as it is packed: up to its first zero byte, since a text ends there.
-std::size_t PackedTextLength(const CString& text);
+std::size_t PackedTextLength(std::string_view text);
+inline std::size_t PackedTextLength(const CString& text) {
+    return PackedTextLength(std::string_view(text.str()));
+}
 
 // Writes the packed bytes of text and one zero byte at p; returns the position after them.
-BYTE* WritePackedText(BYTE* p, const CString& text);
+BYTE* WritePackedText(BYTE* p, std::string_view text);
+inline BYTE* WritePackedText(BYTE* p, const CString& text) {
+    return WritePackedText(p, std::string_view(text.str()));
+}
 
 inline CUID ReadUidAt(const BYTE* p) {
     return CUID::FromBytes(p);
