@@ -22,8 +22,9 @@ struct Context {
     std::ostream& err;
     const Environment& env;
     PasswordSource password;
-    bool passwordGiven = false;  // set once the cipher has been keyed
-    std::string passwordBytes;   // the key in Windows-1252 while it is in force
+    bool passwordGiven = false;   // set once the cipher has been keyed
+    std::string passwordBytes;    // the key in Windows-1252 while it is in force
+    bool toldOfLockWait = false;  // the lock wait's line is written once a run
 
     void Note(const std::string& line) const;
 };

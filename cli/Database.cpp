@@ -6,6 +6,7 @@
 
 #include "cli/CliError.h"
 #include "cli/Integrity.h"
+#include "cli/LockWait.h"
 #include "cli/Password.h"
 #include "cli/Terminal.h"
 #include "lkmdb7/platform/internal/FileSystem.h"
@@ -104,6 +105,7 @@ void LoadOrThrow(CDatabaseObj7& db, const std::string& path, const std::string& 
 OpenDatabase::OpenDatabase(Context& ctx, const std::string& argument, Mode mode,
                            PasswordCheck check)
     : ctx_(ctx), file_(ResolveDatabase(argument)) {
+    SayWhenWaitingForLock(ctx_, db_);
     if (mode == Mode::kWrite) {
         // Held until this object is gone, past the save: no other process may save between our
         // load and our save, or one of the two changes would be lost.

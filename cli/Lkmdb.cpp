@@ -102,7 +102,8 @@ int RunLkmdb(std::vector<std::string> args, std::istream& in, std::ostream& out,
                              "print the version and exit");
         app.get_formatter()->column_width(34);
         CLI::Option* file = app.add_option("--password-file", ctx.password.file,
-                                           "read the password from the first line of FILE");
+                                           "read the password from the first line of FILE")
+                                ->type_name("FILE");
         CLI::Option* fromStdin = app.add_flag("--password-stdin", ctx.password.fromStdin,
                                               "read the password from standard input");
         CLI::Option* ask = app.add_flag("--ask-password", ctx.password.ask,
@@ -111,10 +112,10 @@ int RunLkmdb(std::vector<std::string> args, std::istream& in, std::ostream& out,
         fromStdin->excludes(ask);
 
         Commands commands(ctx);
-        for (auto add :
-             {AddDemo,   AddInit,    AddInfo,   AddLs,      AddShow,    AddSearch, AddAdd,
-              AddEdit,   AddRm,      AddType,   AddPurge,   AddExport,  AddImport, AddDump,
-              AddVerify, AddUpgrade, AddBackup, AddRestore, AddRecover, AddPasswd, AddGenerate}) {
+        for (auto add : {AddDemo,    AddInit,   AddInfo,     AddLs,        AddShow,   AddSearch,
+                         AddAdd,     AddEdit,   AddRm,       AddType,      AddPurge,  AddExport,
+                         AddImport,  AddDump,   AddVerify,   AddUpgrade,   AddBackup, AddRestore,
+                         AddRecover, AddPasswd, AddGenerate, AddCompletion}) {
             add(app, commands);
         }
         app.require_subcommand(1);

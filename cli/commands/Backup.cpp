@@ -4,6 +4,7 @@
 
 #include "cli/Backups.h"
 #include "cli/Integrity.h"
+#include "cli/LockWait.h"
 #include "cli/Terminal.h"
 #include "cli/commands/Commands.h"
 #include "lkmdb7/platform/internal/FileSystem.h"
@@ -41,7 +42,8 @@ void AddBackup(CLI::App& app, Commands& commands) {
                                  "to a dated copy in FOLDER)");
     sub->add_option("PATH", opts->path, "database file or folder")->required();
     sub->add_option("--to", opts->folder,
-                    "also keep a dated copy, FILE-NAME.YYYYMMDD-HHMMSS, in this folder");
+                    "also keep a dated copy, FILE-NAME.YYYYMMDD-HHMMSS, in this folder")
+        ->type_name("FOLDER");
     commands.Bind(sub, [opts, &ctx = commands.Ctx()] {
         const DatabaseFile file = ResolveDatabase(opts->path);
         if (!PathExists(file.native.c_str())) {
@@ -57,6 +59,7 @@ void AddBackup(CLI::App& app, Commands& commands) {
             throw CliError(e.ExitCode(), std::string(e.what()) + "; no backup was made");
         }
         CDatabaseObj7 db;
+        SayWhenWaitingForLock(ctx, db);
         AttachTo(db, file);
         if (db.TakeTempBackup() == 0) {
             throw CliError(kExitFailure, file.shown + ": the backup copy " + file.shown +

@@ -56,5 +56,7 @@ void AddBackup(CLI::App& app, Commands& commands);
 void AddRestore(CLI::App& app, Commands& commands);
 void AddRecover(CLI::App& app, Commands& commands);
 void AddPasswd(CLI::App& app, Commands& commands);
+// Hidden: prints a shell's completion script of every command that app holds when it runs.
+void AddCompletion(CLI::App& app, Commands& commands);
 
 }  // namespace lkmdb

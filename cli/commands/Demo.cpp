@@ -3,6 +3,7 @@
 #include <random>
 
 #include "cli/Listing.h"
+#include "cli/LockWait.h"
 #include "cli/Terminal.h"
 #include "cli/commands/Commands.h"
 
@@ -85,6 +86,7 @@ void AddDemo(CLI::App& app, Commands& commands) {
         DatabaseFile file;
         {
             CDatabaseObj7 db;
+            SayWhenWaitingForLock(ctx, db);
             file = CreateDatabase(db, where, ctx.passwordBytes);
             for (const DemoRecord& r : DemoRecords()) {
                 CStringArray texts;

@@ -28,7 +28,8 @@ void AddExport(CLI::App& app, Commands& commands) {
     sub->add_option("--format", opts->format, "csv (default) or json")
         ->check(CLI::IsMember({"csv", "json"}));
     sub->add_option("-o,--output", opts->output,
-                    "write to FILE (made readable by you only) instead of standard output");
+                    "write to FILE (made readable by you only) instead of standard output")
+        ->type_name("FILE");
     sub->add_flag("--force", opts->force, "replace FILE when it exists");
     commands.Bind(sub, [opts, &ctx = commands.Ctx()] {
         OpenDatabase db(ctx, opts->path, OpenDatabase::Mode::kRead);

@@ -1,5 +1,6 @@
 #include <ostream>
 
+#include "cli/LockWait.h"
 #include "cli/Password.h"
 #include "cli/Terminal.h"
 #include "cli/commands/Commands.h"
@@ -26,6 +27,7 @@ void AddInit(CLI::App& app, Commands& commands) {
             }
         }
         CDatabaseObj7 db;
+        SayWhenWaitingForLock(ctx, db);
         const DatabaseFile file = CreateDatabase(db, *folder, ctx.passwordBytes);
         ctx.out << "created " << file.shown << (ctx.passwordGiven ? " with a password" : "")
                 << '\n';

@@ -66,7 +66,8 @@ void AddPasswd(CLI::App& app, Commands& commands) {
                                  "--remove none; every record is enciphered afresh");
     sub->add_option("PATH", opts->path, "database file or folder")->required();
     CLI::Option* file = sub->add_option("--new-password-file", opts->next.file,
-                                        "read the new password from the first line of FILE");
+                                        "read the new password from the first line of FILE")
+                            ->type_name("FILE");
     CLI::Option* fromStdin =
         sub->add_flag("--new-password-stdin", opts->next.fromStdin,
                       "read the new password from standard input (after the current one)");

@@ -3,6 +3,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "cli/LockWait.h"
 #include "cli/Password.h"
 #include "cli/Text1252.h"
 #include "cli/commands/Commands.h"
@@ -108,6 +109,7 @@ void AddRecover(CLI::App& app, Commands& commands) {
                                  "Read what can be read of a damaged database into a new one in "
                                  "FOLDER; exit code 1 when something was lost");
     sub->add_option("DAMAGED", *damaged, "the damaged database file, or its folder; never changed")
+        ->type_name("PATH")
         ->required();
     sub->add_option("FOLDER", *folder, "made if missing; must not hold a database")->required();
     commands.Bind(sub, [damaged, folder, &ctx = commands.Ctx()] {
@@ -121,6 +123,7 @@ void AddRecover(CLI::App& app, Commands& commands) {
                                              PasswordHint(ctx, recovery));
         }
         CDatabaseObj7 db;
+        SayWhenWaitingForLock(ctx, db);
         const DatabaseFile target = CreateDatabase(db, *folder);
         try {
             recovery.InstallInto(db);

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "cli/Backups.h"
+#include "cli/LockWait.h"
 #include "cli/Terminal.h"
 #include "cli/commands/Commands.h"
 #include "lkmdb7/platform/internal/FileSystem.h"
@@ -21,6 +22,7 @@ void AddRestore(CLI::App& app, Commands& commands) {
             throw CliError(kExitNotFound, backup + ": no such backup copy");
         }
         CDatabaseObj7 db;
+        SayWhenWaitingForLock(ctx, db);
         // No save may run while the file is replaced, nor start from the file half replaced.
         const CDatabaseLock lock(db);
         if (!lock.Held()) {

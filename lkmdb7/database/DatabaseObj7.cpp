@@ -332,7 +332,17 @@ CDatabaseStatus CDatabaseObj7::WaitForLock() const {
         return CDatabaseStatus::Failure(CDatabaseStatus::kLockUnavailable,
                                         Sentence(m_pathName, why + ")"), code);
     }
-    const DWORD result = WaitForSingleObject(m_mutex, kMutexWaitMs);
+    // The same ten seconds in two parts, so that a host can say why it waits.
+    DWORD result = WaitForSingleObject(m_mutex, kLockWaitNoticeMs);
+    if (result == WAIT_TIMEOUT) {
+        if (m_lockWaitObserver) {
+            try {
+                m_lockWaitObserver();
+            } catch (...) {  // a failed notice must not fail the wait
+            }
+        }
+        result = WaitForSingleObject(m_mutex, kMutexWaitMs - kLockWaitNoticeMs);
+    }
     if (WaitObtained(result)) {
         return CDatabaseStatus::Ok();
     }

@@ -20,6 +20,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 
 #include "lkmdb7/database/Crib.h"
 #include "lkmdb7/database/DatabaseFormat.h"
@@ -43,6 +44,8 @@ inline constexpr const char* kDatabaseFileName = "LockmeraDatabase.lkb";
 inline constexpr const char* kDatabaseMutexName = "LockmeraDatabaseMutex";
 inline constexpr const char* kBackupSuffix = ".bak";
 inline constexpr DWORD kMutexWaitMs = 10000;
+// How long a wait for the database lock goes before it tells its observer (SetLockWaitObserver).
+inline constexpr DWORD kLockWaitNoticeMs = 1000;
 
 class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     LKMDB7_DECLARE_SERIAL(CDatabaseObj7);
@@ -127,6 +130,18 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     // Gives back one AcquireLock; false when this object holds none.
     bool ReleaseLock();
 
+    // Lets the host tell its user why nothing happens while another program holds the lock. A
+    // wait for the lock (Load, LoadReadOnly, Save and what saves, AcquireLock) that has not
+    // obtained it within kLockWaitNoticeMs calls observer once, on the waiting thread, then goes
+    // on waiting for the rest of kMutexWaitMs; a wait that obtains the lock sooner, or fails at
+    // once, never calls it. The time and results of the wait are the same with or without one.
+    // The observer must not throw and must not call this object: an exception it throws is
+    // caught and dropped, and the wait goes on. An empty function (the default) removes it. Only
+    // the copy of observer into the argument may throw (std::bad_alloc), before anything changes.
+    void SetLockWaitObserver(std::function<void()> observer) noexcept {
+        m_lockWaitObserver.swap(observer);
+    }
+
     // How the last Load, LoadReadOnly, Save, MoveToPath, TakeTempBackup, RestoreTempBackup or
     // AcquireLock ended.
     const CDatabaseStatus& GetLastStatus() const { return m_lastStatus; }
@@ -199,6 +214,7 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     DWORD m_mutexError = 0;  // why the mutex could not be opened
     CString m_mutexDetail;
     unsigned m_lockHolds = 0;  // AcquireLock calls not yet given back
+    std::function<void()> m_lockWaitObserver;
     CDatabaseStatus m_lastStatus;
     SyncType m_syncType = kSyncDesktop;
 };

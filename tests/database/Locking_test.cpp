@@ -1,15 +1,18 @@
 // The database lock against a real second process: Load and Save give up after their wait while
-// another process holds it, touch nothing, and go ahead as soon as that process lets go or dies.
+// another process holds it, touch nothing, and go ahead as soon as that process lets go or dies;
+// and a wait that lasts tells the host's observer once.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <stdexcept>
 
 #include "lkmdb7/database/DatabaseObj7.h"
 #include "lkmdb7/platform/Exceptions.h"
 #include "tests/support/ItemTesting.h"
+#include "tests/support/LockHolder.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/platform/MutexChild.h"
 
@@ -143,4 +146,57 @@ TEST_F(Locking, LoadThatThrowsLeavesTheLockFree) {
     CDatabaseObj7 db;
     EXPECT_THROW(db.Load(path()), CArchiveException);
     EXPECT_EQ(ChildTakesMutex(kDatabaseMutexName, 0), 0);
+}
+
+TEST(LockWaitObserver, ToldOnceAfterASecondOfWaitingAndNeverWhenTheLockIsFree) {
+    ProcessStateGuard guard;
+    TempDir dir;
+    const CString path((dir.path() / kDatabaseFileName).string());
+    CDatabaseObj7 db;
+    int calls = 0;
+    long long calledAfterMs = -1;
+    auto start = Clock::now();
+    db.SetLockWaitObserver([&] {
+        ++calls;
+        calledAfterMs = MsSince(start);
+    });
+
+    // A free lock: the load, the save and an explicit hold come at once and say nothing.
+    ASSERT_EQ(db.Load(path), 0);
+    ASSERT_EQ(db.Save(true), 0);
+    ASSERT_EQ(db.AcquireLock(), 0);
+    ASSERT_TRUE(db.ReleaseLock());
+    EXPECT_EQ(calls, 0);
+
+    {
+        LockHolder holder(milliseconds(1500));
+        ASSERT_TRUE(holder.Held());
+        start = Clock::now();
+        EXPECT_EQ(db.Load(path), 0) << db.GetLastErrorMessage();
+        const long long waited = MsSince(start);
+        EXPECT_EQ(calls, 1);
+        EXPECT_GE(calledAfterMs, 900);
+        EXPECT_GE(waited, 1300);
+        EXPECT_LT(waited, 5000);
+    }
+
+    // An observer that throws does not fail the wait; an empty one is no observer.
+    {
+        LockHolder holder(milliseconds(1500));
+        ASSERT_TRUE(holder.Held());
+        db.SetLockWaitObserver([&] {
+            ++calls;
+            throw std::runtime_error("the host's notice failed");
+        });
+        EXPECT_EQ(db.Save(true), 0) << db.GetLastErrorMessage();
+        EXPECT_EQ(calls, 2);
+    }
+    {
+        LockHolder holder(milliseconds(1200));
+        ASSERT_TRUE(holder.Held());
+        db.SetLockWaitObserver({});
+        EXPECT_EQ(db.AcquireLock(), 0);
+        EXPECT_TRUE(db.ReleaseLock());
+        EXPECT_EQ(calls, 2);
+    }
 }
