@@ -48,8 +48,8 @@ TEST(ItemTextsTest, WorkingValueCopiedFromAnotherHeldApartSurvivesTheBufferGrowi
         texts.SetWorking(1, texts.Working(0));
         texts.SetWorking(0, std::string(texts.Working(1)) + "+");
     }
-    EXPECT_EQ(texts.Working(1), "seed" + std::string(29, '+'));
-    EXPECT_EQ(texts.Working(0), "seed" + std::string(30, '+'));
+    EXPECT_EQ(texts.Working(1), std::string("seed").append(29, '+'));
+    EXPECT_EQ(texts.Working(0), std::string("seed").append(30, '+'));
     EXPECT_EQ(texts.Unpacked(0), "");
 }
 

@@ -419,8 +419,8 @@ TEST_F(PackedRecord, NoteSetBetweenUnpackingsLeavesTheTextsAndIsReplacedByTheNex
     record.SetNote(CString(std::string(400, 'm')));
     EXPECT_EQ(record.GetNote(), std::string(400, 'm'));
     for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(record.GetField(i, false), "f" + std::to_string(i)) << i;
-        EXPECT_EQ(record.GetFieldLabelA(i), "L" + std::to_string(i)) << i;
+        EXPECT_EQ(record.GetField(i, false), std::string("f").append(std::to_string(i))) << i;
+        EXPECT_EQ(record.GetFieldLabelA(i), std::string("L").append(std::to_string(i))) << i;
     }
     EXPECT_EQ(record.GetLabelOverrides()[4], "L4");
     EXPECT_TRUE(record.HasFieldText(4));
@@ -443,7 +443,7 @@ TEST_F(PackedRecord, NoteSetBetweenUnpackingsLeavesTheTextsAndIsReplacedByTheNex
 // A note of line feeds reads back twice as long: past 64 KiB, beside texts that the unpacking
 // placed first, and it packs to the same bytes.
 TEST_F(PackedRecord, NoteThatUnpacksPastSixtyFourKiBKeepsTheOtherTexts) {
-    Bytes rec = RecordWithNote(Z("x" + std::string(40000, '\n') + "y"));
+    Bytes rec = RecordWithNote(Z(std::string("x").append(40000, '\n').append("y")));
     CRecord record;
     record.SetPalmRecord(reinterpret_cast<char*>(rec.data()), static_cast<int>(rec.size()));
     record.PuffPalmRecord(false);
@@ -454,8 +454,8 @@ TEST_F(PackedRecord, NoteThatUnpacksPastSixtyFourKiBKeepsTheOtherTexts) {
     expanded += "y";
     EXPECT_EQ(record.GetNote(), expanded);
     for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(record.GetField(i, false), "f" + std::to_string(i)) << i;
-        EXPECT_EQ(record.GetFieldLabelA(i), "L" + std::to_string(i)) << i;
+        EXPECT_EQ(record.GetField(i, false), std::string("f").append(std::to_string(i))) << i;
+        EXPECT_EQ(record.GetFieldLabelA(i), std::string("L").append(std::to_string(i))) << i;
     }
     record.PackPalmRecord(false);
     EXPECT_EQ(Bytes(record.PalmRecord().begin() + 2, record.PalmRecord().end() - 7),

@@ -381,7 +381,7 @@ TEST_F(RecordTest, LabelOverridesAgainstTheirUnpackedCopies) {
 
     CStringArray same;
     for (int i = 0; i < 10; ++i) {
-        same.Add(CString("L" + std::to_string(i)));
+        same.Add(CString(std::string("L").append(std::to_string(i))));
     }
     record.SetFieldLabels(same);
     record.SetFieldLabel(5, nullptr, "other");
@@ -416,7 +416,7 @@ TEST_F(RecordTest, TextsOfRecordsOverSixtyFourKiBRead) {
     CRecord record;
     Bytes rest;
     for (int i = 1; i < 10; ++i) {
-        rest = Cat({rest, Z("f" + std::to_string(i))});
+        rest = Cat({rest, Z(std::string("f").append(std::to_string(i)))});
     }
     Unpack(record,
            Cat({kHeader, Z(huge), rest, Z("n"), Z("0"), Z(""), Z(""), TenFields("L"), kTail}));
