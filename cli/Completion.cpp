@@ -368,21 +368,21 @@ std::string ZshMessage(const Value& value) {
     return "value";
 }
 
-std::string ZshOptionSpec(const OptionInfo& o) {
-    std::string spec;
+std::string ZshOptionArgument(const OptionInfo& o) {
+    std::string names;
     if (o.names.size() > 1) {
-        spec = ShQuoted((o.repeatable ? "*" : "(" + Joined(o.names, ZshField) + ")")) + "{" +
-               Joined(
-                   o.names, [](const std::string& n) { return n; }, ",") +
-               "}";
+        names = ShQuoted((o.repeatable ? "*" : "(" + Joined(o.names, ZshField) + ")")) + "{" +
+                Joined(
+                    o.names, [](const std::string& n) { return n; }, ",") +
+                "}";
     } else {
-        spec = ShQuoted((o.repeatable ? "*" : "") + o.names.front());
+        names = ShQuoted((o.repeatable ? "*" : "") + o.names.front());
     }
     std::string rest = "[" + ZshBracketed(o.description) + "]";
     if (o.value.kind != ValueKind::kNone) {
         rest += ":" + ZshMessage(o.value) + ":" + ZshAction(o.value);
     }
-    return spec + ShQuoted(rest);
+    return names + ShQuoted(rest);
 }
 
 std::string ZshScript(const std::vector<CommandInfo>& commands) {
@@ -399,7 +399,7 @@ std::string ZshScript(const std::vector<CommandInfo>& commands) {
             s << "    _arguments -s";
         }
         for (const OptionInfo& o : c.options) {
-            s << " \\\n        " << ZshOptionSpec(o);
+            s << " \\\n        " << ZshOptionArgument(o);
         }
         if (!c.subcommands.empty()) {
             s << " \\\n        '1:command:->command' \\\n        '*::argument:->argument'\n";
