@@ -119,15 +119,18 @@ void CDatabaseObj7::ChangePassword(const char* newPassword, int cost) {
     }
 
     RecordCipherKey before = ExchangeRecordCipher(std::move(cipher));
-    std::size_t done = 0;
+    // Items whose packed record is set aside in kept. Putting one back never throws: it is the
+    // second exchange.
+    std::size_t swapped = 0;
     try {
-        for (; done < items.size(); ++done) {
-            items[done]->SwapPalmRecord(kept[done].bytes, kept[done].present);
-            items[done]->PackPalmRecord(true);
+        for (CBaseItem* item : items) {
+            item->SwapPalmRecord(kept[swapped].bytes, kept[swapped].present);
+            ++swapped;
+            item->PackPalmRecord(true);
         }
     } catch (...) {
         (void)ExchangeRecordCipher(std::move(before));
-        for (std::size_t i = 0; i <= done && i < items.size(); ++i) {
+        for (std::size_t i = 0; i < swapped; ++i) {
             items[i]->SwapPalmRecord(kept[i].bytes, kept[i].present);
         }
         throw;

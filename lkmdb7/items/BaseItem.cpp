@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <functional>
 #include <new>
 #include <string>
 #include <utility>
@@ -111,6 +112,7 @@ CBaseItem& CBaseItem::operator=(CBaseItem& source) {
     if (&source == this) {
         return *this;
     }
+    OwnTexts();
     NoteIdentityChange();
     m_recordID = source.m_recordID;
     m_needsSync = source.m_needsSync;
@@ -145,13 +147,41 @@ void CBaseItem::ForgetPackedPlain() {
     m_packedPlain.reset();
 }
 
+void CBaseItem::OwnTexts() {
+    try {
+        m_texts.Own();
+    } catch (const std::bad_alloc&) {
+        AfxThrowMemoryException();
+    }
+}
+
+bool CBaseItem::InPalmRecord(std::string_view text) const {
+    if (text.empty() || m_palmRecord.empty()) {
+        return false;
+    }
+    const std::less<const char*> before;
+    const char* const begin = reinterpret_cast<const char*>(m_palmRecord.data());
+    const char* const end = begin + m_palmRecord.size();
+    return !before(text.data(), begin) && !before(end, text.data() + text.size());
+}
+
+void CBaseItem::UnpackText(int slot, std::string_view text) {
+    if (InPalmRecord(text)) {
+        m_texts.Unpack(slot, reinterpret_cast<const char*>(m_palmRecord.data()), text);
+    } else {
+        m_texts.Unpack(slot, text);
+    }
+}
+
 void CBaseItem::InstallPalmRecord(std::vector<BYTE> bytes) {
+    OwnTexts();
     ForgetPackedPlain();
     m_palmRecord = std::move(bytes);
     m_hasPalmRecord = true;
 }
 
-void CBaseItem::SwapPalmRecord(std::vector<BYTE>& bytes, bool& present) noexcept {
+void CBaseItem::SwapPalmRecord(std::vector<BYTE>& bytes, bool& present) {
+    OwnTexts();
     ForgetPackedPlain();
     m_palmRecord.swap(bytes);
     std::swap(m_hasPalmRecord, present);
@@ -161,6 +191,7 @@ void CBaseItem::SetPalmRecord(char* bytes, int count) {
     if (count < 0 || (count > 0 && bytes == nullptr)) {
         AfxThrowInvalidArgException("SetPalmRecord: bad byte count " + std::to_string(count));
     }
+    OwnTexts();
     ForgetPackedPlain();
     m_palmRecord.clear();
     m_hasPalmRecord = false;
@@ -202,6 +233,7 @@ LONG CBaseItem::CheckPackedSize() {
 void CBaseItem::PackPalmRecord(bool encipher) {
     // Checked before anything changes: a refused record keeps its old packed form.
     const LONG size = CheckPackedSize();
+    OwnTexts();  // the record is rebuilt in the old one's buffer
     std::unique_ptr<PackedPlain> previous = std::move(m_packedPlain);
     // The record is built in the old buffer's storage: repacking (every save) allocates nothing.
     std::vector<BYTE> record = std::move(m_palmRecord);
@@ -295,6 +327,7 @@ void CBaseItem::PuffPalmRecord(bool decipher) {
     if (length < kPackedHeaderSize) {
         ThrowShortRecord(length, kPackedHeaderSize, "current form");
     }
+    OwnTexts();  // deciphered in place
     ForgetPackedPlain();
     const BlowfishKey* cipher = GetRecordCipher();
     if (decipher && cipher != nullptr) {
@@ -340,6 +373,7 @@ void CBaseItem::PuffPalmRecordV2() {
     if (length < kOldFormV2HeaderSize) {
         ThrowShortRecord(length, kOldFormV2HeaderSize, "second old form");
     }
+    OwnTexts();  // deciphered in place
     ForgetPackedPlain();
     const BlowfishKey* cipher = GetRecordCipher();
     if (cipher != nullptr) {

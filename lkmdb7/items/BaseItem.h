@@ -5,10 +5,12 @@
 // the working values, while GetCustom (and the record's GetField) read the copy that the last
 // unpacking of a packed record left. Hosts rely on that to show what a device last sent.
 //
-// The item owns its packed record buffer. Packed records are untrusted input: unpacking and the
-// two-argument ReadPalmRecord are bounded by the record's length, and a record shorter than its
-// form's fixed header is refused with CArchiveException (the item is then unchanged). Only the
-// one-argument ReadPalmRecord trusts its bytes.
+// The item owns its packed record buffer. After an unpacking of that buffer (a load), the unpacked
+// copies read their bytes from it rather than holding their own, until it next changes. Packed
+// records are untrusted input: unpacking and the two-argument ReadPalmRecord are bounded by the
+// record's length, and a record shorter than its form's fixed header is refused with
+// CArchiveException (the item is then unchanged). Only the one-argument ReadPalmRecord trusts its
+// bytes.
 #pragma once
 
 #include <cstddef>
@@ -155,9 +157,12 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     // --- packed record access ---
     const std::vector<BYTE>& PalmRecord() const { return m_palmRecord; }
     bool HasPalmRecord() const { return m_hasPalmRecord; }
-    // Exchanges the packed record with bytes (present: whether there is one); never throws. Lets
-    // a change that repacks many items put every one back when a later one fails.
-    void SwapPalmRecord(std::vector<BYTE>& bytes, bool& present) noexcept;
+    // Exchanges the packed record with bytes (present: whether there is one). Lets a change that
+    // repacks many items put every one back when a later one fails. Throws CMemoryException, the
+    // item unchanged, only when its unpacked copies still read from its packed record (the first
+    // exchange after an unpacking) and there is no room to copy them; a second exchange with no
+    // unpacking between them never throws.
+    void SwapPalmRecord(std::vector<BYTE>& bytes, bool& present);
     // Layout version: the schema of this item's class without the versionable flag.
     UINT LayoutVersion() const;
     // False for the classes that keep the base's packed writer (a plain CBaseItem or CCategory):
@@ -173,12 +178,17 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     virtual char* ReadPackedRecord(char* record, const char* end, std::size_t length);
     // Text slots: 0 to 9 hold the item's ten texts, 10 to 19 a record's label overrides; each a
     // working value and its unpacked copy (ItemTexts). The caller checks the slot. Views stay
-    // valid until the item's texts next change.
+    // valid until the item's texts or its packed record next change.
     std::string_view WorkingText(int slot) const { return m_texts.Working(slot); }
     void SetWorkingText(int slot, std::string_view text) { m_texts.SetWorking(slot, text); }
     CString GetUnpacked(int slot) const { return CString(m_texts.Unpacked(slot)); }
-    // An unpacking's text for slot: its working value and its unpacked copy.
-    void UnpackText(int slot, std::string_view text) { m_texts.Unpack(slot, text); }
+    // An unpacking's text for slot: its working value and its unpacked copy. A text that lies in
+    // the packed record is not copied. May throw std::bad_alloc, the slot then unchanged.
+    void UnpackText(int slot, std::string_view text);
+    // The bytes that UnpackText(text) copies, for ReserveUnpacked.
+    std::size_t CopiedOnUnpack(std::string_view text) const {
+        return InPalmRecord(text) ? 0 : text.size();
+    }
     void ReserveUnpacked(std::size_t bytes) { m_texts.ReserveUnpacked(bytes); }
     // A record's note, held with the texts (ItemTexts::Note); a view valid as WorkingText's.
     std::string_view NoteText() const { return m_texts.Note(); }
@@ -214,6 +224,10 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     void LoadBody(CArchive& ar);
     // Every change to the packed record other than PackPalmRecord's own goes with this.
     void ForgetPackedPlain();
+    // Every change to the packed record's bytes or buffer comes after this: the unpacked copies
+    // stop reading from it. Throws CMemoryException, the item unchanged.
+    void OwnTexts();
+    bool InPalmRecord(std::string_view text) const;
 
     // Largest members first, so that the small ones share what would otherwise be padding, and a
     // record's own members can take the padding at the end.

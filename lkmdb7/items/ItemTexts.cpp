@@ -29,6 +29,11 @@ void ItemTexts::Unpack(int slot, std::string_view text) {
     Follow(slot);
 }
 
+void ItemTexts::Unpack(int slot, const char* source, std::string_view text) {
+    unpacked_.Borrow(slot, source, text);
+    Follow(slot);
+}
+
 void ItemTexts::Follow(int slot) {
     if (!StoredApart(slot)) {
         return;

@@ -9,6 +9,9 @@
 // buffer, made when the first one differs and freed when none does. Which way a value is held is
 // not observable: Working returns the working value, Unpacked the copy, whatever the bits.
 //
+// The unpacked copies may borrow their bytes from the item's packed record (UnpackedTexts); working
+// values held apart never do.
+//
 // Not copyable (items copy their working values through their setters). SetWorking and Unpack
 // may throw std::bad_alloc, the slot then unchanged. The caller checks slot numbers.
 #pragma once
@@ -42,6 +45,11 @@ class LKMDB7_EXPORT ItemTexts {
     void SetWorking(int slot, std::string_view text);
     // The working value and the unpacked copy of slot both become text.
     void Unpack(int slot, std::string_view text);
+    // The same, borrowing text from the bytes at source on (UnpackedTexts::Borrow has the rule).
+    void Unpack(int slot, const char* source, std::string_view text);
+    // Copies every borrowed text in; may throw std::bad_alloc, the object then unchanged.
+    void Own() { unpacked_.Own(); }
+    bool Borrows() const { return unpacked_.Borrows(); }
     // The note. Setting it leaves every working value and unpacked copy as it was. text may be a
     // view of this object's own texts.
     std::string_view Note() const { return unpacked_.View(UnpackedTexts::kNoteSlot); }

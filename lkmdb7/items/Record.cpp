@@ -202,7 +202,7 @@ char* CRecord::ReadPackedRecord(char* record, const char* last, std::size_t leng
     std::size_t bytes = 0;
     for (int i = 0; i < fields; ++i) {
         texts[static_cast<std::size_t>(i)] = cursor.ReadView();
-        bytes += texts[static_cast<std::size_t>(i)].size();
+        bytes += CopiedOnUnpack(texts[static_cast<std::size_t>(i)]);
     }
     const std::string_view note = cursor.ReadView();
     bytes += UnpackedNoteLength(note);
@@ -217,7 +217,7 @@ char* CRecord::ReadPackedRecord(char* record, const char* last, std::size_t leng
     if (hasLabels) {
         for (int i = 0; i < fields; ++i) {
             labels[static_cast<std::size_t>(i)] = cursor.ReadView();
-            bytes += labels[static_cast<std::size_t>(i)].size();
+            bytes += CopiedOnUnpack(labels[static_cast<std::size_t>(i)]);
         }
     }
     ReserveUnpacked(bytes);

@@ -24,7 +24,11 @@ UnpackedTexts::UnpackedTexts(const UnpackedTexts& other)
     : bytes_(other.bytes_),
       narrow_(other.narrow_),
       live_(other.live_),
-      wide_(other.wide_ != nullptr ? std::make_unique<WideTable>(*other.wide_) : nullptr) {}
+      borrowed_(other.borrowed_),
+      source_(other.source_),
+      wide_(other.wide_ != nullptr ? std::make_unique<WideTable>(*other.wide_) : nullptr) {
+    Own();  // other's source outlives this call, not necessarily the copy
+}
 
 UnpackedTexts& UnpackedTexts::operator=(const UnpackedTexts& other) {
     if (this != &other) {
@@ -57,7 +61,8 @@ void UnpackedTexts::Put(int slot, Slot s) {
 }
 
 char* UnpackedTexts::Place(int slot, std::size_t length) {
-    Slot s = At(slot);
+    // A borrowed text has no room of its own to reuse.
+    Slot s = Borrowed(slot) ? Slot{} : At(slot);
     const std::uint32_t narrowed = Narrow(length);
     // A text no longer than the one it replaces takes its place; others go at the end.
     if (length > s.length) {
@@ -72,6 +77,7 @@ char* UnpackedTexts::Place(int slot, std::size_t length) {
     live_ = live_ - s.length + narrowed;
     s.length = narrowed;
     Put(slot, s);
+    borrowed_ &= ~Bit(slot);
     return bytes_.data() + s.offset;
 }
 
@@ -102,6 +108,55 @@ void UnpackedTexts::Reserve(std::size_t bytes) {
     bytes_.reserve(bytes_.size() + bytes);
 }
 
+void UnpackedTexts::Borrow(int slot, const char* source, std::string_view text) {
+    if (borrowed_ != 0 && source != source_) {
+        Own();
+    }
+    const std::size_t offset = text.empty() ? 0 : static_cast<std::size_t>(text.data() - source);
+    const std::uint32_t narrowed = Narrow(text.size());
+    Narrow(offset + text.size());
+    if (!Fits(offset, narrowed)) {
+        Widen();
+    }
+    if (!Borrowed(slot)) {
+        live_ -= At(slot).length;
+    }
+    Put(slot, Slot{static_cast<std::uint32_t>(offset), narrowed});
+    borrowed_ |= Bit(slot);
+    source_ = source;
+    CompactIfWasteful();
+}
+
+void UnpackedTexts::Own() {
+    if (borrowed_ == 0) {
+        return;
+    }
+    std::size_t total = live_;
+    for (int i = 0; i < kSlots; ++i) {
+        if (Borrowed(i)) {
+            total += At(i).length;
+        }
+    }
+    Narrow(total);
+    if (!Fits(total, total)) {
+        Widen();  // the table reads the same either way, so nothing observable changes yet
+    }
+    std::string owned;
+    owned.reserve(total);
+    for (int i = 0; i < kSlots; ++i) {
+        Slot s = At(i);
+        const char* const base = Borrowed(i) ? source_ : bytes_.data();
+        const std::size_t at = owned.size();
+        owned.append(base + s.offset, s.length);
+        s.offset = static_cast<std::uint32_t>(at);
+        Put(i, s);
+    }
+    bytes_.swap(owned);
+    live_ = static_cast<std::uint32_t>(total);
+    borrowed_ = 0;
+    source_ = nullptr;
+}
+
 void UnpackedTexts::CompactIfWasteful() {
     if (bytes_.size() <= 2 * std::size_t{live_} + 64) {
         return;
@@ -114,6 +169,9 @@ void UnpackedTexts::CompactIfWasteful() {
     }
     // Offsets only shrink here, so every slot still fits the table in use.
     for (int i = 0; i < kSlots; ++i) {
+        if (Borrowed(i)) {
+            continue;
+        }
         Slot s = At(i);
         const std::size_t at = compact.size();
         compact.append(bytes_, s.offset, s.length);

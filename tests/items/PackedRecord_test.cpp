@@ -2,8 +2,11 @@
 // the two old forms, and records that are too short or run off their end.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "lkmdb7/foundation/internal/Blowfish.h"
 #include "lkmdb7/foundation/internal/Crc16.h"
@@ -183,6 +186,74 @@ TEST_F(PackedRecord, EveryClassRoundTripsUnderTheCipher) {
     EXPECT_EQ(typeCopy.GetUniqueID(), CUID::FromBytes(kId));
     // The original's labels were never unpacked, so GetLabel still answers the fallbacks there.
     EXPECT_EQ(type.GetLabel(2), "Field 3");
+}
+
+// A loaded record's unpacked copies read their bytes from its deciphered packed record. Every way
+// that record's bytes or buffer can change or go must leave the copies, and the working values
+// that follow them, as they were.
+TEST_F(PackedRecord, UnpackedTextsOutliveEveryChangeOfTheRecordTheyWereReadFrom) {
+    SetRecordCipherPassword("correct horse");
+    CRecord source;
+    for (int i = 0; i < 10; ++i) {
+        source.SetField(i, CString("value ") + CString(std::to_string(i)));
+    }
+    source.SetNote("a note\r\nover two lines");
+    source.SetFieldLabel(9, nullptr, "Expires");
+    source.PackPalmRecord(true);
+    const Bytes sealed = source.PalmRecord();
+
+    struct Case {
+        const char* what;
+        std::function<void(CRecord&)> change;
+        bool workingValuesKept;
+    };
+    const Case cases[] = {
+        {"repacked under the cipher, in the same buffer",
+         [](CRecord& r) { r.PackPalmRecord(true); }, true},
+        {"repacked plain", [](CRecord& r) { r.PackPalmRecord(false); }, true},
+        {"exchanged, and the bytes given out overwritten and freed",
+         [](CRecord& r) {
+             std::vector<BYTE> out;
+             bool present = false;
+             r.SwapPalmRecord(out, present);
+             std::fill(out.begin(), out.end(), BYTE{'Z'});
+         },
+         true},
+        {"replaced by other bytes",
+         [](CRecord& r) {
+             char other[40] = {};
+             r.SetPalmRecord(other, sizeof other);
+         },
+         true},
+        {"assigned another item",
+         [](CRecord& r) {
+             CRecord other;
+             other.SetField(0, "from the other item");
+             other.PackPalmRecord(true);
+             r = other;
+         },
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CRecord r;
+        r.SetPalmRecord(const_cast<char*>(reinterpret_cast<const char*>(sealed.data())),
+                        static_cast<int>(sealed.size()));
+        r.PuffPalmRecord(true);
+        const Bytes working = ExpectedPlain(r);
+        c.change(r);
+        for (int i = 0; i < 10; ++i) {
+            EXPECT_EQ(r.GetField(i, false), CString("value ") + CString(std::to_string(i))) << i;
+        }
+        EXPECT_EQ(r.GetFieldLabelA(9), "Expires");
+        if (c.workingValuesKept) {
+            EXPECT_EQ(r.GetNote(), "a note\r\nover two lines");
+            Bytes now = ExpectedPlain(r);
+            now[0] = working[0];  // the CRC field comes from the packed record
+            now[1] = working[1];
+            EXPECT_EQ(now, working);
+        }
+    }
 }
 
 // Repacking reuses the enciphered blocks of unchanged content and enciphers afresh only what the

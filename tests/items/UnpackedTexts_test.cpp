@@ -1,6 +1,6 @@
 // The shared buffer of unpacked copies: a text set from another slot of the same buffer, which
 // growing the buffer would otherwise pull from under it, texts holding zero bytes, and texts
-// past the 64 KiB that 16-bit offsets reach.
+// past the 64 KiB that 16-bit offsets reach, and texts borrowed from bytes their owner keeps.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -64,5 +64,45 @@ TEST(UnpackedTextsTest, TextsPastSixtyFourKiBKeepTheirOffsetsAndLengths) {
         texts.Set(3, second);
         EXPECT_EQ(texts.View(3), second);
         EXPECT_EQ(texts.View(2), "c");
+    }
+}
+
+TEST(UnpackedTextsTest, BorrowedTextsAreReadInPlaceUntilOwnedAndCopiesNeverBorrow) {
+    std::string source = "alpha|beta|gamma";
+    std::string other = "delta";
+    UnpackedTexts texts;
+    texts.Set(3, "owned before");
+    texts.Borrow(0, source.data(), std::string_view(source).substr(0, 5));
+    texts.Borrow(1, source.data(), std::string_view(source).substr(6, 4));
+    texts.Borrow(3, source.data(), std::string_view(source).substr(11, 5));
+    texts.Borrow(4, source.data(), std::string_view(source).substr(16, 0));
+    EXPECT_TRUE(texts.Borrows());
+    EXPECT_EQ(texts.View(0), "alpha");
+    EXPECT_EQ(texts.View(0).data(), source.data());  // not copied
+    EXPECT_EQ(texts.View(3), "gamma");
+    EXPECT_EQ(texts.View(4), "");
+
+    const UnpackedTexts copy(texts);
+    EXPECT_FALSE(copy.Borrows());
+
+    texts.Set(1, "set over a borrowed text");  // only that slot stops borrowing
+    EXPECT_TRUE(texts.Borrows());
+    // Another source: what the first one lent is copied in before it is let go.
+    texts.Borrow(2, other.data(), other);
+    EXPECT_EQ(texts.View(2).data(), other.data());
+    source.assign(source.size(), 'Z');
+    EXPECT_EQ(texts.View(0), "alpha");
+    EXPECT_EQ(texts.View(3), "gamma");
+
+    texts.Own();
+    EXPECT_FALSE(texts.Borrows());
+    other.assign(other.size(), 'Z');
+    const char* const expected[] = {"alpha", "set over a borrowed text", "delta", "gamma", ""};
+    for (int slot = 0; slot < 5; ++slot) {
+        EXPECT_EQ(texts.View(slot), expected[slot]) << slot;
+    }
+    const char* const copied[] = {"alpha", "beta", "", "gamma", ""};
+    for (int slot = 0; slot < 5; ++slot) {
+        EXPECT_EQ(copy.View(slot), copied[slot]) << slot;
     }
 }
