@@ -65,7 +65,10 @@ constexpr int kExtraString2 = 1;
 }  // namespace
 
 struct CBaseItem::PackedPlain {
-    std::vector<BYTE> bytes;  // bytes 0 to L-8, before enciphering
+    // Bytes 0 to L-8 before enciphering, then possibly more (the tail of a record that a load
+    // deciphered, when that record became these bytes).
+    std::vector<BYTE> bytes;
+    std::size_t body = 0;  // L-7
     ULONGLONG cipherGeneration = 0;
 };
 
@@ -144,6 +147,7 @@ char* CBaseItem::ReadPackedRecord(char* /*record*/, const char* /*end*/, std::si
 }
 
 void CBaseItem::ForgetPackedPlain() {
+    OwnTexts();
     m_packedPlain.reset();
 }
 
@@ -174,14 +178,12 @@ void CBaseItem::UnpackText(int slot, std::string_view text) {
 }
 
 void CBaseItem::InstallPalmRecord(std::vector<BYTE> bytes) {
-    OwnTexts();
     ForgetPackedPlain();
     m_palmRecord = std::move(bytes);
     m_hasPalmRecord = true;
 }
 
 void CBaseItem::SwapPalmRecord(std::vector<BYTE>& bytes, bool& present) {
-    OwnTexts();
     ForgetPackedPlain();
     m_palmRecord.swap(bytes);
     std::swap(m_hasPalmRecord, present);
@@ -191,7 +193,6 @@ void CBaseItem::SetPalmRecord(char* bytes, int count) {
     if (count < 0 || (count > 0 && bytes == nullptr)) {
         AfxThrowInvalidArgException("SetPalmRecord: bad byte count " + std::to_string(count));
     }
-    OwnTexts();
     ForgetPackedPlain();
     m_palmRecord.clear();
     m_hasPalmRecord = false;
@@ -231,34 +232,28 @@ LONG CBaseItem::CheckPackedSize() {
 }
 
 void CBaseItem::PackPalmRecord(bool encipher) {
-    // Checked before anything changes: a refused record keeps its old packed form.
+    // Everything that can fail comes before anything changes: a refused or failed packing leaves
+    // the item as it was.
     const LONG size = CheckPackedSize();
-    OwnTexts();  // the record is rebuilt in the old one's buffer
-    std::unique_ptr<PackedPlain> previous = std::move(m_packedPlain);
-    // The record is built in the old buffer's storage: repacking (every save) allocates nothing.
-    std::vector<BYTE> record = std::move(m_palmRecord);
-    m_palmRecord = {};
-    m_hasPalmRecord = false;
-    const std::size_t previousLength = record.size();
     if (size < static_cast<LONG>(kPackedHeaderSize + kPackedTailSize)) {
         AfxThrowInvalidArgException(std::string("PackPalmRecord: class ") +
                                     GetRuntimeClass()->m_lpszClassName + " has no packed form");
     }
     const auto length = static_cast<std::size_t>(size);
     const std::size_t body = length - kPackedTailSize;
+    const BlowfishKey* cipher = encipher ? GetRecordCipher() : nullptr;
 
     // The plain record is made beside the buffer, on the stack when it fits.
     std::array<BYTE, 1024> small{};
     std::vector<BYTE> large;
     BYTE* plain = small.data();
-    try {
-        if (length > small.size()) {
+    if (length > small.size()) {
+        try {
             large.resize(length);
-            plain = large.data();
+        } catch (const std::bad_alloc&) {
+            AfxThrowMemoryException();
         }
-        record.resize(length);
-    } catch (const std::bad_alloc&) {
-        AfxThrowMemoryException();
+        plain = large.data();
     }
     char* const start = reinterpret_cast<char*>(plain);
     if (WritePalmRecord(start) != start + body) {
@@ -267,12 +262,12 @@ void CBaseItem::PackPalmRecord(bool encipher) {
     for (std::size_t i = body; i < length; ++i) {
         plain[i] = NextTailByte();
     }
-    const BlowfishKey* cipher = encipher ? GetRecordCipher() : nullptr;
+    const PackedPlain* const previous = m_packedPlain.get();
     // Bytes 0-1 are the CRC over the others with those two zeroed: equal bytes from 2 on mean an
     // equal CRC.
     const bool unchanged = cipher != nullptr && previous != nullptr &&
                            previous->cipherGeneration == GetRecordCipherGeneration() &&
-                           previousLength == length && previous->bytes.size() == body &&
+                           m_palmRecord.size() == length && previous->body == body &&
                            std::memcmp(previous->bytes.data() + 2, plain + 2, body - 2) == 0;
     if (unchanged) {
         plain[0] = previous->bytes[0];
@@ -282,10 +277,46 @@ void CBaseItem::PackPalmRecord(bool encipher) {
         plain[0] = static_cast<BYTE>(crc >> 8);
         plain[1] = static_cast<BYTE>(crc & 0xFF);
     }
+    // After an unpacking the texts read from the deciphered record. When this packing writes the
+    // same bytes, that record becomes the plain bytes kept for the next packing, and the texts go
+    // on reading from it: a first save after a load copies no text.
+    const bool handOver = cipher != nullptr && previous == nullptr && m_texts.Borrows() &&
+                          m_texts.BorrowsFrom(m_palmRecord.data()) &&
+                          m_palmRecord.size() == length &&
+                          std::memcmp(m_palmRecord.data() + 2, plain + 2, body - 2) == 0;
+    const bool keepsPrevious = unchanged && m_texts.BorrowsFrom(previous->bytes.data());
+    if (m_texts.Borrows() && !handOver && !keepsPrevious) {
+        OwnTexts();  // the bytes they read are about to change
+    }
+    std::vector<BYTE> record;
+    std::unique_ptr<PackedPlain> kept;
+    try {
+        // The record is built in the old buffer's storage when it is large enough: repacking
+        // (every save) allocates nothing.
+        if (handOver || m_palmRecord.capacity() < length) {
+            record.resize(length);
+        }
+        if (handOver) {
+            kept = std::make_unique<PackedPlain>();
+        }
+    } catch (const std::bad_alloc&) {
+        AfxThrowMemoryException();
+    }
 
+    // Nothing below throws.
+    std::vector<BYTE> handed;
+    if (handOver) {
+        handed = std::move(m_palmRecord);
+    } else if (record.empty()) {
+        record = std::move(m_palmRecord);
+        record.resize(length);  // within its capacity
+    }
+    m_palmRecord = {};
     if (cipher == nullptr) {
         std::memcpy(record.data(), plain, length);
-        InstallPalmRecord(std::move(record));
+        m_packedPlain.reset();
+        m_palmRecord = std::move(record);
+        m_hasPalmRecord = true;
         return;
     }
     // Whole blocks of the 16-bit length from the header on are enciphered, each on its own.
@@ -303,20 +334,31 @@ void CBaseItem::PackPalmRecord(bool encipher) {
         BlowfishCryptBytes(cipher, record.data() + from, kPackedHeaderSize + ciphered - from, true);
     }
 
-    // Keeping the plain bytes only saves time later, so running out of memory here costs nothing.
-    try {
-        if (previous == nullptr) {
-            previous = std::make_unique<PackedPlain>();
+    if (handOver) {
+        // Only the CRC changes (a damaged record's may have been wrong); no text lies there.
+        kept->bytes = std::move(handed);
+        kept->bytes[0] = plain[0];
+        kept->bytes[1] = plain[1];
+        kept->body = body;
+        kept->cipherGeneration = GetRecordCipherGeneration();
+        m_packedPlain = std::move(kept);
+    } else if (unchanged) {
+        m_packedPlain->cipherGeneration = GetRecordCipherGeneration();
+    } else {
+        // Keeping the plain bytes only saves time later, so running out of memory costs nothing.
+        try {
+            if (m_packedPlain == nullptr) {
+                m_packedPlain = std::make_unique<PackedPlain>();
+            }
+            m_packedPlain->bytes.assign(plain, plain + body);
+            m_packedPlain->body = body;
+            m_packedPlain->cipherGeneration = GetRecordCipherGeneration();
+        } catch (const std::bad_alloc&) {
+            m_packedPlain.reset();
         }
-        if (!unchanged) {
-            previous->bytes.assign(plain, plain + body);
-        }
-        previous->cipherGeneration = GetRecordCipherGeneration();
-    } catch (const std::bad_alloc&) {
-        previous.reset();
     }
-    InstallPalmRecord(std::move(record));
-    m_packedPlain = std::move(previous);
+    m_palmRecord = std::move(record);
+    m_hasPalmRecord = true;
 }
 
 void CBaseItem::PuffPalmRecord(bool decipher) {
@@ -327,8 +369,7 @@ void CBaseItem::PuffPalmRecord(bool decipher) {
     if (length < kPackedHeaderSize) {
         ThrowShortRecord(length, kPackedHeaderSize, "current form");
     }
-    OwnTexts();  // deciphered in place
-    ForgetPackedPlain();
+    ForgetPackedPlain();  // before deciphering in place
     const BlowfishKey* cipher = GetRecordCipher();
     if (decipher && cipher != nullptr) {
         BlowfishCryptBuffer(cipher, m_palmRecord.data() + kPackedHeaderSize,
@@ -373,8 +414,7 @@ void CBaseItem::PuffPalmRecordV2() {
     if (length < kOldFormV2HeaderSize) {
         ThrowShortRecord(length, kOldFormV2HeaderSize, "second old form");
     }
-    OwnTexts();  // deciphered in place
-    ForgetPackedPlain();
+    ForgetPackedPlain();  // before deciphering in place
     const BlowfishKey* cipher = GetRecordCipher();
     if (cipher != nullptr) {
         BlowfishCryptBuffer(cipher, m_palmRecord.data() + kOldFormV2HeaderSize,
@@ -406,8 +446,18 @@ void CBaseItem::SetCustom(int i, const CString& value) {
 }
 
 void CBaseItem::SetCustom(const CStringArray& values) {
+    const auto value = [&values](int i) {
+        return i < values.GetSize() ? std::string_view(values.GetAt(i).str()) : std::string_view();
+    };
+    std::size_t apart = 0;
     for (int i = 0; i < kFieldCount; ++i) {
-        SetWorkingText(i, i < values.GetSize() ? std::string_view(values.GetAt(i).str()) : "");
+        if (value(i) != m_texts.Unpacked(i)) {
+            apart += value(i).size();
+        }
+    }
+    m_texts.ReserveWorking(apart);  // a new record's texts then take one allocation, not several
+    for (int i = 0; i < kFieldCount; ++i) {
+        SetWorkingText(i, value(i));
     }
 }
 

@@ -6,9 +6,10 @@
 // unpacking of a packed record left. Hosts rely on that to show what a device last sent.
 //
 // The item owns its packed record buffer. After an unpacking of that buffer (a load), the unpacked
-// copies read their bytes from it rather than holding their own, until it next changes. Packed
-// records are untrusted input: unpacking and the two-argument ReadPalmRecord are bounded by the
-// record's length, and a record shorter than its form's fixed header is refused with
+// copies read their bytes from it rather than holding their own, until it changes; a packing that
+// writes the same texts keeps those bytes as its plain copy, and the copies go on reading them.
+// Packed records are untrusted input: unpacking and the two-argument ReadPalmRecord are bounded by
+// the record's length, and a record shorter than its form's fixed header is refused with
 // CArchiveException (the item is then unchanged). Only the one-argument ReadPalmRecord trusts its
 // bytes.
 #pragma once
@@ -159,9 +160,9 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     bool HasPalmRecord() const { return m_hasPalmRecord; }
     // Exchanges the packed record with bytes (present: whether there is one). Lets a change that
     // repacks many items put every one back when a later one fails. Throws CMemoryException, the
-    // item unchanged, only when its unpacked copies still read from its packed record (the first
-    // exchange after an unpacking) and there is no room to copy them; a second exchange with no
-    // unpacking between them never throws.
+    // item unchanged, only when its unpacked copies still read from its packed bytes (the first
+    // exchange after a load or a save) and there is no room to copy them; the exchange that
+    // follows it with nothing but packings between never throws.
     void SwapPalmRecord(std::vector<BYTE>& bytes, bool& present);
     // Layout version: the schema of this item's class without the versionable flag.
     UINT LayoutVersion() const;
@@ -222,10 +223,12 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
 
     void StoreBody(CArchive& ar);
     void LoadBody(CArchive& ar);
-    // Every change to the packed record other than PackPalmRecord's own goes with this.
+    // Every change to the packed record other than PackPalmRecord's own comes after this: the
+    // kept plain bytes go, and the unpacked copies stop reading from them or from the packed
+    // record. Throws CMemoryException, the item unchanged.
     void ForgetPackedPlain();
-    // Every change to the packed record's bytes or buffer comes after this: the unpacked copies
-    // stop reading from it. Throws CMemoryException, the item unchanged.
+    // Copies in the unpacked texts that read from the packed record or the kept plain bytes.
+    // Throws CMemoryException, the item unchanged.
     void OwnTexts();
     bool InPalmRecord(std::string_view text) const;
 
@@ -236,7 +239,8 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     std::vector<BYTE> m_palmRecord;
     // While the packed record is what the last enciphering PackPalmRecord made: that packing's
     // plain bytes, so that packing the same content again re-enciphers only the blocks that the
-    // new tail reaches (every 8-byte block is enciphered on its own). Null otherwise.
+    // new tail reaches (every 8-byte block is enciphered on its own). Null otherwise. After a
+    // first packing of a loaded item, these are the bytes that its unpacked copies read.
     std::unique_ptr<PackedPlain> m_packedPlain;
     // The change count of the list whose indexes last took this item in; null before. Shared, so
     // that an item outliving its list never writes to freed memory. Not copied by operator=.

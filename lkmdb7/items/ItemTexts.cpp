@@ -24,6 +24,19 @@ void ItemTexts::SetWorking(int slot, std::string_view text) {
     apartBits_ |= Bit(slot);
 }
 
+void ItemTexts::ReserveWorking(std::size_t bytes) {
+    if (bytes == 0) {
+        return;
+    }
+    if (apart_ == nullptr) {
+        auto apart = std::make_unique<UnpackedTexts>();
+        apart->Reserve(bytes);
+        apart_ = std::move(apart);  // an empty block with no bit set reads as no block at all
+        return;
+    }
+    apart_->Reserve(bytes);
+}
+
 void ItemTexts::Unpack(int slot, std::string_view text) {
     unpacked_.Set(slot, text);
     Follow(slot);

@@ -50,6 +50,10 @@ class LKMDB7_EXPORT ItemTexts {
     // Copies every borrowed text in; may throw std::bad_alloc, the object then unchanged.
     void Own() { unpacked_.Own(); }
     bool Borrows() const { return unpacked_.Borrows(); }
+    // Whether some unpacked copy reads from the bytes at source.
+    bool BorrowsFrom(const void* source) const {
+        return unpacked_.Borrows() && unpacked_.Source() == source;
+    }
     // The note. Setting it leaves every working value and unpacked copy as it was. text may be a
     // view of this object's own texts.
     std::string_view Note() const { return unpacked_.View(UnpackedTexts::kNoteSlot); }
@@ -61,6 +65,10 @@ class LKMDB7_EXPORT ItemTexts {
     }
     // Room for `bytes` more bytes of unpacked text, so that an unpacking allocates once.
     void ReserveUnpacked(std::size_t bytes) { unpacked_.Reserve(bytes); }
+    // Room for `bytes` more bytes of working values held apart, so that setting several at once
+    // allocates once: bytes counts only values that will differ from their copies. May throw
+    // std::bad_alloc, the values unchanged.
+    void ReserveWorking(std::size_t bytes);
 
     // Whether slot's working value is held apart from its unpacked copy (for tests and
     // measurements; the values read the same either way).
@@ -72,7 +80,8 @@ class LKMDB7_EXPORT ItemTexts {
     void Follow(int slot);
 
     UnpackedTexts unpacked_;
-    std::unique_ptr<UnpackedTexts> apart_;  // null while no bit is set
+    // Null while no bit is set, but between ReserveWorking and the sets that it prepares.
+    std::unique_ptr<UnpackedTexts> apart_;
     std::uint32_t apartBits_ = 0;
 };
 

@@ -66,6 +66,8 @@ class LKMDB7_EXPORT UnpackedTexts {
     // object then unchanged.
     void Own();
     bool Borrows() const { return borrowed_ != 0; }
+    // The bytes that borrowed slots read from; null when none borrows.
+    const void* Source() const { return borrowed_ != 0 ? source_ : nullptr; }
 
   private:
     struct Slot {

@@ -225,6 +225,43 @@ TEST_F(PackedRecord, UnpackedTextsOutliveEveryChangeOfTheRecordTheyWereReadFrom)
              r.SetPalmRecord(other, sizeof other);
          },
          true},
+        // The first packing keeps the loaded bytes as its plain copy, which the texts go on
+        // reading; each of these then changes or drops that copy.
+        {"packed, then packed again unchanged",
+         [](CRecord& r) {
+             r.PackPalmRecord(true);
+             r.PackPalmRecord(true);
+         },
+         true},
+        {"packed, then packed again after an edit",
+         [](CRecord& r) {
+             r.PackPalmRecord(true);
+             r.SetField(0, "edited");
+             r.PackPalmRecord(true);
+         },
+         false},
+        {"packed, then packed plain",
+         [](CRecord& r) {
+             r.PackPalmRecord(true);
+             r.PackPalmRecord(false);
+         },
+         true},
+        {"packed, then packed under another password",
+         [](CRecord& r) {
+             r.PackPalmRecord(true);
+             SetRecordCipherPassword("battery staple");
+             r.PackPalmRecord(true);
+             SetRecordCipherPassword("correct horse");
+         },
+         true},
+        {"packed, then exchanged, and the bytes given out freed",
+         [](CRecord& r) {
+             r.PackPalmRecord(true);
+             std::vector<BYTE> out;
+             bool present = false;
+             r.SwapPalmRecord(out, present);
+         },
+         true},
         {"assigned another item",
          [](CRecord& r) {
              CRecord other;
