@@ -95,6 +95,9 @@ const std::vector<CRecord*>& CRecordList::View(const CUID& type, const CUID& cat
     slot->category = category;
     slot->records.clear();
     ++indexes.builds;
+    // Room for every record up front: memory the view does not fill is never touched, and a view
+    // of a few records gives the rest back below.
+    slot->records.reserve(static_cast<std::size_t>(self.GetCount()));
     for (POSITION pos = self.GetHeadPosition(); pos != nullptr;) {
         CBaseItem* item = self.GetNextItem(pos);
         WatchItem(*item);
@@ -103,6 +106,9 @@ const std::vector<CRecord*>& CRecordList::View(const CUID& type, const CUID& cat
         if (record != nullptr && record->IsInView(type, category)) {
             slot->records.push_back(record);
         }
+    }
+    if (slot->records.size() < slot->records.capacity() / 2) {
+        slot->records.shrink_to_fit();
     }
     slot->stamp.Take(self);
     slot->lastUse = indexes.uses;
