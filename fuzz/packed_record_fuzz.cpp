@@ -88,6 +88,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // What was read must survive a trip through the current form.
     SetLayoutVersion(9);
     item->PackPalmRecord(true);
+    // Again: the first packing may have kept the bytes that the item's texts read as its plain
+    // copy, and this one packs against that copy.
+    item->PackPalmRecord(true);
     std::vector<char> packed(item->PalmRecord().begin(), item->PalmRecord().end());
     const std::vector<BYTE> first = PlainPacked(*item);
     std::unique_ptr<CBaseItem> copy = MakeItem(kind);
