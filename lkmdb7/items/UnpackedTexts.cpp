@@ -61,8 +61,7 @@ void UnpackedTexts::Put(int slot, Slot s) {
 }
 
 char* UnpackedTexts::Place(int slot, std::size_t length) {
-    // A borrowed text has no room of its own to reuse.
-    Slot s = Borrowed(slot) ? Slot{} : At(slot);
+    Slot s = OwnSlot(slot);
     const std::uint32_t narrowed = Narrow(length);
     // A text no longer than the one it replaces takes its place; others go at the end.
     if (length > s.length) {
@@ -86,7 +85,7 @@ void UnpackedTexts::Set(int slot, std::string_view text) {
     const bool inside =
         !before(text.data(), bytes_.data()) && before(text.data(), bytes_.data() + bytes_.size());
     std::string copy;
-    if (inside && text.size() > At(slot).length) {
+    if (inside && text.size() > OwnSlot(slot).length) {
         // One slot copied to another: growing may move the bytes that text points at.
         copy.assign(text);
         text = copy;
@@ -118,9 +117,7 @@ void UnpackedTexts::Borrow(int slot, const char* source, std::string_view text) 
     if (!Fits(offset, narrowed)) {
         Widen();
     }
-    if (!Borrowed(slot)) {
-        live_ -= At(slot).length;
-    }
+    live_ -= OwnSlot(slot).length;
     Put(slot, Slot{static_cast<std::uint32_t>(offset), narrowed});
     borrowed_ |= Bit(slot);
     source_ = source;

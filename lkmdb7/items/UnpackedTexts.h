@@ -89,6 +89,8 @@ class LKMDB7_EXPORT UnpackedTexts {
         }
         return Slot{narrow_[i].offset, narrow_[i].length};
     }
+    // The slot's own bytes: none for a borrowed text, which has no room to reuse.
+    Slot OwnSlot(int slot) const { return Borrowed(slot) ? Slot{} : At(slot); }
     // Points slot at `length` bytes of the object's own: the slot's own when they are enough, else
     // new ones at the end, which may move the buffer. Does not compact.
     char* Place(int slot, std::size_t length);

@@ -87,6 +87,15 @@ TEST(UnpackedTextsTest, BorrowedTextsAreReadInPlaceUntilOwnedAndCopiesNeverBorro
 
     texts.Set(1, "set over a borrowed text");  // only that slot stops borrowing
     EXPECT_TRUE(texts.Borrows());
+    // A borrowed slot set from an owned one: the owned text moves as the buffer grows, however
+    // long the borrowed text it replaces.
+    UnpackedTexts grown;
+    const std::string longSource(40, 'L');
+    grown.Set(1, "0123456789");
+    grown.Borrow(0, longSource.data(), longSource);
+    grown.Set(0, grown.View(1));
+    EXPECT_EQ(grown.View(0), "0123456789");
+    EXPECT_EQ(grown.View(1), "0123456789");
     // Another source: what the first one lent is copied in before it is let go.
     texts.Borrow(2, other.data(), other);
     EXPECT_EQ(texts.View(2).data(), other.data());
