@@ -60,6 +60,20 @@ Bytes Tail(const Bytes& b) {
     return Bytes(b.end() - 7, b.end());
 }
 
+// The text that the round-trip tests give field i.
+CString FieldValue(int i) {
+    return CString("value ") + CString(std::to_string(i));
+}
+
+// A record with every kind of text set: ten fields, a two-line note and one label.
+void FillTexts(CRecord& record) {
+    for (int i = 0; i < 10; ++i) {
+        record.SetField(i, FieldValue(i));
+    }
+    record.SetNote("line one\r\nline two");
+    record.SetFieldLabel(9, nullptr, "Expires");
+}
+
 class PackedRecord : public ::testing::Test {
   protected:
     ProcessStateGuard guard;
@@ -136,17 +150,13 @@ TEST_F(PackedRecord, CipherCoversWholeBlocksFromByte22AndCrcIsOverPlainBytes) {
 TEST_F(PackedRecord, EveryClassRoundTripsUnderTheCipher) {
     SetRecordCipherPassword("correct horse");
     CRecord record;
-    for (int i = 0; i < 10; ++i) {
-        record.SetField(i, CString("value ") + CString(std::to_string(i)));
-    }
-    record.SetNote("line one\r\nline two");
+    FillTexts(record);
     record.SetCategoryID(CUID::FromBytes(kId));
     record.SetMaskBits(0x0204);
     record.SetIconIndex(301);
     record.SetViewCount(-17);
     record.SetAttachedFileName("scan.pdf");
     record.SetAttachedFileEncryptionKey("k3y");
-    record.SetFieldLabel(9, nullptr, "Expires");
     record.PackPalmRecord(true);
 
     CRecord copy;
@@ -155,7 +165,7 @@ TEST_F(PackedRecord, EveryClassRoundTripsUnderTheCipher) {
                        static_cast<int>(r.size()));
     copy.PuffPalmRecord(true);
     for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(copy.GetField(i, false), CString("value ") + CString(std::to_string(i)));
+        EXPECT_EQ(copy.GetField(i, false), FieldValue(i));
     }
     EXPECT_EQ(copy.GetNote(), "line one\r\nline two");
     EXPECT_EQ(copy.GetCategoryID(), CUID::FromBytes(kId));
@@ -194,11 +204,7 @@ TEST_F(PackedRecord, EveryClassRoundTripsUnderTheCipher) {
 TEST_F(PackedRecord, UnpackedTextsOutliveEveryChangeOfTheRecordTheyWereReadFrom) {
     SetRecordCipherPassword("correct horse");
     CRecord source;
-    for (int i = 0; i < 10; ++i) {
-        source.SetField(i, CString("value ") + CString(std::to_string(i)));
-    }
-    source.SetNote("a note\r\nover two lines");
-    source.SetFieldLabel(9, nullptr, "Expires");
+    FillTexts(source);
     source.PackPalmRecord(true);
     const Bytes sealed = source.PalmRecord();
 
@@ -280,11 +286,11 @@ TEST_F(PackedRecord, UnpackedTextsOutliveEveryChangeOfTheRecordTheyWereReadFrom)
         const Bytes working = ExpectedPlain(r);
         c.change(r);
         for (int i = 0; i < 10; ++i) {
-            EXPECT_EQ(r.GetField(i, false), CString("value ") + CString(std::to_string(i))) << i;
+            EXPECT_EQ(r.GetField(i, false), FieldValue(i)) << i;
         }
         EXPECT_EQ(r.GetFieldLabelA(9), "Expires");
         if (c.workingValuesKept) {
-            EXPECT_EQ(r.GetNote(), "a note\r\nover two lines");
+            EXPECT_EQ(r.GetNote(), "line one\r\nline two");
             Bytes now = ExpectedPlain(r);
             now[0] = working[0];  // the CRC field comes from the packed record
             now[1] = working[1];
