@@ -24,6 +24,6 @@ foreach(source ${LKMDB7_FUZZ_REPLAY_SOURCES})
     if(CMAKE_CROSSCOMPILING)
         set_tests_properties(fuzz_replay.${corpus} PROPERTIES
             FIXTURES_REQUIRED wine ENVIRONMENT "${LKMDB7_WINE_ENV}"
-            FAIL_REGULAR_EXPRESSION "wine: Unhandled")
+            FAIL_REGULAR_EXPRESSION "wine: Unhandled" RESOURCE_LOCK lkmdb7_database_mutex)
     endif()
 endforeach()
