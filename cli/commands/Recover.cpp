@@ -117,6 +117,16 @@ void AddRecover(CLI::App& app, Commands& commands) {
         const std::vector<BYTE> bytes = ReadDamagedFile(source);
         CheckCribOfDamagedFile(ctx, bytes, source);
         SalvageResult recovery = SalvageDatabase(bytes, source.shown);
+        if (recovery.Recovered() == 0 && recovery.failedChecksums != 0 && ctx.passwordGiven &&
+            (bytes.size() < kCribSize || GetCribKind(bytes.data()) == CribKind::kNone)) {
+            // As every other command says: a password for records stored plain is one too many.
+            SetRecordCipherPassword(nullptr);
+            const bool plain = SalvageDatabase(bytes, source.shown).Recovered() != 0;
+            SetRecordCipherPassword(ctx.passwordBytes.c_str());
+            if (plain) {
+                throw CliError(kExitPassword, source.shown + ": this database has no password");
+            }
+        }
         if (recovery.Recovered() == 0 && !recovery.Complete()) {
             throw CliError(kExitFailure, source.shown +
                                              ": no item in it reads; nothing was written" +

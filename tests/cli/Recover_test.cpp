@@ -171,6 +171,17 @@ TEST_F(Recover, ReadsEncipheredRecordsWithThePassword) {
     EXPECT_EQ(Dump(dir.File("out"), {"--password-file", password}), expected);
 }
 
+TEST_F(Recover, APasswordForAPlainDatabaseIsOneTooMany) {
+    Bytes bytes = MakeDemo();
+    bytes.resize(bytes.size() - 40);
+    const std::string password = dir.File("pw");
+    WriteFileBytes(password, Bytes{'k', 'e', 'y', '\n'});
+    const Result r = Run({"recover", Damaged(bytes), dir.File("out"), "--password-file", password});
+    EXPECT_EQ(r.code, 3) << r.err;
+    EXPECT_NE(r.err.find("this database has no password"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir.File("out")));
+}
+
 // A file cut short before its types and categories: their counts are gone, but the records that
 // came back name the ones that were lost.
 TEST_F(Recover, ListsLostWithTheirCountsAreCountedByTheRecordsThatNameThem) {
