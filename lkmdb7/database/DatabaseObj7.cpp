@@ -13,6 +13,7 @@
 #include "lkmdb7/items/Record.h"
 #include "lkmdb7/items/RecordCipher.h"
 #include "lkmdb7/items/TypeItem.h"
+#include "lkmdb7/lists/ItemRange.h"
 #include "lkmdb7/lists/internal/ListIndexAccess.h"
 #include "lkmdb7/platform/CArchive.h"
 #include "lkmdb7/platform/CFile.h"
@@ -147,6 +148,18 @@ CObjectList* CDatabaseObj7::ListByNumber(int list) {
 
 // --- the file ---
 
+std::size_t CDatabaseObj7::CountMisreadItems() {
+    std::size_t misread = 0;
+    for (CObjectList* list :
+         {static_cast<CObjectList*>(&m_records), static_cast<CObjectList*>(&m_types),
+          static_cast<CObjectList*>(&m_categories)}) {
+        for (const CBaseItem& item : Items(std::as_const(*list))) {
+            misread += item.FailedChecksumAtLoad() ? 1U : 0U;
+        }
+    }
+    return misread;
+}
+
 void CDatabaseObj7::ReadItemsInCurrentForm() {
     StampClassSchemas(m_version);
     for (CObjectList* list :
@@ -154,8 +167,9 @@ void CDatabaseObj7::ReadItemsInCurrentForm() {
           static_cast<CObjectList*>(&m_categories)}) {
         for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
             CBaseItem* item = list->GetNextItem(pos);
-            // An item too long for the current form stays as read: the save names it.
-            if (item->HasPackedForm() &&
+            // An item too long for the current form stays as read: the save names it. A misread
+            // one stays as read too, so that its checksum fault still shows.
+            if (!item->FailedChecksumAtLoad() && item->HasPackedForm() &&
                 static_cast<ULONGLONG>(item->CalculateRecordSize()) <= kMaxPackedRecordSize) {
                 item->PackPalmRecord(true);
                 item->PuffPalmRecord(true);
@@ -491,6 +505,14 @@ CDatabaseStatus CDatabaseObj7::SaveStatus() {
             return CDatabaseStatus::Failure(
                 CDatabaseStatus::kLockFlag,
                 Sentence(m_pathName, "not saved: saving is switched off (Lock)"));
+        }
+        if (const std::size_t misread = CountMisreadItems(); misread != 0) {
+            return CDatabaseStatus::Failure(
+                CDatabaseStatus::kFormat,
+                Sentence(m_pathName, "not saved: " + CString(std::to_string(misread)) +
+                                         " items failed their checksum when the file was read "
+                                         "(a wrong password, or a damaged file); saving would "
+                                         "pack their misread texts for good"));
         }
         CDatabaseStatus locked = WaitForLock();
         if (!locked.IsOk()) {

@@ -197,6 +197,8 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     // would: the older forms fill the working values only, and the types list converts old types
     // without their unpacked copies.
     void ReadItemsInCurrentForm();
+    // Items whose packed record failed its checksum at load (FailedChecksumAtLoad).
+    std::size_t CountMisreadItems();
 
     std::array<unsigned char, kCribSize> m_crib{};
     DWORD m_palmCreateDate = 0;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "lkmdb7/database/DatabaseObj7.h"
+#include "lkmdb7/database/Verify.h"
 #include "lkmdb7/foundation/internal/Blowfish.h"
 #include "lkmdb7/items/PackedFormat.h"
 #include "lkmdb7/items/RecordCipher.h"
@@ -49,7 +50,7 @@ PasswordEvidence GatherPasswordEvidence(CDatabaseObj7& db, unsigned fileVersion,
         }
         ++e.checked;
         const std::vector<BYTE>& bytes = item.PalmRecord();
-        const bool keyed = !PackedChecksumFault(bytes);
+        const bool keyed = !ChecksumFault(item);
         e.passKeyed += keyed ? 1U : 0U;
         if (!countPlain) {
             return;

@@ -9,6 +9,7 @@
 
 #include "lkmdb7/database/DatabaseObj7.h"
 #include "lkmdb7/foundation/PathUtils.h"
+#include "lkmdb7/items/PackedFormat.h"
 #include "lkmdb7/items/RecordCipher.h"
 #include "lkmdb7/platform/Exceptions.h"
 #include "lkmdb7/platform/internal/ByteOrder.h"
@@ -56,6 +57,14 @@ Bytes NewClass(WORD schema, const std::string& name) {
 const Bytes kTypeId = {0, 0, 0, 0, 0, 0, 0, 7};
 const Bytes kCatId = {1, 2, 3, 4, 5, 6, 7, 8};
 
+// A packed record with its CRC-16 in bytes 0-1, as a file of a checksummed layout holds it.
+Bytes Sealed(Bytes r) {
+    const WORD crc = PackedRecordCrc(r.data(), r.size() - kPackedTailSize);
+    r[0] = static_cast<BYTE>(crc >> 8);
+    r[1] = static_cast<BYTE>(crc & 0xFF);
+    return r;
+}
+
 // A current-form record of layout version v, typed kTypeId, in category kCatId.
 Bytes RecordV(WORD v, const std::string& first) {
     Bytes r = Cat({{0, 0}, kTypeId, kCatId, U16(0), U16(0)});  // icon/mask big-endian 0
@@ -66,7 +75,7 @@ Bytes RecordV(WORD v, const std::string& first) {
     r = Cat({r, Z("note")});
     if (v >= 7)
         r = Cat({r, Z("2"), Z(""), Z("")});
-    return Cat({r, Bytes(7, 0)});
+    return Sealed(Cat({r, Bytes(7, 0)}));
 }
 
 Bytes TypeV(WORD v, const std::string& name) {
@@ -74,11 +83,11 @@ Bytes TypeV(WORD v, const std::string& name) {
     const int labels = v < 6 ? kOldFormFieldCount : kFieldCount;
     for (int i = 0; i < labels; ++i)
         r = Cat({r, Z(i == 0 ? "Login" : "")});
-    return Cat({r, Bytes(7, 0)});
+    return Sealed(Cat({r, Bytes(7, 0)}));
 }
 
 Bytes CategoryRecord(const std::string& name) {
-    return Cat({{0, 0}, kCatId, Bytes(12, 0), Z(name), Bytes(7, 0)});
+    return Sealed(Cat({{0, 0}, kCatId, Bytes(12, 0), Z(name), Bytes(7, 0)}));
 }
 
 // A whole file of version v (5 or more) with one record, one type and one category.
