@@ -45,10 +45,18 @@ std::string At(std::size_t offset) {
     return " at byte " + std::to_string(offset);
 }
 
-// A file's bytes, read in place: an archive reads each candidate item from them.
+// A file's bytes, read in place: an archive reads each candidate item from them. One 16-bit word
+// may be read as another value.
 class ByteView final : public CFile {
   public:
     explicit ByteView(const std::vector<BYTE>& bytes) : bytes_(bytes) {}
+
+    void Patch(std::size_t at, WORD value) {
+        patched_ = true;
+        patchAt_ = at;
+        patch_[0] = static_cast<BYTE>(value & 0xFF);
+        patch_[1] = static_cast<BYTE>(value >> 8);
+    }
 
     bool Open(const char*, UINT, CFileException*) override { return false; }
     UINT Read(void* buffer, UINT count) override {
@@ -56,6 +64,11 @@ class ByteView final : public CFile {
             pos_ < bytes_.size() ? std::min<std::size_t>(bytes_.size() - pos_, count) : 0;
         if (run != 0) {
             std::memcpy(buffer, bytes_.data() + pos_, run);
+            for (std::size_t i = 0; i < sizeof patch_ && patched_; ++i) {
+                if (patchAt_ + i >= pos_ && patchAt_ + i < pos_ + run) {
+                    static_cast<BYTE*>(buffer)[patchAt_ + i - pos_] = patch_[i];
+                }
+            }
         }
         pos_ += run;
         return static_cast<UINT>(run);
@@ -80,6 +93,9 @@ class ByteView final : public CFile {
   private:
     const std::vector<BYTE>& bytes_;
     std::size_t pos_ = 0;
+    bool patched_ = false;
+    std::size_t patchAt_ = 0;
+    BYTE patch_[2] = {};
 };
 
 struct ClassEntry {
@@ -360,7 +376,8 @@ class Scanner {
             if (cls == nullptr) {
                 return fail("no item class is named \"" + name + "\"");
             }
-            return Tag{kClassDescriptionHeader + length, true, {cls, GetLE16(p + 2)}, 0};
+            return Tag{
+                kClassDescriptionHeader + length, true, {cls, GetLE16(p + kClassSchemaOffset)}, 0};
         }
         DWORD index = word & kSmallIndexMask;
         std::size_t length = 2;
@@ -403,16 +420,37 @@ class Scanner {
             if (foreign(tag->described.cls)) {
                 return std::nullopt;
             }
-            auto found = Try(at, *tag, tag->described, guess, why);
-            if (found) {
-                if (exact_) {
-                    classes_[counter_++] = tag->described;
-                } else {
-                    described_[tag->described.cls] = tag->described.schema;
+            // Every class of a file is described with the file's version as its schema: another
+            // schema is as likely a damaged word as meant (or the header's version is damaged),
+            // and the item is read by both, strictly; an old packed form has no checksum to refuse
+            // bytes that are not in it, so a schema of one comes last. In the lists' framing the
+            // description is then taken as it stands, as loading takes it.
+            struct Reading {
+                ClassEntry entry;
+                bool strict;
+            };
+            std::vector<Reading> readings = {{tag->described, guess}};
+            if (tag->described.schema != defaultSchema_) {
+                const bool verifiable = PackedRecordHasChecksum(tag->described.schema & 0xFFFFu);
+                readings = {{tag->described, true}};
+                readings.insert(verifiable ? readings.end() : readings.begin(),
+                                {{tag->described.cls, defaultSchema_}, true});
+                if (!guess && verifiable) {
+                    readings.push_back({tag->described, false});
                 }
-                ++counter_;
             }
-            return found;
+            for (const Reading& reading : readings) {
+                if (auto found = Try(at, *tag, reading.entry, reading.strict, why)) {
+                    if (exact_) {
+                        classes_[counter_++] = reading.entry;
+                    } else {
+                        described_[reading.entry.cls] = reading.entry.schema;
+                    }
+                    ++counter_;
+                    return found;
+                }
+            }
+            return std::nullopt;
         }
         std::vector<ClassEntry> candidates;
         if (const auto known = classes_.find(tag->index); known != classes_.end()) {
@@ -545,6 +583,9 @@ class Scanner {
             return std::nullopt;
         }
         ByteView file(bytes_);
+        if (tag.newClass && entry.schema != tag.described.schema) {
+            file.Patch(at + kClassSchemaOffset, static_cast<WORD>(entry.schema));
+        }
         try {
             file.Seek(static_cast<LONGLONG>(at), CFile::begin);
             CArchive ar(&file, CArchive::load, kTryBuffer);

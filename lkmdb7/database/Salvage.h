@@ -8,8 +8,9 @@
 //
 // Packed records are read under the process's record cipher (an enciphered file needs its
 // password set first, SetRecordCipherPassword). Salvage sets the item classes' schema numbers to
-// the damaged file's version, as loading does. It never writes: InstallInto moves what came back
-// into a database object, which the caller saves.
+// the damaged file's version, as loading does, and reads a class whose description names another
+// schema by that version too, when its items then read and check. It never writes: InstallInto
+// moves what came back into a database object, which the caller saves.
 #pragma once
 
 #include <array>

@@ -35,6 +35,18 @@ std::set<std::string> FirstFields(const std::vector<std::unique_ptr<CBaseItem>>&
     return fields;
 }
 
+// By list: the records' first fields, the types' and categories' names.
+std::array<std::set<std::string>, kListCount> Names(const SalvageResult& result) {
+    std::array<std::set<std::string>, kListCount> names;
+    names[kRecordListIndex] = FirstFields(result.items[kRecordListIndex]);
+    for (const std::size_t list : {kTypesListIndex, kCategoryListIndex}) {
+        for (const auto& item : result.items[list]) {
+            names[list].insert(item->GetName().str());
+        }
+    }
+    return names;
+}
+
 class Salvage : public ::testing::Test {
   protected:
     ProcessStateGuard guard;
@@ -168,19 +180,33 @@ TEST_F(Salvage, TakesAnItemOnlyAsTheClassItsBytesFit) {
         bytes[at] = static_cast<BYTE>(c.tag & 0xFF);
         bytes[at + 1] = static_cast<BYTE>(c.tag >> 8);
         const SalvageResult result = SalvageDatabase(bytes, "damaged");
-        std::array<std::set<std::string>, kListCount> back;
         for (std::size_t list = 0; list < kListCount; ++list) {
-            for (const auto& item : result.items[list]) {
-                back[list].insert(list == kRecordListIndex
-                                      ? static_cast<const CRecord&>(*item).GetField(0, false).str()
-                                      : item->GetName().str());
-            }
             EXPECT_TRUE(result.dropped[list].empty()) << result.dropped[list][0].name.str();
         }
-        EXPECT_EQ(back, c.back);
+        EXPECT_EQ(Names(result), c.back);
         EXPECT_EQ(result.skipped.size(), 1u);
         EXPECT_TRUE(!result.skipped.empty() && result.skipped[0].begin == at);
         EXPECT_EQ(result.declared, (std::array<std::optional<DWORD>, kListCount>{3, 2, 2}));
+    }
+}
+
+// A class description whose schema word is overwritten. Every class of a file takes the file's
+// version as its schema: the items of the class still read as they were written, the described
+// one too, and none is made of their bytes in an old form, which has no checksum to refuse it.
+TEST_F(Salvage, ReadsAClassWhoseDescriptionNamesAnotherSchema) {
+    const Bytes original = MakeDatabase();
+    const auto whole = Names(SalvageDatabase(original, "whole"));
+    for (const char* cls : {"CRecord", "CTypeItem", "CCategoryItem"}) {
+        for (const BYTE schema : {BYTE{1}, BYTE{4}, BYTE{5}, BYTE{8}}) {
+            SCOPED_TRACE(std::string(cls) + " described with schema " + std::to_string(schema));
+            Bytes bytes = original;
+            const std::size_t at = Find(bytes, cls) - 4;  // after FF FF: schema, name length
+            ASSERT_EQ(bytes[at], kCurrentVersion);
+            bytes[at] = schema;
+            const SalvageResult result = SalvageDatabase(bytes, "damaged");
+            EXPECT_EQ(Names(result), whole);
+            EXPECT_EQ(result.Recovered(), 7u);
+        }
     }
 }
 
