@@ -103,6 +103,15 @@ TEST_F(Recover, GetsBackEveryUndamagedItemExactly) {
          "records", 0, "no item class is named \"CRxcord\""},
         {"the type class description", [](Bytes& b) { b[Find(b, "CTypeItem") + 1] = 'X'; }, "types",
          0, "no item class is named \"CXypeItem\""},
+        // A class index never declared: read as another class, the record's bytes would pass
+        // their checksum and, as a type, carry its type's unique ID.
+        {"a record's class tag",
+         [](Bytes& b) {
+             const std::size_t tag = Find(b, "Intranet") - 28;
+             b[tag] = 0x14;
+             b[tag + 1] = 0x80;
+         },
+         "records", 1, "class index 20 names no class read before"},
         {"the record count", [](Bytes& b) { b[Find(b, "CRecord") - 8] = 0x7F; }, nullptr, 0,
          "records: 5 recovered of 127"},
         // The header then seems to end inside the record count.

@@ -13,6 +13,7 @@
 #include "lkmdb7/items/RecordCipher.h"
 #include "lkmdb7/platform/Exceptions.h"
 #include "lkmdb7/platform/internal/ByteOrder.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/ItemTesting.h"
 #include "tests/support/TestPaths.h"
 
@@ -20,39 +21,6 @@ using namespace LKMDB7;
 using namespace lkmdb7_test;
 
 namespace {
-
-// The header of a file: crib, create date, version, the icon name from version 5, reserved values.
-Bytes Header(WORD version, const std::string& icon = "") {
-    Bytes h = Cat({Bytes(40, 0), U32(0x01020304), U16(version)});
-    if (version >= 5) {
-        h = Cat({h, {static_cast<BYTE>(icon.size())}, Ascii(icon)});
-    }
-    return Cat({h, U16(0), U32(0), U32(0)});
-}
-
-// An item body around a packed record, for schema s.
-Bytes Body(WORD s, const Bytes& record, DWORD recordID) {
-    Bytes b = Cat({U32(static_cast<DWORD>(record.size())), record, U32(recordID)});
-    if (s >= 6) {
-        b = Cat({b, Bytes(8, 0xAA), U32(1600000000)});
-    }
-    b = Cat({b, U16(1), U16(0)});
-    if (s <= 2) {
-        b = Cat({b, U16(0)});
-    }
-    b = Cat({b, U16(0), U32(0), U32(0)});
-    if (s >= 8) {
-        b = Cat({b, {0x00, 0x00}, U32(0), U16(0)});
-    }
-    if (s >= 9) {
-        b = Cat({b, U32(0), U16(0)});
-    }
-    return b;
-}
-
-Bytes NewClass(WORD schema, const std::string& name) {
-    return Cat({{0xFF, 0xFF}, U16(schema), U16(static_cast<WORD>(name.size())), Ascii(name)});
-}
 
 const Bytes kTypeId = {0, 0, 0, 0, 0, 0, 0, 7};
 const Bytes kCatId = {1, 2, 3, 4, 5, 6, 7, 8};
