@@ -17,7 +17,9 @@
 #include <memory>
 
 #include "lkmdb7/database/DatabaseObj7.h"
+#include "lkmdb7/database/internal/SafeFile.h"
 #include "lkmdb7/foundation/PathUtils.h"
+#include "lkmdb7/platform/SystemError.h"
 #include "lkmdb7/platform/internal/ByteOrder.h"
 #include "tests/support/DatabaseGenerations.h"
 #include "tests/support/FaultyFileSystem.h"
@@ -73,16 +75,6 @@ void Report(const char* operation, const std::vector<std::string>& log, std::siz
         std::cout << " [" << entry << "]";
     }
     std::cout << "\n";
-}
-
-// A database older than the current layout (version 8): a crib, a create date, empty lists.
-Bytes VersionEightFile() {
-    // crib (40), create date (4), version (2), icon name (1), reserved (10), three counts (6)
-    Bytes file(63, 0);
-    file[3] = 0x5A;
-    PutLE32(file.data() + 40, 0x01020304);
-    file[44] = 8;
-    return file;
 }
 
 class SaveFaults : public ::testing::Test {
@@ -392,5 +384,87 @@ TEST_F(SaveFaults, PlantedTemporariesAreNeitherFollowedNorUsed) {
     if (!kWindows) {
         EXPECT_EQ(fs::status(file()).permissions() & fs::perms::mask,
                   fs::perms::owner_read | fs::perms::owner_write);
+    }
+}
+
+// A folder that refuses new files (its files stay writable), with a fault at every call of a
+// save there in turn. Unasked, the save is refused and touches nothing. Allowed in place, the
+// file is afterwards the old one or the new one, whole, and no copy is left; or, when putting the
+// file back failed too, the status names the copy kept before, which holds the old file.
+TEST_F(SaveFaults, FolderThatRefusesNewFilesNeverLosesTheFile) {
+    faulty_.RefuseNewFilesIn(dir_.str());
+    TempDir copies;
+    // What the copy folder holds: its copies, and the temporaries of copies being made.
+    const auto inCopies = [&](bool temporaries) {
+        std::vector<fs::path> found;
+        for (const auto& entry : fs::directory_iterator(copies.path())) {
+            const bool copy = entry.path().string().ends_with(kBeforeSaveSuffix);
+            if (copy != temporaries) {
+                found.push_back(entry.path());
+            }
+        }
+        return found;
+    };
+    CDatabaseObj7 db;
+    ASSERT_EQ(db.Load(CString(path())), 0);
+    FillGeneration(db, 2);
+
+    // A copy that cannot be made: nothing is written.
+    db.SetInPlaceCopyFolder(CString((copies.path() / "missing").string()));
+    EXPECT_EQ(db.Save(true), static_cast<LONG>(ERROR_PATH_NOT_FOUND));
+    EXPECT_NE(std::string(db.GetLastErrorMessage()).find("missing"), std::string::npos);
+    EXPECT_TRUE(ReadFileBytes(file()) == old_);
+
+    for (const bool allowed : {false, true}) {
+        SCOPED_TRACE(allowed ? "allowed in place" : "unasked");
+        ResetFolder();
+        db.SetInPlaceCopyFolder(allowed ? CString(copies.str()) : CString());
+        faulty_.Disarm();
+        if (allowed) {
+            ASSERT_EQ(db.Save(true), 0) << db.GetLastErrorMessage();
+        } else {
+            ASSERT_EQ(db.Save(true), static_cast<LONG>(ERROR_ACCESS_DENIED));
+        }
+        const std::vector<std::string> log = faulty_.Log();
+        if (allowed) {
+            EXPECT_EQ(GenerationOnDisk(path()), 2);
+            EXPECT_TRUE(fs::is_empty(copies.path()));
+        } else {
+            EXPECT_TRUE(ReadFileBytes(file()) == old_);
+        }
+
+        const std::size_t n = ForEachInjection(log, [&](const Injection& at) {
+            ResetFolder();
+            for (const auto& entry : fs::directory_iterator(copies.path())) {
+                fs::remove(entry.path());
+            }
+            faulty_.Arm(at.call, at.fault, at.sticky);
+            const LONG result = db.Save(true);
+            const std::string failed = faulty_.FirstFailure();
+            faulty_.Disarm();
+            const std::string message = db.GetLastErrorMessage();
+            const std::vector<fs::path> kept = inCopies(false);
+            // Only a failed clean-up leaves a copy behind the file it kept, and then the old file.
+            for (const fs::path& copy : kept) {
+                EXPECT_TRUE(ReadFileBytes(copy) == old_) << copy;
+            }
+            const bool cleanUpFailed = at.sticky || StartsWith(failed, "delete ");
+            if (ReadFileBytes(file()) == old_) {
+                EXPECT_NE(result, 0);
+                EXPECT_TRUE(cleanUpFailed || fs::is_empty(copies.path()));
+            } else if (result == 0) {
+                EXPECT_EQ(GenerationOnDisk(path()), 2);
+                EXPECT_TRUE(cleanUpFailed || kept.empty());
+            } else {
+                ASSERT_EQ(kept.size(), 1u) << message;
+                EXPECT_TRUE(ReadFileBytes(kept[0]) == old_);
+                EXPECT_NE(message.find(kept[0].string()), std::string::npos) << message;
+            }
+            if (!at.sticky) {
+                EXPECT_TRUE(inCopies(true).empty());
+            }
+        });
+        Report(allowed ? "Save in place after a copy" : "Save in a folder that refuses new files",
+               log, n);
     }
 }
