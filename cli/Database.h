@@ -49,6 +49,9 @@ class OpenDatabase {
     LKMDB7::CDatabaseObj7 db_;
 };
 
+// Gives db the options of this run that its saves follow (--save-in-place).
+void UseSaveOptions(const Context& ctx, LKMDB7::CDatabaseObj7& db);
+
 // A new, empty database saved in folder (made if missing); refuses a folder that holds one. With
 // a password (Windows-1252) it gets the crib of it, and the record cipher is keyed by it.
 DatabaseFile CreateDatabase(LKMDB7::CDatabaseObj7& db, const std::string& folder,
