@@ -415,6 +415,18 @@ TEST_F(SaveFaults, FolderThatRefusesNewFilesNeverLosesTheFile) {
     EXPECT_NE(std::string(db.GetLastErrorMessage()).find("missing"), std::string::npos);
     EXPECT_TRUE(ReadFileBytes(file()) == old_);
 
+    // A killed save's half-made copy goes; a whole one, perhaps all that is left of a file, stays.
+    const fs::path halfMade =
+        copies.path() / "LockmeraDatabase.lkb.0123abcd.before-save.89abcdef.saving";
+    const fs::path whole = copies.path() / "LockmeraDatabase.lkb.0123abcd.before-save";
+    WriteFileBytes(halfMade, Bytes(3, 1));
+    WriteFileBytes(whole, older_);
+    db.SetInPlaceCopyFolder(CString(copies.str()));
+    ASSERT_EQ(db.Save(true), 0) << db.GetLastErrorMessage();
+    EXPECT_FALSE(fs::exists(halfMade));
+    EXPECT_TRUE(ReadFileBytes(whole) == older_);
+    fs::remove(whole);
+
     for (const bool allowed : {false, true}) {
         SCOPED_TRACE(allowed ? "allowed in place" : "unasked");
         ResetFolder();

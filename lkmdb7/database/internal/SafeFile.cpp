@@ -1,11 +1,13 @@
 #include "lkmdb7/database/internal/SafeFile.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <new>
 #include <random>
+#include <string_view>
 #include <vector>
 
 #include "lkmdb7/foundation/PathUtils.h"
@@ -87,37 +89,48 @@ CString UniqueTag() {
     return tag;
 }
 
-// Whether name is "<file>.<8 hex digits>.saving": a temporary of a save of that file.
-bool IsTemporaryOf(const CString& name, const CString& file) {
-    const std::string& n = name.str();
-    const std::string prefix = file.str() + ".";
-    const std::string suffix = kSavingSuffix;
-    if (n.size() != prefix.size() + 8 + suffix.size() || n.compare(0, prefix.size(), prefix) != 0 ||
-        n.compare(n.size() - suffix.size(), suffix.size(), suffix) != 0) {
+// Whether name is "<file>.<8 hex digits><suffix>".
+bool IsTaggedName(std::string_view name, std::string_view file, std::string_view suffix) {
+    if (name.size() != file.size() + 1 + 8 + suffix.size() || !name.starts_with(file) ||
+        name[file.size()] != '.' || !name.ends_with(suffix)) {
         return false;
     }
-    for (std::size_t i = prefix.size(); i < prefix.size() + 8; ++i) {
-        const char c = n[i];
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) {
-            return false;
-        }
-    }
-    return true;
+    const std::string_view tag = name.substr(file.size() + 1, 8);
+    return std::all_of(tag.begin(), tag.end(),
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
 }
 
-// Removes the temporaries that killed saves of target left. Saves of one database hold its lock,
-// so no other save is using one; a link of that name is removed, never followed. A folder that
-// cannot be listed or a leftover that cannot be removed is no reason to fail; exhausted memory is.
-CDatabaseStatus RemoveLeftovers(const CString& target) {
-    const CString file = FileNameOf(target);
-    const CString folder = FolderOf(target);
+// Whether name is "<file>.<8 hex digits>.saving": a temporary of a save of that file.
+bool IsTemporaryOf(const CString& name, const CString& file) {
+    return IsTaggedName(name.str(), file.str(), kSavingSuffix);
+}
+
+// Whether name is the temporary of a copy of file kept before a write in place,
+// "<file>.<8 hex digits>.before-save.<8 hex digits>.saving".
+bool IsTemporaryOfACopyOf(const CString& name, const CString& file) {
+    const std::string_view n = name.str();
+    const std::size_t tail = 1 + 8 + std::string_view(kSavingSuffix).size();
+    if (n.size() <= tail) {
+        return false;
+    }
+    const std::string_view copy = n.substr(0, n.size() - tail);
+    return IsTaggedName(n, copy, kSavingSuffix) &&
+           IsTaggedName(copy, file.str(), kBeforeSaveSuffix);
+}
+
+// Removes from folder the temporaries that killed saves left, those of file that `isLeftover`
+// picks. Saves hold the user's database lock, so no other save is using one; a link of that name
+// is removed, never followed. A folder that cannot be listed or a leftover that cannot be
+// removed is no reason to fail; exhausted memory is.
+CDatabaseStatus RemoveLeftovers(const CString& folder, const CString& file,
+                                bool (*isLeftover)(const CString&, const CString&)) {
     std::vector<CString> names;
     if (!ListFolder(folder.IsEmpty() ? CString(".") : folder, names)) {
         return GetLastError() == ERROR_NOT_ENOUGH_MEMORY ? CDatabaseStatus::OutOfMemory()
                                                          : CDatabaseStatus::Ok();
     }
     for (const CString& name : names) {
-        if (IsTemporaryOf(name, file)) {
+        if (isLeftover(name, file)) {
             (void)DeleteFileA(folder.IsEmpty() ? name : JoinPath(folder, name));
         }
     }
@@ -189,6 +202,11 @@ CDatabaseStatus KeepCopy(const CString& target, const CString& folder, CString& 
                     ERROR_PATH_NOT_FOUND));
     }
     const CString name = FileNameOf(target);
+    // Copies themselves are never removed here: one left behind may be all that is left of a file.
+    if (CDatabaseStatus cleaned = RemoveLeftovers(folder, name, IsTemporaryOfACopyOf);
+        !cleaned.IsOk()) {
+        return cleaned;
+    }
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         copy = JoinPath(folder, name + "." + UniqueTag() + kBeforeSaveSuffix);
         if (!PathExists(copy)) {
@@ -297,7 +315,9 @@ CDatabaseStatus WriteThroughTemporary(const CString& target, const CString& attr
             return writable;
         }
     }
-    if (CDatabaseStatus cleaned = RemoveLeftovers(target); !cleaned.IsOk()) {
+    if (CDatabaseStatus cleaned =
+            RemoveLeftovers(FolderOf(target), FileNameOf(target), IsTemporaryOf);
+        !cleaned.IsOk()) {
         return cleaned;
     }
     CString temporary;
