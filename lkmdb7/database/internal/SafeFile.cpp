@@ -213,6 +213,9 @@ CDatabaseStatus KeepCopy(const CString& target, const CString& folder, CString& 
             break;
         }
     }
+    if (PathExists(copy)) {
+        return SystemFailure(true, copy, "no free name for the copy", ERROR_FILE_EXISTS);
+    }
     CFileException error(CFileException::none, -1, "", "");
     const auto source = OpenFile(target, CFile::modeRead | CFile::shareDenyWrite, &error);
     if (!source) {

@@ -16,8 +16,8 @@
 // first ("<file name>.<8 hex digits>.before-save", the target's owner and bits), the new contents
 // are made in memory, the target is cut, written and flushed, and a failure puts the copy back.
 // The copy is removed once the target is whole again; only a crash, or a failure to put it back
-// (the status then names it), leaves it behind. A copy that cannot be made means nothing is
-// written.
+// (the status then names it), leaves it behind, and no later write removes it. A copy that cannot
+// be made means nothing is written.
 //
 // Every file operation goes through GetFileSystem(). Results are statuses (DatabaseStatus.h):
 // CannotOpen for a target or temporary that cannot be created or opened (3 for a missing folder,
