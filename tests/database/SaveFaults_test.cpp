@@ -9,6 +9,7 @@
 // power cut could bring the old name back; either file is whole.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -441,6 +442,22 @@ TEST_F(SaveFaults, FolderThatRefusesNewFilesNeverLosesTheFile) {
         if (allowed) {
             EXPECT_EQ(GenerationOnDisk(path()), 2);
             EXPECT_TRUE(fs::is_empty(copies.path()));
+            // The copy is on disk, folder flushed, before the file is cut; the file is flushed
+            // before the copy goes.
+            const auto flushed = std::find_if(log.begin(), log.end(), [](const std::string& e) {
+                return StartsWith(e, "flush folder ");
+            });
+            ASSERT_NE(flushed, log.end());
+            std::vector<std::string> after(flushed + 1, log.end());
+            after.erase(std::unique(after.begin(), after.end()), after.end());
+            ASSERT_EQ(after.size(), 5u) << ::testing::PrintToString(after);
+            EXPECT_EQ(after[0], "open LockmeraDatabase.lkb");
+            EXPECT_EQ(after[1], "write LockmeraDatabase.lkb");
+            EXPECT_EQ(after[2], "flush LockmeraDatabase.lkb");
+            EXPECT_EQ(after[3], "close LockmeraDatabase.lkb");
+            EXPECT_TRUE(StartsWith(after[4], "delete LockmeraDatabase.lkb.") &&
+                        after[4].ends_with(kBeforeSaveSuffix))
+                << after[4];
         } else {
             EXPECT_TRUE(ReadFileBytes(file()) == old_);
         }
