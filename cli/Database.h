@@ -38,7 +38,7 @@ class OpenDatabase {
     const DatabaseFile& File() const { return file_; }
     // The version that the file on disk carries.
     unsigned FileVersion() const { return fileVersion_; }
-    // Saves in place; throws CliError (2) when the file could not be written.
+    // Saves to the file it was loaded from; throws CliError (2) when that could not be written.
     void Save();
 
   private:
