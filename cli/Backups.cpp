@@ -11,7 +11,8 @@ namespace lkmdb {
 
 using namespace LKMDB7;
 
-void AttachTo(CDatabaseObj7& db, const DatabaseFile& file) {
+void AttachTo(const Context& ctx, CDatabaseObj7& db, const DatabaseFile& file) {
+    UseSaveOptions(ctx, db);
     db.Lock();  // never rewrite the file here
     LONG result = 0;
     try {

@@ -61,10 +61,11 @@ void AddBackup(CLI::App& app, Commands& commands) {
         }
         CDatabaseObj7 db;
         SayWhenWaitingForLock(ctx, db);
-        AttachTo(db, file);
+        AttachTo(ctx, db, file);
         if (db.TakeTempBackup() == 0) {
-            throw CliError(kExitFailure, file.shown + ": the backup copy " + file.shown +
-                                             kBackupSuffix + " could not be written");
+            throw CliError(kExitFailure,
+                           file.shown + ": the backup copy " + file.shown + kBackupSuffix +
+                               " could not be written: " + Reason(db, file.native, file.shown));
         }
         ctx.out << file.shown << ": backed up to " << file.shown << kBackupSuffix << '\n';
         if (!opts->folder.empty()) {

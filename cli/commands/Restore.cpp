@@ -34,7 +34,7 @@ void AddRestore(CLI::App& app, Commands& commands) {
         } catch (const CliError& e) {
             throw CliError(kExitFailure, std::string(e.what()) + "; nothing was restored");
         }
-        AttachTo(db, file);
+        AttachTo(ctx, db, file);
         // What restore replaces is kept, in case the backup was the worse of the two.
         std::string kept;
         if (PathExists(file.native.c_str())) {
@@ -42,7 +42,8 @@ void AddRestore(CLI::App& app, Commands& commands) {
             CopyToNew(file.native, kept, PathToUtf8(kept));
         }
         if (db.RestoreTempBackup() == 0) {
-            throw CliError(kExitFailure, file.shown + ": could not be replaced by " + backup);
+            throw CliError(kExitFailure, file.shown + ": could not be replaced by " + backup +
+                                             ": " + Reason(db, file.native, file.shown));
         }
         ctx.out << file.shown << ": restored from " << backup;
         if (!kept.empty()) {

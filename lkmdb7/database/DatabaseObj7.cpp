@@ -546,12 +546,14 @@ CDatabaseStatus CDatabaseObj7::SaveUnderLock() {
     if (onDisk < kCurrentVersion) {
         CString kept;
         kept.Format("%s.v%u", static_cast<const char*>(m_pathName), static_cast<unsigned>(onDisk));
-        if (CDatabaseStatus copied = CopyFileSafely(m_pathName, kept, CopyTarget::kCopy);
+        if (CDatabaseStatus copied =
+                CopyFileSafely(m_pathName, kept, CopyTarget::kCopy, m_inPlaceCopyFolder);
             !copied.IsOk()) {
             return copied;
         }
     }
-    return WriteFileSafely(m_pathName, [this](CArchive& ar) { Serialize(ar); });
+    return WriteFileSafely(
+        m_pathName, [this](CArchive& ar) { Serialize(ar); }, m_inPlaceCopyFolder);
 }
 
 namespace {
@@ -605,8 +607,8 @@ LONG CDatabaseObj7::MoveToPath(const CString& folder) try {
 
 int CDatabaseObj7::TakeTempBackup() {
     try {
-        return Finish(CopyFileSafely(m_pathName, m_pathName + kBackupSuffix, CopyTarget::kCopy)) ==
-                       0
+        return Finish(CopyFileSafely(m_pathName, m_pathName + kBackupSuffix, CopyTarget::kCopy,
+                                     m_inPlaceCopyFolder)) == 0
                    ? 1
                    : 0;
     } catch (const std::bad_alloc&) {
@@ -617,8 +619,8 @@ int CDatabaseObj7::TakeTempBackup() {
 
 int CDatabaseObj7::RestoreTempBackup() {
     try {
-        return Finish(CopyFileSafely(m_pathName + kBackupSuffix, m_pathName,
-                                     CopyTarget::kDatabase)) == 0
+        return Finish(CopyFileSafely(m_pathName + kBackupSuffix, m_pathName, CopyTarget::kDatabase,
+                                     m_inPlaceCopyFolder)) == 0
                    ? 1
                    : 0;
     } catch (const std::bad_alloc&) {
@@ -629,6 +631,7 @@ int CDatabaseObj7::RestoreTempBackup() {
 
 CBaseItem* CDatabaseObj7::LoadRecord(int list, DWORD recordID) {
     auto temporary = std::make_unique<CDatabaseObj7>();
+    temporary->SetInPlaceCopyFolder(m_inPlaceCopyFolder);  // for the upgrade that Load may save
     if (temporary->Load(CString(m_pathName)) != 0) {
         return nullptr;
     }
