@@ -493,3 +493,42 @@ TEST_F(Import, DryRunStandardInputAndMappedColumns) {
     EXPECT_EQ(both.code, 2);
     EXPECT_NE(both.err.find("standard input cannot carry both"), std::string::npos) << both.err;
 }
+
+// tinyxml2 expands no entity and reads nothing that a DTD names; a document that declares one is
+// refused, rather than imported with the entities' names as the texts.
+TEST_F(Import, XmlWithADocumentTypeDeclarationIsRefused) {
+    if (!lkmdb::KeePassXmlAvailable()) {
+        GTEST_SKIP() << "this build reads no XML";
+    }
+    Init();
+    const std::string before = ReadText(DbFile());
+    const std::string entry =
+        "<KeePassFile><Root><Group><Name>R</Name><Entry><String><Key>Title</Key>"
+        "<Value>&x;</Value></String></Entry></Group></Root></KeePassFile>\n";
+    const std::vector<std::string> prologs = {
+        // An internal entity.
+        "<!DOCTYPE KeePassFile [<!ENTITY x \"text\">]>\n",
+        // An external one, which a parser that followed it would read from the disk.
+        "<?xml version=\"1.0\"?>\n<!DOCTYPE KeePassFile [<!ENTITY x SYSTEM "
+        "\"file:///etc/passwd\">]>\n",
+        // A parameter entity, fetched from elsewhere.
+        "<!DOCTYPE KeePassFile [<!ENTITY % p SYSTEM \"http://example.com/x.dtd\"> %p;]>\n",
+        // Exponential expansion.
+        "<!DOCTYPE KeePassFile [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;\">"
+        "<!ENTITY x \"&b;&b;&b;&b;&b;&b;&b;&b;\">]>\n",
+        // No subset at all, lower case.
+        "<!doctype KeePassFile SYSTEM \"keepass.dtd\">\n",
+    };
+    for (const std::string& prolog : prologs) {
+        SCOPED_TRACE(prolog);
+        const Result r = Run({"import", Folder(), "-"}, prolog + entry);
+        EXPECT_EQ(r.code, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_NE(r.err.find("standard input: line "), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("an XML document type declaration (DTD) is not accepted"),
+                  std::string::npos)
+            << r.err;
+    }
+    EXPECT_EQ(ReadText(DbFile()), before);
+}
