@@ -43,6 +43,13 @@ std::string WritePrivateFile(const std::string& native, const std::string& bytes
 // then tells). Looks without opening, so never waits on a pipe or a device.
 std::string NotARegularFile(const std::string& native);
 
+// Reads the regular file `native` (a link to one is followed) whole into `bytes`. A pipe, a
+// device, a socket or a folder is refused at once without waiting on it, and so is a file of more
+// than `limit` bytes (a whole number of MiB). Returns "" on success, else the reason, worded to
+// follow the file's name
+// ("cannot be read (...)", "is larger than 256 MiB").
+std::string ReadRegularFile(const std::string& native, std::size_t limit, std::string& bytes);
+
 // Fills `size` bytes from the system's secure random source (getrandom or /dev/urandom on POSIX,
 // BCryptGenRandom on Windows); false when it cannot.
 bool SecureRandomBytes(unsigned char* bytes, std::size_t size);

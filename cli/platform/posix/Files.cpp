@@ -100,6 +100,58 @@ std::string NotARegularFile(const std::string& native) {
     return NotAFile(st.st_mode);
 }
 
+std::string ReadRegularFile(const std::string& native, std::size_t limit, std::string& bytes) {
+    bytes.clear();
+    // Without O_NONBLOCK, opening a pipe waits for a writer, and a device may wait for anything.
+    const int fd = open(native.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return SystemError("cannot be read", errno);
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0) {
+        const int error = errno;
+        close(fd);
+        return SystemError("cannot be read", error);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        close(fd);
+        return NotAFile(st.st_mode);
+    }
+    // Sized once from the start: a string that grows leaves copies of a secret in freed memory.
+    // The byte beyond the limit tells a file that is too large, or has grown since.
+    bytes.resize(std::min(static_cast<std::size_t>(st.st_size), limit) + 1);
+    std::size_t got = 0;
+    int error = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = read(fd, bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            error = errno;
+            break;
+        }
+        if (n == 0) {
+            break;
+        }
+        got += static_cast<std::size_t>(n);
+        if (got == bytes.size() && got <= limit) {
+            bytes.resize(std::min(limit + 1, got * 2));
+        }
+    }
+    close(fd);
+    bytes.resize(got);
+    if (error != 0) {
+        return SystemError("cannot be read", error);
+    }
+    if (got > limit) {
+        std::fill(bytes.begin(), bytes.end(), '\0');
+        bytes.clear();
+        return "is larger than " + std::to_string(limit >> 20) + " MiB";
+    }
+    return {};
+}
+
 std::string WritePrivateFile(const std::string& native, const std::string& bytes, bool replace) {
     struct stat st {};
     if (lstat(native.c_str(), &st) == 0) {

@@ -42,6 +42,57 @@ std::string NotARegularFile(const std::string& native) {
     return reason;
 }
 
+std::string ReadRegularFile(const std::string& native, std::size_t limit, std::string& bytes) {
+    bytes.clear();
+    if (std::string reason = NotARegularFile(native); !reason.empty()) {
+        return reason;
+    }
+    const HANDLE file = OpenToLook(native);
+    if (file == INVALID_HANDLE_VALUE) {
+        return SystemError("cannot be read", GetLastError());
+    }
+    if (std::string reason = NotOnDisk(file); !reason.empty()) {
+        CloseHandle(file);
+        return reason;
+    }
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file, &size)) {
+        const DWORD error = GetLastError();
+        CloseHandle(file);
+        return SystemError("cannot be read", error);
+    }
+    // Sized once from the start: a string that grows leaves copies of a secret in freed memory.
+    bytes.resize(std::min(static_cast<std::size_t>(size.QuadPart), limit) + 1);
+    std::size_t got = 0;
+    DWORD error = 0;
+    while (got < bytes.size()) {
+        DWORD n = 0;
+        const auto want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - got, 1 << 20));
+        if (!ReadFile(file, bytes.data() + got, want, &n, nullptr)) {
+            error = GetLastError();
+            break;
+        }
+        if (n == 0) {
+            break;
+        }
+        got += n;
+        if (got == bytes.size() && got <= limit) {
+            bytes.resize(std::min(limit + 1, got * 2));
+        }
+    }
+    CloseHandle(file);
+    bytes.resize(got);
+    if (error != 0) {
+        return SystemError("cannot be read", error);
+    }
+    if (got > limit) {
+        std::fill(bytes.begin(), bytes.end(), '\0');
+        bytes.clear();
+        return "is larger than " + std::to_string(limit >> 20) + " MiB";
+    }
+    return {};
+}
+
 std::string WritePrivateFile(const std::string& native, const std::string& bytes, bool replace) {
     const DWORD attributes = GetFileAttributesA(native.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
