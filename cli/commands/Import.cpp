@@ -42,8 +42,10 @@ as nothing after it can be told apart; the problems before it are reported with 
 
 The input is read whole (at most 256 MiB) before the database is opened, so a slow pipe never
 holds the database lock. FILE must be a regular file: a named pipe, a device or a folder is
-refused (use "-" to read a pipe). An XML document that declares a document type (<!DOCTYPE
-...>) is refused, entities included.
+refused (use "-" to read a pipe). An empty input (nothing, or only a byte order mark and blank
+lines) is refused; an export that holds no records (a CSV header alone, a JSON export whose
+"items" list is empty, an XML export with no entries) imports nothing and succeeds. An XML
+document that declares a document type (<!DOCTYPE ...>) is refused, entities included.
 )";
 
 }  // namespace
@@ -102,6 +104,13 @@ void AddImport(CLI::App& app, Commands& commands) {
                        ReadRegularFile(NativePath(opts->file), kMaxInputBytes, text);
                    !refused.empty()) {
             throw CliError(kExitFailure, opts->file + ": " + refused + "; nothing was imported");
+        }
+        // Most likely a command before it in a pipe that failed: no header is no export.
+        const std::size_t start = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
+        if (text.find_first_not_of(" \t\r\n", start) == std::string::npos) {
+            throw CliError(kExitFailure, name +
+                                             ": empty (no header, no records); nothing was "
+                                             "imported");
         }
         std::string kind = opts->from == "bitwarden-json"  ? "json"
                            : opts->from == "keepassxc-xml" ? "xml"

@@ -494,6 +494,46 @@ TEST_F(Import, DryRunStandardInputAndMappedColumns) {
     EXPECT_NE(both.err.find("standard input cannot carry both"), std::string::npos) << both.err;
 }
 
+// No header is no export (a command before a pipe that failed gives nothing): refused, however it
+// reaches lkmdb, and in any format. An export that holds no records is one, and imports nothing.
+TEST_F(Import, AnEmptyInputIsRefusedButAnExportWithoutRecordsIsNot) {
+    Init();
+    const std::string before = ReadText(DbFile());
+    const std::vector<std::vector<std::string>> formats = {
+        {}, {"--from", "chrome"}, {"--from", "bitwarden-json"}, {"--from", "keepassxc-xml"}};
+    for (const std::string text : {"", "\xEF\xBB\xBF", "\r\n\n  \t\n", "\xEF\xBB\xBF\n\n"}) {
+        for (const std::vector<std::string>& from : formats) {
+            SCOPED_TRACE(::testing::PrintToString(text) + (from.empty() ? "" : " " + from[1]));
+            WriteText(dir.path() / "in", text);
+            for (const std::string& input : {dir.File("in"), std::string("-")}) {
+                std::vector<std::string> args{"import", Folder(), input};
+                args.insert(args.end(), from.begin(), from.end());
+                const Result r = Run(args, text);
+                EXPECT_EQ(r.code, 2) << r.out;
+                EXPECT_EQ(r.out, "");
+                EXPECT_NE(r.err.find(": empty (no header, no records); nothing was imported"),
+                          std::string::npos)
+                    << r.err;
+            }
+        }
+    }
+    EXPECT_EQ(ReadText(DbFile()), before);
+
+    std::vector<std::string> empties = {"name,url,username,password,note\r\n",
+                                        "\xEF\xBB\xBF{\"folders\": [], \"items\": []}"};
+    if (lkmdb::KeePassXmlAvailable()) {
+        empties.push_back(
+            "<?xml version=\"1.0\"?>\n<KeePassFile><Root><Group><Name>Root</Name></Group></Root>"
+            "</KeePassFile>\n");
+    }
+    for (const std::string& text : empties) {
+        SCOPED_TRACE(text);
+        const Result r = Run({"import", Folder(), "-"}, text);
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.out, "imported 0 records into " + DbFile().string() + "\n");
+    }
+}
+
 // tinyxml2 expands no entity and reads nothing that a DTD names; a document that declares one is
 // refused, rather than imported with the entities' names as the texts.
 TEST_F(Import, XmlWithADocumentTypeDeclarationIsRefused) {
