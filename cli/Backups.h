@@ -18,7 +18,8 @@ void AttachTo(const Context& ctx, LKMDB7::CDatabaseObj7& db, const DatabaseFile&
 // `base` followed by the local date and time, and a number when that name is taken.
 std::string DatedName(const std::string& base);
 
-// Copies `from` to a new file `to`, never over one that exists; throws CliError naming `shown`.
+// Copies `from` to `to` (a name that DatedName found free) whole or not at all, with the mode of
+// `from`; throws CliError naming `shown`.
 void CopyToNew(const std::string& from, const std::string& to, const std::string& shown);
 
 }  // namespace lkmdb

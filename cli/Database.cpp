@@ -109,6 +109,10 @@ void UseSaveOptions(const Context& ctx, CDatabaseObj7& db) {
 OpenDatabase::OpenDatabase(Context& ctx, const std::string& argument, Mode mode,
                            PasswordCheck check)
     : ctx_(ctx), file_(ResolveDatabase(argument)) {
+    // Opening a pipe or a device would wait, and a writer would wait holding the lock.
+    if (const std::string refused = NotARegularFile(file_.native); !refused.empty()) {
+        throw CliError(kExitFailure, file_.shown + ": " + refused);
+    }
     SayWhenWaitingForLock(ctx_, db_);
     UseSaveOptions(ctx_, db_);
     if (mode == Mode::kWrite) {

@@ -1,7 +1,6 @@
 #include "cli/Password.h"
 
 #include <algorithm>
-#include <fstream>
 #include <istream>
 #include <utility>
 
@@ -17,23 +16,25 @@ using namespace LKMDB7;
 
 namespace {
 
+// Only its first line counts; a larger file is no password file.
+constexpr std::size_t kMaxPasswordFile = std::size_t{1} << 20;
+
 std::string ReadPasswordLine(Context& ctx, const PasswordSource& p, const std::string& prompt,
                              std::string& where) {
     std::string line;
     line.reserve(1024);  // growing would leave copies of the start in freed memory
     if (!p.file.empty()) {
         where = p.file;
-        std::ifstream in;
-        // Unbuffered: no copy of the password stays behind in the stream's buffer.
-        in.rdbuf()->pubsetbuf(nullptr, 0);
-        in.open(NativePath(p.file), std::ios::binary);
-        if (!in) {
-            throw CliError(kExitFailure, p.file + ": the password file cannot be read");
+        // A pipe or a device there is refused rather than waited on.
+        std::string whole;
+        if (const std::string refused =
+                ReadRegularFile(NativePath(p.file), kMaxPasswordFile, whole);
+            !refused.empty()) {
+            throw CliError(kExitFailure, p.file + ": the password file " + refused);
         }
-        std::getline(in, line);
-        if (line.rfind("\xEF\xBB\xBF", 0) == 0) {
-            line.erase(0, 3);
-        }
+        const std::size_t start = whole.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
+        line.assign(whole, start, whole.find('\n', start) - start);
+        Wipe(whole);
     } else if (p.fromStdin) {
         where = "standard input";
         if (!std::getline(ctx.in, line)) {

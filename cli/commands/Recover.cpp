@@ -5,6 +5,7 @@
 
 #include "cli/LockWait.h"
 #include "cli/Password.h"
+#include "cli/Terminal.h"
 #include "cli/Text1252.h"
 #include "cli/commands/Commands.h"
 #include "lkmdb7/platform/internal/FileSystem.h"
@@ -18,6 +19,9 @@ namespace {
 std::vector<BYTE> ReadDamagedFile(const DatabaseFile& file) {
     if (!PathExists(file.native.c_str())) {
         throw CliError(kExitNotFound, file.shown + ": no such database file");
+    }
+    if (const std::string refused = NotARegularFile(file.native); !refused.empty()) {
+        throw CliError(kExitFailure, file.shown + ": " + refused + "; nothing was written");
     }
     try {
         return ReadWholeFile(CString(file.native));

@@ -21,18 +21,23 @@ void AddRestore(CLI::App& app, Commands& commands) {
         if (!PathExists((file.native + kBackupSuffix).c_str())) {
             throw CliError(kExitNotFound, backup + ": no such backup copy");
         }
+        if (const std::string refused = NotARegularFile(file.native + kBackupSuffix);
+            !refused.empty()) {
+            throw CliError(kExitFailure, backup + ": " + refused + "; nothing was restored");
+        }
+        try {
+            // A backup that does not read as a database must not replace the file. Read before
+            // the lock is taken: the lock is one for all of the user's databases.
+            OpenDatabase check(ctx, backup, OpenDatabase::Mode::kRead, PasswordCheck::kNone);
+        } catch (const CliError& e) {
+            throw CliError(kExitFailure, std::string(e.what()) + "; nothing was restored");
+        }
         CDatabaseObj7 db;
         SayWhenWaitingForLock(ctx, db);
         // No save may run while the file is replaced, nor start from the file half replaced.
         const CDatabaseLock lock(db);
         if (!lock.Held()) {
             throw CliError(kExitFailure, file.shown + ": " + db.GetLastErrorMessage());
-        }
-        try {
-            // A backup that does not read as a database must not replace the file.
-            OpenDatabase check(ctx, backup, OpenDatabase::Mode::kRead, PasswordCheck::kNone);
-        } catch (const CliError& e) {
-            throw CliError(kExitFailure, std::string(e.what()) + "; nothing was restored");
         }
         AttachTo(ctx, db, file);
         // What restore replaces is kept, in case the backup was the worse of the two.

@@ -135,28 +135,6 @@ std::string PathToUtf8(const std::string& native) {
 
 void PrepareConsoleOutput() {}
 
-std::string CreatePrivateFile(const std::string& native, bool replace) {
-    const int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (replace ? O_TRUNC : O_EXCL);
-    const int fd = open(native.c_str(), flags, 0600);
-    if (fd < 0) {
-        const int error = errno;
-        if (error == EEXIST) {
-            return "exists already (--force replaces it)";
-        }
-        if (error == ELOOP) {
-            return "is a symbolic link";
-        }
-        return std::strerror(error);
-    }
-    // A file that existed keeps its old mode unless told otherwise.
-    std::string result;
-    if (fchmod(fd, 0600) != 0) {
-        result = std::strerror(errno);
-    }
-    close(fd);
-    return result;
-}
-
 void DisableCoreDumps() {
     const rlimit none{0, 0};
     (void)setrlimit(RLIMIT_CORE, &none);
