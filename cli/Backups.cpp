@@ -45,7 +45,8 @@ std::string DatedName(const std::string& base) {
 void CopyToNew(const std::string& from, const std::string& to, const std::string& shown) {
     // The library's copy writes beside the name and renames: a full disk leaves no part of a
     // copy that would pass for a backup.
-    const CDatabaseStatus copied = CopyFileSafely(CString(from), CString(to), CopyTarget::kCopy);
+    const CDatabaseStatus copied =
+        CopyFileSafely(CString(from), CString(to), CopyTarget::kCopy, CString());
     if (!copied.IsOk()) {
         std::string reason = copied.GetMessage();
         std::replace(reason.begin(), reason.end(), '\n', ' ');
