@@ -20,7 +20,7 @@ std::string LabelOf(const CRecord& record, const CTypeItem* type, int i) {
         label = type->GetLabel(i);
     }
     if (label.IsEmpty()) {
-        label.Format("Field %d", i + 1);
+        label = DefaultFieldLabel(i);
     }
     return Shown(label);
 }

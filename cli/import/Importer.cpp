@@ -125,7 +125,7 @@ Importer::TypeInfo& Importer::Type(const CString& name) {
             info.shown[static_cast<std::size_t>(i)] = info.item->GetCustom(i);
         } else {
             // What a record without a type shows, and the labels a new type starts with.
-            info.shown[static_cast<std::size_t>(i)].Format("Field %d", i);
+            info.shown[static_cast<std::size_t>(i)] = DefaultFieldLabel(i);
         }
     }
     return info;

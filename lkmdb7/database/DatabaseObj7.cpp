@@ -244,12 +244,22 @@ void CDatabaseObj7::ReadCrib(const CString& /*name*/, const CString& folder, uns
 
 void CDatabaseObj7::ReadCrib(const CString& path, unsigned char* out) {
     std::memset(out, 0, kCribSize);
+    // A file that cannot be opened is an error, not "no password": a host that took it for one
+    // would show or save the database as if it had none.
+    CFileException error(CFileException::none, -1, "", "");
+    const auto file =
+        OpenFile(path, CFile::modeRead | CFile::shareExclusive | CFile::typeBinary, &error);
+    if (!file) {
+        const LONG code = error.m_lOsError > 0 ? error.m_lOsError : LONG{ERROR_GEN_FAILURE};
+        throw CFileException(error.m_cause != CFileException::none
+                                 ? error.m_cause
+                                 : CFileException::genericException,
+                             code, path.str(),
+                             (path + ": the password check cannot be read (" +
+                              DescribeError(static_cast<DWORD>(code)) + ")")
+                                 .str());
+    }
     try {
-        const auto file =
-            OpenFile(path, CFile::modeRead | CFile::shareExclusive | CFile::typeBinary);
-        if (!file) {
-            return;
-        }
         std::size_t got = 0;
         while (got < kCribSize) {
             const UINT n = file->Read(out + got, static_cast<UINT>(kCribSize - got));
@@ -266,7 +276,11 @@ void CDatabaseObj7::ReadCrib(const CString& path, unsigned char* out) {
 
 bool CDatabaseObj7::HasPasswordDB(const CString& path) {
     unsigned char crib[kCribSize];
-    ReadCrib(path, crib);
+    try {
+        ReadCrib(path, crib);
+    } catch (const CFileException&) {
+        return false;  // no file that can be read, so no password to ask for
+    }
     return HasPassword(crib);
 }
 

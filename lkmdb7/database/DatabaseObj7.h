@@ -91,9 +91,15 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     void SetCrib(const unsigned char* in);
     bool DoesCribMatch(const unsigned char* in) const;
     bool IsEncrypted() const { return HasPassword(m_crib.data()); }
+    // The first 40 bytes of the database file (the crib), without the lock; a shorter file
+    // leaves the rest zero. Throws CFileException (its cause and Windows error code, a message
+    // naming the file) when the file cannot be opened: missing, unreadable, or open for writing
+    // elsewhere. The first form also makes folder's database file the path name; `name` is not
+    // used.
     void ReadCrib(const CString& name, const CString& folder, unsigned char* out);
     static void ReadCrib(const CString& path, unsigned char* out);
     static bool HasPassword(const unsigned char* crib);
+    // Whether the file at path has a crib that is not all zero; false when it cannot be read.
     static bool HasPasswordDB(const CString& path);
     // The version of the file at path; 0xFFFF when it cannot be opened.
     static unsigned short GetVersion(const char* path);

@@ -257,7 +257,7 @@ CString CRecord::GetFieldLabel(int i, const CTypeItem* type, bool colon) const {
         if (type != nullptr) {
             label = type->GetCustom(i);
         } else {
-            label.Format("Field %d", i);
+            label = DefaultFieldLabel(i);
         }
     }
     if (colon && !label.IsEmpty() && label.str().back() != ':') {

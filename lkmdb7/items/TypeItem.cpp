@@ -82,21 +82,23 @@ void CTypeItem::GetLabels(CStringArray& out) const {
     }
 }
 
+CString DefaultFieldLabel(int i) {
+    CString label;
+    label.Format("Field %d", i >= 0 && i < kFieldCount ? i + 1 : kFieldCount);
+    return label;
+}
+
 CString CTypeItem::GetLabel(int i) const {
     CString label = GetCustom(i);
     if (!label.IsEmpty()) {
         return label;
     }
-    CString fallback;
-    fallback.Format("Field %d", i + 1);
-    return fallback;
+    return DefaultFieldLabel(i);
 }
 
 void CTypeItem::SetDefaultLabels() {
     for (int i = 0; i < kFieldCount; ++i) {
-        CString label;
-        label.Format("Field %d", i);
-        SetLabel(i, label);
+        SetLabel(i, DefaultFieldLabel(i));
     }
 }
 

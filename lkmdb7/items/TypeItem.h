@@ -14,6 +14,11 @@
 
 namespace LKMDB7 {
 
+// The one label of a field that nobody named: "Field 1" for field 0 to "Field 10" for field 9, as
+// a person counts them; any other index gives "Field 10". Every fallback of the library (a type's
+// empty label, a record without a type, the labels of a type made on the fly) uses it.
+LKMDB7_EXPORT CString DefaultFieldLabel(int i);
+
 class LKMDB7_EXPORT CTypeItem : public CCategory {
     LKMDB7_DECLARE_SERIAL(CTypeItem);
 
@@ -31,14 +36,14 @@ class LKMDB7_EXPORT CTypeItem : public CCategory {
     LONG CalculateRecordSize() override;
     char* WritePalmRecord(char* buffer) override;
 
-    // Unpacked label i, or "Field <i+1>" when it is empty. i must be 0 to 9.
+    // Unpacked label i, or DefaultFieldLabel(i) when it is empty. i must be 0 to 9.
     CString GetLabel(int i) const;
     // The ten working labels.
     void GetLabels(CStringArray& out) const;
     // Working label i; an index outside 0 to 9 throws CInvalidArgException.
     void SetLabel(int i, const CString& text) { SetCustom(i, text); }
     void SetLabels(const CStringArray& labels) { SetCustom(labels); }
-    // Working labels "Field 0" to "Field 9".
+    // Working labels DefaultFieldLabel(0) to (9): "Field 1" to "Field 10".
     void SetDefaultLabels();
 
     CShowColumns& GetColumnInfo() { return m_columns; }

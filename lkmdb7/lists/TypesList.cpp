@@ -23,22 +23,14 @@ CString CTypesList::GetLabel(const CUID& id, int field) const {
     if (const CTypeItem* type = GetType(id)) {
         return type->GetLabel(field);
     }
-    CString label;
-    label.Format("Field%d", field >= 0 && field < kFieldCount - 1 ? field + 1 : kFieldCount);
-    return label;
+    return DefaultFieldLabel(field);
 }
 
 void CTypesList::GetTypeLabels(const CUID& id, CStringArray& labels) const {
     labels.SetSize(kFieldCount);
     const CTypeItem* type = GetType(id);
     for (int i = 0; i < kFieldCount; ++i) {
-        CString label;
-        if (type != nullptr) {
-            label = type->GetLabel(i);
-        } else {
-            label.Format("Field%d", i);
-        }
-        labels.SetAt(i, label);
+        labels.SetAt(i, type != nullptr ? type->GetLabel(i) : DefaultFieldLabel(i));
     }
 }
 

@@ -1,5 +1,6 @@
 // CTypesList: the record types of a database, in name order, with the fallbacks hosts rely on
-// when an identifier names no type ("Unfiled", "Field1".."Field10", icon 3024).
+// when an identifier names no type ("Unfiled", DefaultFieldLabel's "Field 1".."Field 10", icon
+// 3024).
 #pragma once
 
 #include "lkmdb7/items/TypeItem.h"
@@ -18,9 +19,10 @@ class LKMDB7_EXPORT CTypesList : public CUniqueList {
     CTypeItem* GetTypeByName(const CString& name) const;
     CUID GetTypeIDByIndex(int index) const { return UniqueIDByIndex(index); }
     CString GetTypeName(const CUID& id) const { return NameOf(id); }
-    // The type's label, or "Field1".."Field9" for fields 0 to 8 and "Field10" for anything else.
+    // The type's label, or DefaultFieldLabel(field): "Field 1".."Field 9" for fields 0 to 8 and
+    // "Field 10" for anything else.
     CString GetLabel(const CUID& id, int field) const;
-    // Ten labels: the type's, or "Field0".."Field9".
+    // Ten labels: the type's, or "Field 1".."Field 10".
     void GetTypeLabels(const CUID& id, CStringArray& labels) const;
     WORD GetTypeMask(const CUID& id) const;
     static unsigned int GetIcon(BYTE iconIndex) { return 3000U + iconIndex; }

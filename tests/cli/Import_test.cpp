@@ -329,7 +329,7 @@ TEST_F(Import, AnExistingTypeOfTheNameKeepsItsLabels) {
     const std::vector<Row> rows = Exported();
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0].mask, 0u);
-    EXPECT_EQ(rows[0].labels[0], "Field 0");
+    EXPECT_EQ(rows[0].labels[0], "Field 1");
     EXPECT_EQ(rows[1].labels[2], "Password");
     EXPECT_EQ(rows[1].mask, kLoginMask);
 }

@@ -68,7 +68,7 @@ TEST_F(Editing, TypesAndCategoriesAreCreatedOnceAndFoundInOtherCase) {
     EXPECT_TRUE(web->NeedsSync());
     CStringArray labels;
     web->GetLabels(labels);
-    EXPECT_EQ(labels[0], "Field 0");
+    EXPECT_EQ(labels[0], "Field 1");
 
     Add(Row({"Bank"}), "Work");
     EXPECT_EQ(db.GetTypesList().GetTypeIDByIndex(0),

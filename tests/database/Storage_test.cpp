@@ -159,8 +159,15 @@ TEST_F(Storage, LoadRecordAndReloadRecord) {
 
 TEST_F(Storage, CribReaders) {
     unsigned char crib[40];
-    CDatabaseObj7::ReadCrib(CString(file().string()), crib);
-    EXPECT_FALSE(CDatabaseObj7::HasPassword(crib));
+    // A missing file is an error, never "no password".
+    try {
+        CDatabaseObj7::ReadCrib(CString(file().string()), crib);
+        ADD_FAILURE() << "no exception";
+    } catch (const CFileException& e) {
+        EXPECT_EQ(e.m_lOsError, LONG{ERROR_FILE_NOT_FOUND});
+        EXPECT_NE(std::string(e.what()).find(file().string()), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(CDatabaseObj7::HasPasswordDB(CString(file().string())));
     EXPECT_EQ(CDatabaseObj7::GetVersion(file().string().c_str()), 0xFFFF);
     {
         std::ofstream out(file(), std::ios::binary);
@@ -171,7 +178,7 @@ TEST_F(Storage, CribReaders) {
     EXPECT_EQ(CDatabaseObj7::GetVersion(file().string().c_str()), 0xFF05);
 
     CDatabaseObj7 db;
-    db.ReadCrib("", JoinPath(folder(), "none"), crib);
+    EXPECT_THROW(db.ReadCrib("", JoinPath(folder(), "none"), crib), CFileException);
     EXPECT_EQ(db.GetPathName(), JoinPath(JoinPath(folder(), "none"), "LockmeraDatabase.lkb"));
     unsigned char mine[40] = {};
     mine[7] = 9;

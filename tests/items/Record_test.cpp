@@ -116,7 +116,7 @@ TEST_F(RecordTest, LayoutVersionsFiveToSeven) {
 
 TEST_F(RecordTest, LabelsResolveAgainstOverridesTypeAndFallback) {
     CRecord record;
-    EXPECT_EQ(record.GetFieldLabel(3, nullptr, true), "Field 3:");
+    EXPECT_EQ(record.GetFieldLabel(3, nullptr, true), "Field 4:");
     record.SetFieldLabel(3, nullptr, "PIN:");
     EXPECT_EQ(record.GetFieldLabel(3, nullptr, true), "PIN:");
     EXPECT_THROW(record.GetFieldLabel(10, nullptr, false), CInvalidArgException);

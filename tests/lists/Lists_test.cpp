@@ -137,8 +137,8 @@ TEST(UniqueList, TypeAndCategoryLookupsWithFallbacks) {
         int field;
         const char* text;
     };
-    for (const Label& l : {Label{0, "Field1"}, Label{8, "Field9"}, Label{9, "Field10"},
-                           Label{12, "Field10"}, Label{-1, "Field10"}}) {
+    for (const Label& l : {Label{0, "Field 1"}, Label{8, "Field 9"}, Label{9, "Field 10"},
+                           Label{12, "Field 10"}, Label{-1, "Field 10"}}) {
         EXPECT_EQ(types.GetLabel(none, l.field), l.text) << l.field;
     }
     EXPECT_EQ(types.GetTypeName(none), "Unfiled");
@@ -149,8 +149,8 @@ TEST(UniqueList, TypeAndCategoryLookupsWithFallbacks) {
     CStringArray labels;
     types.GetTypeLabels(none, labels);
     ASSERT_EQ(labels.GetSize(), 10);
-    EXPECT_EQ(labels[0], "Field0");
-    EXPECT_EQ(labels[9], "Field9");
+    EXPECT_EQ(labels[0], "Field 1");
+    EXPECT_EQ(labels[9], "Field 10");
     types.GetTypeLabels(Id(2), labels);
     EXPECT_EQ(labels[0], "Field 1");
 
