@@ -238,8 +238,10 @@ char* CRecord::ReadPackedRecord(char* record, const char* last, std::size_t leng
 }
 
 void CRecord::SetCategoryID(const CUID& id) {
-    m_categoryID = id;
-    NoteIndexedValueChange();
+    if (m_categoryID != id) {
+        m_categoryID = id;
+        NoteIndexedValueChange();
+    }
 }
 
 CString CRecord::GetField(int i, bool mask) const {

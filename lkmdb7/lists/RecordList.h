@@ -53,6 +53,9 @@ class LKMDB7_EXPORT CRecordList : public CObjectList {
     friend class ListIndexAccess;
     struct Indexes;
 
+    // Makes the record-ID index current for the list as it is. Throws std::bad_alloc, leaving
+    // the index invalid.
+    void RecordIDIndex() const;
     // Whether a record in the list (deleted ones included) carries recordID: GetRecordByID != null.
     bool HasRecordID(DWORD recordID) const;
     // The first record ID from recordID upwards (wrapping past 0xFFFFFFFF) that no record carries.
