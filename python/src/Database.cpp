@@ -166,11 +166,7 @@ void Database::JudgePassword(const CribKind crib, bool given) {
 }
 
 std::size_t Database::Count() {
-    std::size_t count = 0;
-    for (const CRecord& record : Items(std::as_const(db_.GetRecordList()))) {
-        count += record.IsDeleted() ? 0U : 1U;
-    }
-    return count;
+    return static_cast<std::size_t>(db_.GetRecordList().GetCount(CUID_ALL, CUID_ALL));
 }
 
 py::list Database::Records() {
@@ -183,8 +179,11 @@ py::list Database::Records() {
     return out;
 }
 
-py::object Database::Record(unsigned long recordID) {
-    auto* record = static_cast<CRecord*>(db_.GetItemByRecordID(0, static_cast<DWORD>(recordID)));
+py::object Database::Record(unsigned long long recordID) {
+    // Record IDs are 32-bit: a larger number names no record rather than the one it wraps to.
+    CRecord* record = recordID > 0xFFFFFFFFULL
+                          ? nullptr
+                          : db_.GetRecordList().GetRecordByID(static_cast<DWORD>(recordID));
     if (record == nullptr || record->IsDeleted()) {
         PyErr_SetObject(PyExc_KeyError, py::int_(recordID).ptr());
         throw py::error_already_set();
@@ -249,7 +248,6 @@ py::object Database::Add(const py::str& type, const py::sequence& fields, const 
     CStringArray labels;
     CRecord* record = db_.AddRecordWithoutWaiting(
         texts, bits, labels, IsUnfiled(categoryName) ? CString() : categoryName, 255, false);
-    ++changes_;
     // The unpacked copies of the new record, and of a type or category made for it, come from
     // their packed form, as after a load.
     CBaseItem* made[] = {record, db_.GetTypesList().GetType(record->GetTypeID()),
@@ -265,7 +263,6 @@ py::object Database::Add(const py::str& type, const py::sequence& fields, const 
 
 void Database::Delete(CRecord& record) {
     db_.SetRecordDeleted(&record);
-    ++changes_;
 }
 
 void Database::Save() {

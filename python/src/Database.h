@@ -45,14 +45,15 @@ class Database : public std::enable_shared_from_this<Database> {
     LKMDB7::CDatabaseObj7& Db() { return db_; }
     // Puts this database's password in force as the record cipher, if another is.
     void UseCipher();
-    // Grows whenever a record may have left the record list or moved in memory.
+    // Grows whenever a record may have left the record list (a purge); adding and marking
+    // deleted leave every record where it is, so Record views keep their pointers.
     unsigned long long Changes() const { return changes_; }
 
     std::string Path() const { return db_.GetPathName().str(); }
     bool HasPassword() const { return !password_.empty(); }
     // Records not marked deleted, in the list's order.
     py::list Records();
-    py::object Record(unsigned long recordID);
+    py::object Record(unsigned long long recordID);
     std::size_t Count();
     py::list TypeNames();
     py::list CategoryNames();

@@ -58,7 +58,7 @@ PYBIND11_MODULE(lkmdb7, m) {
                     }
                     db.Delete(record.Get());
                 } else {
-                    db.Delete(py::cast<Record>(db.Record(which.cast<unsigned long>())).Get());
+                    db.Delete(py::cast<Record>(db.Record(which.cast<unsigned long long>())).Get());
                 }
             },
             py::arg("record"), "Marks a record (a Record or its ID) deleted.")

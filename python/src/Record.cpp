@@ -51,7 +51,7 @@ Record::Record(std::shared_ptr<Database> db, CRecord& record)
 
 CRecord& Record::Get() {
     if (seen_ != db_->Changes()) {
-        record_ = static_cast<CRecord*>(db_->Db().GetItemByRecordID(0, id_));
+        record_ = db_->Db().GetRecordList().GetRecordByID(id_);
         seen_ = db_->Changes();
     }
     if (record_ == nullptr) {
