@@ -181,6 +181,23 @@ void CRecordList::RecordIDIndex() const {
     }
 }
 
+std::vector<CRecord*> CRecordList::FindRecords(const CString& text, WORD fields,
+                                               unsigned flags) const {
+    const bool matchCase = (flags & kFindMatchCase) != 0;
+    const bool wholeWord = (flags & kFindWholeWord) != 0;
+    const bool note = (flags & kFindInNote) != 0;
+    const int bits = fields & kFindAllFields;
+    std::vector<CRecord*> found;
+    for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
+        auto* record = dynamic_cast<CRecord*>(GetNextItem(pos));
+        if (record != nullptr && !record->IsDeleted() &&
+            record->ContainsText(text, matchCase, wholeWord, bits, note)) {
+            found.push_back(record);
+        }
+    }
+    return found;
+}
+
 bool CRecordList::HasRecordID(DWORD recordID) const {
     RecordIDIndex();
     m_indexes->checkedCurrent = true;
