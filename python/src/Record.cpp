@@ -105,15 +105,15 @@ int FieldIndex(const py::handle index) {
 }
 
 std::vector<int> SliceIndexes(const py::slice& slice) {
-    std::size_t start = 0;
-    std::size_t stop = 0;
-    std::size_t step = 0;
-    std::size_t length = 0;
+    py::ssize_t start = 0;
+    py::ssize_t stop = 0;
+    py::ssize_t step = 0;
+    py::ssize_t length = 0;
     if (!slice.compute(kFieldCount, &start, &stop, &step, &length)) {
         throw py::error_already_set();
     }
     std::vector<int> out;
-    for (std::size_t k = 0; k < length; ++k) {
+    for (py::ssize_t k = 0; k < length; ++k) {
         out.push_back(static_cast<int>(start + k * step));
     }
     return out;
