@@ -81,7 +81,8 @@ PYBIND11_MODULE(_lkmdb7, m) {
             [](Database& db, const py::object& which) { db.Undelete(Resolve(db, which, true)); },
             py::arg("record"),
             "Takes the deleted mark off a record (a Record or its ID); nothing for one not "
-            "deleted. KeyError for an ID that no record has.")
+            "deleted. An attached file, which delete() removed from the Files folder, does not "
+            "come back. KeyError for an ID that no record has.")
         .def("purge", &Database::Purge,
              "Removes the records, record types and categories marked deleted, so that the next "
              "save writes none of their texts; returns the number of records removed. Devices "
