@@ -1,5 +1,5 @@
-# Builds the lkmdb7 module: the library's sources and the binding compiled into one extension,
-# so the module needs no installed liblkmdb7. Linux only.
+# Builds the lkmdb7 package: the library's sources and the binding compiled into one extension
+# (lkmdb7._lkmdb7), so the package needs no installed liblkmdb7, beside its type stubs. Linux only.
 #   pip install --no-build-isolation ./python
 import re
 import sys
@@ -25,6 +25,10 @@ target = generated / "lkmdb7" / "Version.h"
 if not target.exists() or target.read_text() != header:
     target.write_text(header)
 
+# The package's description is the README's section on it.
+readme = re.search(r"^## Python\n(.*?)(?=^## )", (ROOT / "README.md").read_text(),
+                   re.MULTILINE | re.DOTALL).group(1)
+
 library = sorted(
     str(p) for p in (ROOT / "lkmdb7").rglob("*.cpp") if "win32" not in p.relative_to(ROOT).parts)
 binding = sorted(str(p) for p in (HERE / "src").glob("*.cpp"))
@@ -35,9 +39,26 @@ setup(
     name="lkmdb7",
     version=".".join(version),
     description="Python module of the Lockmera7DB storage engine",
+    long_description=readme,
+    long_description_content_type="text/markdown",
+    license="Proprietary",
+    classifiers=[
+        "Development Status :: 4 - Beta",
+        "Intended Audience :: Developers",
+        "License :: Other/Proprietary License",
+        "Operating System :: POSIX :: Linux",
+        "Programming Language :: C++",
+        "Programming Language :: Python :: 3",
+        "Programming Language :: Python :: 3 :: Only",
+        "Topic :: Security",
+        "Topic :: Database",
+        "Typing :: Typed",
+    ],
+    packages=["lkmdb7"],
+    package_data={"lkmdb7": ["py.typed", "*.pyi"]},
     ext_modules=[
         Pybind11Extension(
-            "lkmdb7",
+            "lkmdb7._lkmdb7",
             library + binding,
             include_dirs=[str(ROOT), str(generated)],
             define_macros=[("LKMDB7_BUILDING", None)],

@@ -82,19 +82,24 @@ void CBaseItem::NoteIndexedValueChange() const {
     }
 }
 
+// The setters of indexed values report only a real change: reading an item back from its own
+// packed form sets each of them to what it holds, and must not cost the lists their indexes.
 void CBaseItem::SetUniqueID(const CUID& id) {
-    m_uniqueID = id;
-    NoteIdentityChange();
+    if (m_uniqueID != id) {
+        m_uniqueID = id;
+        NoteIdentityChange();
+    }
 }
 
 void CBaseItem::SetPKID(const CUID& id) {
-    m_uniqueID = id;
-    NoteIdentityChange();
+    CBaseItem::SetUniqueID(id);
 }
 
 void CBaseItem::SetRecordID(DWORD id) {
-    m_recordID = id;
-    NoteIndexedValueChange();
+    if (m_recordID != id) {
+        m_recordID = id;
+        NoteIndexedValueChange();
+    }
 }
 
 DWORD CBaseItem::GenerateRecordID() {
@@ -482,8 +487,10 @@ void CBaseItem::SetFieldMask(WORD& mask, int bit, bool on) {
 }
 
 void CBaseItem::SetDeleted(bool deleted) {
-    m_deleted = deleted;
-    NoteIdentityChange();
+    if (m_deleted != deleted) {
+        m_deleted = deleted;
+        NoteIdentityChange();
+    }
     m_needsSync = true;
     m_cloudSync = false;
 }

@@ -1,5 +1,7 @@
 #include "lkmdb7/items/Category.h"
 
+#include <utility>
+
 #include "lkmdb7/items/internal/PackedText.h"
 
 namespace LKMDB7 {
@@ -43,8 +45,11 @@ int CCategory::WriteName(char*& p) {
 
 void CCategory::ReadName(const char*& p, const char* end) {
     PackedCursor cursor(reinterpret_cast<const BYTE*>(p), reinterpret_cast<const BYTE*>(end));
-    m_name = cursor.ReadText();
-    NoteNameChange();
+    CString name = cursor.ReadText();
+    if (name != m_name) {
+        m_name = std::move(name);
+        NoteNameChange();
+    }
     p = reinterpret_cast<const char*>(cursor.Position());
 }
 

@@ -22,8 +22,10 @@ class LKMDB7_EXPORT CCategory : public CBaseItem {
 
     CString GetName() const override { return m_name; }
     void SetName(const CString& name) {
-        m_name = name;
-        NoteNameChange();
+        if (m_name != name) {
+            m_name = name;
+            NoteNameChange();
+        }
     }
     int GetNameSize() const override;
     int WriteName(char*& p) override;

@@ -238,8 +238,10 @@ char* CRecord::ReadPackedRecord(char* record, const char* last, std::size_t leng
 }
 
 void CRecord::SetCategoryID(const CUID& id) {
-    m_categoryID = id;
-    NoteIndexedValueChange();
+    if (m_categoryID != id) {
+        m_categoryID = id;
+        NoteIndexedValueChange();
+    }
 }
 
 CString CRecord::GetField(int i, bool mask) const {
@@ -395,13 +397,18 @@ bool CRecord::IsInView(const CUID& typeID, const CUID& categoryID) const {
 
 bool CRecord::ContainsText(const CString& text, bool matchCase, bool wholeWord,
                            int fieldBits) const {
+    return ContainsText(text, matchCase, wholeWord, fieldBits, true);
+}
+
+bool CRecord::ContainsText(const CString& text, bool matchCase, bool wholeWord, int fieldBits,
+                           bool note) const {
     for (int i = 0; i < kFieldCount; ++i) {
         if ((fieldBits & (1 << i)) != 0 &&
             TextMatches(GetField(i, false), text, matchCase, wholeWord)) {
             return true;
         }
     }
-    return TextMatches(GetNote(), text, matchCase, wholeWord);
+    return note && TextMatches(GetNote(), text, matchCase, wholeWord);
 }
 
 }  // namespace LKMDB7

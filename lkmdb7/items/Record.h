@@ -103,6 +103,9 @@ class LKMDB7_EXPORT CRecord : public CBaseItem {
     bool IsInView(const CUID& typeID, const CUID& categoryID) const;
     // Unpacked fields whose bit is set in fieldBits, then always the note.
     bool ContainsText(const CString& text, bool matchCase, bool wholeWord, int fieldBits) const;
+    // As ContainsText, the note searched only when note is true.
+    bool ContainsText(const CString& text, bool matchCase, bool wholeWord, int fieldBits,
+                      bool note) const;
 
   protected:
     bool TakesArchivedPKID() const override { return true; }

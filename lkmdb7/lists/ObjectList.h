@@ -18,8 +18,10 @@
 //    caller could overwrite. Read-only loops keep the indexes: walk with Items(list) (ItemRange.h),
 //    GetNextItem, or the const overloads (std::as_const(list).GetNext(pos)).
 //  - GetItemChanges() grows whenever an item of this list changes its record ID, identifier, name,
-//    category or deleted flag. It belongs to this list alone: editing another list or another
-//    database's items leaves it alone. An item reports to the list whose index last took it in.
+//    category or deleted flag; setting one to the value it holds (as reading an item back from its
+//    own packed form does) is no change. It belongs to this list alone: editing another list or
+//    another database's items leaves it alone. An item reports to the list whose index last took
+//    it in.
 // A record class whose GetTypeID answers something other than what SetTypeID stored is outside
 // this rule.
 #pragma once

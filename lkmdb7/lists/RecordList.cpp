@@ -1,6 +1,7 @@
 #include "lkmdb7/lists/RecordList.h"
 
 #include <array>
+#include <new>
 #include <unordered_map>
 
 #include "lkmdb7/platform/CArchive.h"
@@ -140,7 +141,15 @@ void CRecordList::SetDeleted(CBaseItem* item, const CString& path) {
 }
 
 CRecord* CRecordList::GetRecordByID(DWORD recordID) const {
-    if (m_indexes->idStamp.Matches(*this)) {
+    // A host that looks up many records by ID after a change pays one walk, not one each.
+    bool indexed = false;
+    try {
+        RecordIDIndex();
+        indexed = true;
+    } catch (const std::bad_alloc&) {
+        // Lookups never fail: without room for the index, walk.
+    }
+    if (indexed) {
         const auto found = m_indexes->byRecordID.find(recordID);
         return found != m_indexes->byRecordID.end() ? found->second : nullptr;
     }
@@ -153,7 +162,7 @@ CRecord* CRecordList::GetRecordByID(DWORD recordID) const {
     return nullptr;
 }
 
-bool CRecordList::HasRecordID(DWORD recordID) const {
+void CRecordList::RecordIDIndex() const {
     Indexes& indexes = *m_indexes;
     if (!indexes.idStamp.Matches(*this)) {
         indexes.idStamp.valid = false;
@@ -170,8 +179,29 @@ bool CRecordList::HasRecordID(DWORD recordID) const {
         }
         indexes.idStamp.Take(*this);
     }
-    indexes.checkedCurrent = true;
-    return indexes.byRecordID.count(recordID) != 0;
+}
+
+std::vector<CRecord*> CRecordList::FindRecords(const CString& text, WORD fields,
+                                               unsigned flags) const {
+    const bool matchCase = (flags & kFindMatchCase) != 0;
+    const bool wholeWord = (flags & kFindWholeWord) != 0;
+    const bool note = (flags & kFindInNote) != 0;
+    const int bits = fields & kFindAllFields;
+    std::vector<CRecord*> found;
+    for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
+        auto* record = dynamic_cast<CRecord*>(GetNextItem(pos));
+        if (record != nullptr && !record->IsDeleted() &&
+            record->ContainsText(text, matchCase, wholeWord, bits, note)) {
+            found.push_back(record);
+        }
+    }
+    return found;
+}
+
+bool CRecordList::HasRecordID(DWORD recordID) const {
+    RecordIDIndex();
+    m_indexes->checkedCurrent = true;
+    return m_indexes->byRecordID.count(recordID) != 0;
 }
 
 DWORD CRecordList::NextFreeRecordID(DWORD recordID) const {

@@ -17,6 +17,15 @@ namespace LKMDB7 {
 
 class ListIndexAccess;
 
+// How FindRecords compares and whether it searches the note; combine with |.
+enum FindFlags : unsigned {
+    kFindMatchCase = 0x1,  // letter case must match (otherwise both sides compare lower-cased)
+    kFindWholeWord = 0x2,  // only between spaces, tabs, CR, LF or the ends of a text
+    kFindInNote = 0x4,     // the note too
+};
+// Every field: bits 0-9 of the fields argument of FindRecords.
+inline constexpr WORD kFindAllFields = 0x3FF;
+
 class LKMDB7_EXPORT CRecordList : public CObjectList {
   public:
     CRecordList();
@@ -38,6 +47,13 @@ class LKMDB7_EXPORT CRecordList : public CObjectList {
 
     // First record with this record ID (0 included, deleted ones included), or null.
     CRecord* GetRecordByID(DWORD recordID) const;
+    // The records not marked deleted in which text occurs, in list order: in an unpacked field
+    // whose bit is set in fields (bit i for field i, 0-9; higher bits ignored), or, with
+    // kFindInNote, in the note. Secret fields are searched in clear, labels never. The
+    // comparison is TextMatches' (PathUtils.h): an empty text occurs in every text searched.
+    // The records stay the list's: a pointer is valid until the list destroys that record
+    // (DeleteItem, PurgeDeleted, Reset). Throws std::bad_alloc only.
+    std::vector<CRecord*> FindRecords(const CString& text, WORD fields, unsigned flags) const;
     // Brings the undeleted records of type in line after the type was edited: labels dropped and
     // mask bits copied for the fields whose bits are set (bits 0-9), the icon copied on request;
     // every such record then needs sync, gets a new time stamp and loses cloud-sync.
@@ -53,6 +69,9 @@ class LKMDB7_EXPORT CRecordList : public CObjectList {
     friend class ListIndexAccess;
     struct Indexes;
 
+    // Makes the record-ID index current for the list as it is. Throws std::bad_alloc, leaving
+    // the index invalid.
+    void RecordIDIndex() const;
     // Whether a record in the list (deleted ones included) carries recordID: GetRecordByID != null.
     bool HasRecordID(DWORD recordID) const;
     // The first record ID from recordID upwards (wrapping past 0xFFFFFFFF) that no record carries.

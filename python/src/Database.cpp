@@ -1,6 +1,7 @@
 #include "Database.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <utility>
 #include <vector>
 
@@ -49,6 +50,27 @@ Database::~Database() {
     Wipe(password_);
 }
 
+CDatabaseObj7& Database::Db() {
+    if (closed_) {
+        throw py::value_error("the database is closed");
+    }
+    return db_;
+}
+
+void Database::Close() {
+    if (closed_) {
+        return;
+    }
+    closed_ = true;
+    ++changes_;  // views must not reach the records destroyed here
+    db_.Reset(false);
+    if (cipherSet_ && GetRecordCipherGeneration() == cipherGeneration_) {
+        SetRecordCipherPassword(nullptr);
+    }
+    cipherSet_ = false;
+    Wipe(password_);
+}
+
 void Database::UseCipher() {
     if (cipherSet_ && GetRecordCipherGeneration() == cipherGeneration_) {
         return;
@@ -68,9 +90,7 @@ std::shared_ptr<Database> Database::Open(const std::string& path,
 std::shared_ptr<Database> Database::Create(const std::string& folder,
                                            const std::optional<py::str>& password) {
     if (CDatabaseObj7::DatabaseExists(folder)) {
-        PyErr_SetString(PyExc_FileExistsError,
-                        (folder + ": a database exists there already").c_str());
-        throw py::error_already_set();
+        RaiseOSError(Errors().exists, EEXIST, "a database exists there already", folder);
     }
     auto database = std::make_shared<Database>();
     if (password) {
@@ -100,8 +120,7 @@ void Database::Load(const std::string& path, const std::optional<py::str>& passw
     if (CDatabaseObj7::DatabaseExists(file)) {
         file = JoinPath(file, kDatabaseFileName);
     } else if (CDatabaseObj7::GetVersion(file) == 0xFFFF) {
-        PyErr_SetString(PyExc_FileNotFoundError, (path + ": no database there").c_str());
-        throw py::error_already_set();
+        RaiseOSError(Errors().notFound, ENOENT, "no database there", path);
     }
     if (password) {
         password_ = ToAnsi(*password, "password");
@@ -166,16 +185,12 @@ void Database::JudgePassword(const CribKind crib, bool given) {
 }
 
 std::size_t Database::Count() {
-    std::size_t count = 0;
-    for (const CRecord& record : Items(std::as_const(db_.GetRecordList()))) {
-        count += record.IsDeleted() ? 0U : 1U;
-    }
-    return count;
+    return static_cast<std::size_t>(Db().GetRecordList().GetCount(CUID_ALL, CUID_ALL));
 }
 
 py::list Database::Records() {
     py::list out;
-    for (CRecord& record : Items(db_.GetRecordList())) {
+    for (CRecord& record : Items(Db().GetRecordList())) {
         if (!record.IsDeleted()) {
             out.append(py::cast(lkmdb7py::Record(shared_from_this(), record)));
         }
@@ -183,18 +198,40 @@ py::list Database::Records() {
     return out;
 }
 
-py::object Database::Record(unsigned long recordID) {
-    auto* record = static_cast<CRecord*>(db_.GetItemByRecordID(0, static_cast<DWORD>(recordID)));
-    if (record == nullptr || record->IsDeleted()) {
+py::list Database::Deleted() {
+    py::list out;
+    for (CRecord& record : Items(Db().GetRecordList())) {
+        if (record.IsDeleted()) {
+            out.append(py::cast(lkmdb7py::Record(shared_from_this(), record)));
+        }
+    }
+    return out;
+}
+
+CRecord& Database::AnyRecord(unsigned long long recordID) {
+    // Record IDs are 32-bit: a larger number names no record rather than the one it wraps to.
+    CRecord* record = recordID > 0xFFFFFFFFULL
+                          ? nullptr
+                          : Db().GetRecordList().GetRecordByID(static_cast<DWORD>(recordID));
+    if (record == nullptr) {
         PyErr_SetObject(PyExc_KeyError, py::int_(recordID).ptr());
         throw py::error_already_set();
     }
-    return py::cast(lkmdb7py::Record(shared_from_this(), *record));
+    return *record;
+}
+
+py::object Database::Record(unsigned long long recordID) {
+    CRecord& record = AnyRecord(recordID);
+    if (record.IsDeleted()) {
+        PyErr_SetObject(PyExc_KeyError, py::int_(recordID).ptr());
+        throw py::error_already_set();
+    }
+    return py::cast(lkmdb7py::Record(shared_from_this(), record));
 }
 
 py::list Database::TypeNames() {
     py::list out;
-    for (const CTypeItem& type : Items(std::as_const(db_.GetTypesList()))) {
+    for (const CTypeItem& type : Items(std::as_const(Db().GetTypesList()))) {
         if (!type.IsDeleted()) {
             out.append(FromAnsi(type.GetName().str()));
         }
@@ -204,7 +241,7 @@ py::list Database::TypeNames() {
 
 py::list Database::CategoryNames() {
     py::list out;
-    for (const CCategoryItem& category : Items(std::as_const(db_.GetCategoryList()))) {
+    for (const CCategoryItem& category : Items(std::as_const(Db().GetCategoryList()))) {
         if (!category.IsDeleted()) {
             out.append(FromAnsi(category.GetName().str()));
         }
@@ -241,19 +278,18 @@ py::object Database::Add(const py::str& type, const py::sequence& fields, const 
     WORD bits = 0;
     if (mask) {
         bits = static_cast<WORD>(*mask);
-    } else if (const CTypeItem* known = db_.GetTypesList().GetTypeByName(typeName)) {
-        bits = db_.GetTypesList().GetTypeMask(known->GetUniqueID());
+    } else if (const CTypeItem* known = Db().GetTypesList().GetTypeByName(typeName)) {
+        bits = Db().GetTypesList().GetTypeMask(known->GetUniqueID());
     }
 
     UseCipher();
     CStringArray labels;
-    CRecord* record = db_.AddRecordWithoutWaiting(
+    CRecord* record = Db().AddRecordWithoutWaiting(
         texts, bits, labels, IsUnfiled(categoryName) ? CString() : categoryName, 255, false);
-    ++changes_;
     // The unpacked copies of the new record, and of a type or category made for it, come from
     // their packed form, as after a load.
-    CBaseItem* made[] = {record, db_.GetTypesList().GetType(record->GetTypeID()),
-                         db_.GetCategoryList().GetCategory(record->GetCategoryID())};
+    CBaseItem* made[] = {record, Db().GetTypesList().GetType(record->GetTypeID()),
+                         Db().GetCategoryList().GetCategory(record->GetCategoryID())};
     for (CBaseItem* item : made) {
         if (item != nullptr && (item == record || !item->HasPalmRecord())) {
             item->PackPalmRecord(true);
@@ -264,26 +300,68 @@ py::object Database::Add(const py::str& type, const py::sequence& fields, const 
 }
 
 void Database::Delete(CRecord& record) {
-    db_.SetRecordDeleted(&record);
-    ++changes_;
+    Db().SetRecordDeleted(&record);
+}
+
+void Database::Undelete(CRecord& record) {
+    if (!record.IsDeleted()) {
+        return;
+    }
+    record.SetDeleted(false);
+    record.SetNeedsSync(!record.IsLocalOnly());
+    record.renewTimeStamp();
+}
+
+std::size_t Database::Purge() {
+    CDatabaseObj7& db = Db();
+    const int before = db.GetRecordList().GetCount();
+    ++changes_;  // views of purged records must not reach them
+    db.GetRecordList().PurgeDeleted();
+    db.GetTypesList().PurgeDeleted();
+    db.GetCategoryList().PurgeDeleted();
+    return static_cast<std::size_t>(before - db.GetRecordList().GetCount());
+}
+
+py::list Database::Find(const py::str& text, const std::optional<py::iterable>& fields,
+                        bool matchCase, bool wholeWord, bool note) {
+    const CString needle = ToAnsi(text, "text");
+    WORD bits = kFindAllFields;
+    if (fields) {
+        bits = 0;
+        for (const py::handle field : *fields) {
+            const long long i = IndexValue(field, "fields takes field indexes (int)");
+            if (i < 0 || i >= kFieldCount) {
+                throw py::index_error("field index " + std::to_string(i) + " outside 0-9");
+            }
+            bits = static_cast<WORD>(bits | (1U << static_cast<unsigned>(i)));
+        }
+    }
+    const unsigned flags = (matchCase ? kFindMatchCase : 0U) | (wholeWord ? kFindWholeWord : 0U) |
+                           (note ? kFindInNote : 0U);
+    py::list out;
+    for (CRecord* record : Db().GetRecordList().FindRecords(needle, bits, flags)) {
+        out.append(py::cast(lkmdb7py::Record(shared_from_this(), *record)));
+    }
+    return out;
 }
 
 void Database::Save() {
+    CDatabaseObj7& db = Db();
     if (damaged_ != 0) {
         // Saving would pack the misread texts afresh and lose those records for good.
-        Raise(Errors().format, db_.GetPathName().str() + ": " + std::to_string(damaged_) +
+        Raise(Errors().format, db.GetPathName().str() + ": " + std::to_string(damaged_) +
                                    " packed records fail their checksum (a damaged file); "
                                    "it is not saved");
     }
     UseCipher();
-    if (db_.Save(true) != 0) {
-        RaiseStatus(db_);
+    if (db.Save(true) != 0) {
+        RaiseStatus(db);
     }
 }
 
 py::list Database::ToDicts() {
     py::list out;
-    for (CRecord& record : Items(db_.GetRecordList())) {
+    for (CRecord& record : Items(Db().GetRecordList())) {
         if (!record.IsDeleted()) {
             out.append(lkmdb7py::Record(shared_from_this(), record).ToDict());
         }

@@ -42,17 +42,23 @@ class Database : public std::enable_shared_from_this<Database> {
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
-    LKMDB7::CDatabaseObj7& Db() { return db_; }
+    // The open database; raises ValueError once it was closed.
+    LKMDB7::CDatabaseObj7& Db();
     // Puts this database's password in force as the record cipher, if another is.
     void UseCipher();
-    // Grows whenever a record may have left the record list or moved in memory.
+    // Grows whenever a record may have left the record list (a purge); adding and marking
+    // deleted leave every record where it is, so Record views keep their pointers.
     unsigned long long Changes() const { return changes_; }
 
     std::string Path() const { return db_.GetPathName().str(); }
     bool HasPassword() const { return !password_.empty(); }
     // Records not marked deleted, in the list's order.
     py::list Records();
-    py::object Record(unsigned long recordID);
+    // Records marked deleted, in the list's order.
+    py::list Deleted();
+    py::object Record(unsigned long long recordID);
+    // The record of that ID, deleted or not; raises KeyError when there is none.
+    LKMDB7::CRecord& AnyRecord(unsigned long long recordID);
     std::size_t Count();
     py::list TypeNames();
     py::list CategoryNames();
@@ -60,8 +66,19 @@ class Database : public std::enable_shared_from_this<Database> {
                    const py::str& note, std::optional<unsigned> mask);
     // Marks the record deleted (the next save writes the mark, so devices learn of it).
     void Delete(LKMDB7::CRecord& record);
+    // Takes the deleted mark off; the record needs sync again.
+    void Undelete(LKMDB7::CRecord& record);
+    // Removes the records, types and categories marked deleted from memory, so that the next save
+    // no longer writes them; returns the number of records removed.
+    std::size_t Purge();
+    // The undeleted records in which text occurs (CRecordList::FindRecords).
+    py::list Find(const py::str& text, const std::optional<py::iterable>& fields, bool matchCase,
+                  bool wholeWord, bool note);
     void Save();
     py::list ToDicts();
+    // Drops the records and the password from memory; every later call raises ValueError.
+    void Close();
+    bool Closed() const { return closed_; }
 
   private:
     void Load(const std::string& path, const std::optional<py::str>& password);
@@ -73,6 +90,7 @@ class Database : public std::enable_shared_from_this<Database> {
     bool cipherSet_ = false;
     std::size_t damaged_ = 0;  // packed records that failed their checksum at open
     unsigned long long changes_ = 0;
+    bool closed_ = false;
 };
 
 class Record {
@@ -86,6 +104,11 @@ class Record {
     unsigned long Id() const { return id_; }
     py::str Field(int i);
     void SetField(int i, const py::str& text);
+    // record[index]: an int (negative from the end) gives a field, a slice a tuple of fields.
+    py::object Item(const py::object& index);
+    // record[index] = value; a slice takes a sequence of as many str, all set or none.
+    void SetItem(const py::object& index, const py::object& value);
+    std::size_t Hash() const;
     py::tuple Fields();
     py::tuple Labels();
     py::str Note();
@@ -98,6 +121,8 @@ class Record {
     void SetMask(unsigned mask);
     bool Deleted();
     py::dict ToDict();
+    // Two views are equal when they show the same record of the same Database object.
+    bool operator==(const Record& other) const { return db_ == other.db_ && id_ == other.id_; }
 
   private:
     // Applies change to the record and repacks it; undo puts it back when packing refuses.
@@ -109,6 +134,11 @@ class Record {
     LKMDB7::CRecord* record_;
     unsigned long long seen_;
 };
+
+// The value of index, an int that names a field; raises TypeError naming `what` for anything
+// else. Ints too large for a long long come out as its least or greatest value, outside every
+// field range.
+long long IndexValue(py::handle index, const char* what);
 
 void RegisterDatabase(py::module_& m);
 

@@ -41,6 +41,14 @@ void RegisterErrors(py::module_& m) {
                              "The database lock was not obtained.");
     errors->file = MakeClass(m, "FileError", py::make_tuple(errors->error, osError),
                              "The file system refused or failed.");
+    errors->notFound = MakeClass(
+        m, "DatabaseNotFoundError",
+        py::make_tuple(errors->file, py::reinterpret_borrow<py::object>(PyExc_FileNotFoundError)),
+        "open() found no database at the path.");
+    errors->exists = MakeClass(
+        m, "DatabaseExistsError",
+        py::make_tuple(errors->file, py::reinterpret_borrow<py::object>(PyExc_FileExistsError)),
+        "create() found a database in the folder already.");
     errors->encoding = MakeClass(m, "EncodingError", py::make_tuple(errors->error, valueError),
                                  "A character has no Windows-1252 byte, or is U+0000.");
     errors->invalidArgument =
@@ -73,6 +81,12 @@ const ErrorTypes& Errors() {
 
 void Raise(const py::object& type, const std::string& message) {
     PyErr_SetString(type.ptr(), message.c_str());
+    throw py::error_already_set();
+}
+
+void RaiseOSError(const py::object& type, int code, const std::string& message,
+                  const std::string& path) {
+    PyErr_SetObject(type.ptr(), py::make_tuple(code, message, path).ptr());
     throw py::error_already_set();
 }
 

@@ -1,5 +1,8 @@
+#include <functional>
+#include <limits>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "Database.h"
 #include "Errors.h"
@@ -51,7 +54,7 @@ Record::Record(std::shared_ptr<Database> db, CRecord& record)
 
 CRecord& Record::Get() {
     if (seen_ != db_->Changes()) {
-        record_ = static_cast<CRecord*>(db_->Db().GetItemByRecordID(0, id_));
+        record_ = db_->Db().GetRecordList().GetRecordByID(id_);
         seen_ = db_->Changes();
     }
     if (record_ == nullptr) {
@@ -87,6 +90,109 @@ void Record::SetField(int i, const py::str& text) {
     const CString value = ToAnsi(text, "field " + std::to_string(i));
     const CString old = Get().GetField(i, false);
     Edit([&](CRecord& r) { r.SetField(i, value); }, [&](CRecord& r) { r.SetField(i, old); });
+}
+
+namespace {
+
+// The field an int index names, counting from the end when negative.
+int FieldIndex(const py::handle index) {
+    const long long i = IndexValue(index, "a field index is an int or a slice");
+    const long long at = i < 0 ? i + kFieldCount : i;
+    if (at < 0 || at >= kFieldCount) {
+        throw py::index_error("field index " + std::to_string(i) + " outside -10 to 9");
+    }
+    return static_cast<int>(at);
+}
+
+std::vector<int> SliceIndexes(const py::slice& slice) {
+    py::ssize_t start = 0;
+    py::ssize_t stop = 0;
+    py::ssize_t step = 0;
+    py::ssize_t length = 0;
+    if (!slice.compute(kFieldCount, &start, &stop, &step, &length)) {
+        throw py::error_already_set();
+    }
+    std::vector<int> out;
+    for (py::ssize_t k = 0; k < length; ++k) {
+        out.push_back(static_cast<int>(start + k * step));
+    }
+    return out;
+}
+
+}  // namespace
+
+long long IndexValue(py::handle index, const char* what) {
+    if (!py::isinstance<py::int_>(index)) {
+        throw py::type_error(std::string(what) + ", not " +
+                             std::string(py::str(py::type::of(index).attr("__name__"))));
+    }
+    int overflow = 0;
+    const long long value = PyLong_AsLongLongAndOverflow(index.ptr(), &overflow);
+    if (overflow != 0) {
+        return overflow < 0 ? std::numeric_limits<long long>::min()
+                            : std::numeric_limits<long long>::max();
+    }
+    return value;
+}
+
+py::object Record::Item(const py::object& index) {
+    if (py::isinstance<py::slice>(index)) {
+        const py::tuple fields = Fields();
+        py::list out;
+        for (const int i : SliceIndexes(index.cast<py::slice>())) {
+            out.append(fields[static_cast<std::size_t>(i)]);
+        }
+        return py::tuple(out);
+    }
+    return Field(FieldIndex(index));
+}
+
+void Record::SetItem(const py::object& index, const py::object& value) {
+    if (!py::isinstance<py::slice>(index)) {
+        if (!py::isinstance<py::str>(value)) {
+            throw py::type_error("a field is a str");
+        }
+        SetField(FieldIndex(index), value.cast<py::str>());
+        return;
+    }
+    const std::vector<int> at = SliceIndexes(index.cast<py::slice>());
+    if (py::isinstance<py::str>(value) || !py::isinstance<py::sequence>(value)) {
+        throw py::type_error("a slice of fields takes a sequence of str");
+    }
+    const auto texts = value.cast<py::sequence>();
+    if (py::len(texts) != at.size()) {
+        throw py::value_error("the slice selects " + std::to_string(at.size()) +
+                              " fields, the value has " + std::to_string(py::len(texts)));
+    }
+    // Every text is converted before anything changes.
+    std::vector<CString> values;
+    for (std::size_t k = 0; k < at.size(); ++k) {
+        const py::handle text = texts[k];
+        if (!py::isinstance<py::str>(text)) {
+            throw py::type_error("field " + std::to_string(at[k]) + " is not a str");
+        }
+        values.emplace_back(
+            ToAnsi(py::reinterpret_borrow<py::str>(text), "field " + std::to_string(at[k])));
+    }
+    std::vector<CString> old;
+    for (const int i : at) {
+        old.push_back(Get().GetField(i, false));
+    }
+    Edit(
+        [&](CRecord& r) {
+            for (std::size_t k = 0; k < at.size(); ++k) {
+                r.SetField(at[k], values[k]);
+            }
+        },
+        [&](CRecord& r) {
+            for (std::size_t k = 0; k < at.size(); ++k) {
+                r.SetField(at[k], old[k]);
+            }
+        });
+}
+
+std::size_t Record::Hash() const {
+    return std::hash<const void*>()(db_.get()) ^ (std::hash<unsigned long>()(id_) << 1U);
 }
 
 py::tuple Record::Fields() {

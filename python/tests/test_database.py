@@ -212,3 +212,14 @@ def test_paths_name_the_file_or_its_folder(vault):
     by_file = reopen(vault / "LockmeraDatabase.lkb")
     assert by_folder.path == by_file.path == str(vault / "LockmeraDatabase.lkb")
     assert by_folder.to_dicts() == by_file.to_dicts()
+
+
+def test_a_number_beyond_32_bits_names_no_record(vault):
+    db = reopen(vault)
+    record = db.records()[0]
+    for number in (record.id + 2**32, record.id + 2**33):
+        with pytest.raises(KeyError):
+            db.record(number)
+        with pytest.raises(KeyError):
+            db.delete(number)
+    assert len(db) == 2

@@ -164,6 +164,94 @@ TEST(IndexValidity, AChangeToAnItemShowsInTheNextAnswer) {
     EXPECT_EQ(types.GetTypeByName("Post"), mail);
 }
 
+TEST(IndexValidity, AValueSetToWhatItHoldsKeepsTheIndexes) {
+    // Reading an item back from its own packed form (as a host does to see a new record's texts)
+    // sets every indexed value to what it already was.
+    const std::vector<std::pair<const char*, std::function<void(CRecord&)>>> sameValues = {
+        {"type", [](CRecord& r) { r.SetTypeID(r.GetTypeID()); }},
+        {"category", [](CRecord& r) { r.SetCategoryID(r.GetCategoryID()); }},
+        {"deleted", [](CRecord& r) { r.SetDeleted(r.IsDeleted()); }},
+        {"record ID", [](CRecord& r) { r.SetRecordID(r.GetRecordID()); }},
+        {"read back",
+         [](CRecord& r) {
+             r.PackPalmRecord(true);
+             r.PuffPalmRecord(true);
+         }},
+    };
+    for (const auto& [name, change] : sameValues) {
+        SCOPED_TRACE(name);
+        Filled f;
+        f.records[1]->SetCategoryID(kCatX);
+        const auto ask = [&f] {
+            EXPECT_EQ(f.list.GetCount(CUID_ALL, kCatX), 1);
+            EXPECT_EQ(f.list.GetCount(kTypeA, CUID_ALL), 3);
+        };
+        ask();
+        const ULONGLONG before = Builds(f.list);
+        for (CRecord* r : f.records) {
+            change(*r);
+        }
+        ask();
+        EXPECT_EQ(Builds(f.list), before);
+    }
+
+    CTypesList types;
+    CTypeItem* mail = AddType(types, "Mail");
+    AddType(types, "Bank");
+    ASSERT_EQ(types.GetTypeByName("Mail"), mail);
+    const ULONGLONG before = Builds(types);
+    mail->SetName("Mail");
+    mail->SetUniqueID(mail->GetUniqueID());
+    mail->PackPalmRecord(true);
+    mail->PuffPalmRecord(true);
+    EXPECT_EQ(types.GetTypeByName("Mail"), mail);
+    EXPECT_EQ(Builds(types), before);
+}
+
+TEST(IndexValidity, ItemsAddedAndReadBackOneByOneKeepTheIndexes) {
+    CDatabaseObj7 db;
+    CStringArray labels;
+    const auto add = [&](int i) {
+        CStringArray texts;
+        texts.Add(i % 2 == 0 ? "Mail" : "Bank");
+        texts.Add("user");
+        CRecord* record =
+            db.AddRecordWithoutWaiting(texts, 0, labels, i % 3 == 0 ? "Work" : "", 255, false);
+        CBaseItem* items[] = {record, db.GetTypesList().GetType(record->GetTypeID()),
+                              db.GetCategoryList().GetCategory(record->GetCategoryID())};
+        for (CBaseItem* item : items) {
+            if (item != nullptr) {
+                item->PackPalmRecord(true);
+                item->PuffPalmRecord(true);
+            }
+        }
+    };
+    for (int i = 0; i < 3; ++i) {  // both types and the category made
+        add(i);
+    }
+    const ULONGLONG records = Builds(db.GetRecordList());
+    const ULONGLONG types = Builds(db.GetTypesList());
+    for (int i = 3; i < 50; ++i) {
+        add(i);
+    }
+    EXPECT_EQ(Builds(db.GetRecordList()), records);
+    EXPECT_EQ(Builds(db.GetTypesList()), types);
+    EXPECT_EQ(db.GetRecordList().GetCount(CUID_ALL, CUID_ALL), 50);
+}
+
+TEST(IndexValidity, LookupsByRecordIDWalkOnceAfterAChange) {
+    Filled f;
+    f.records[2]->SetRecordID(30);
+    const ULONGLONG before = Builds(f.list);
+    for (int round = 0; round < 3; ++round) {
+        for (CRecord* r : f.records) {
+            EXPECT_EQ(f.list.GetRecordByID(r->GetRecordID()), r);
+        }
+        EXPECT_EQ(f.list.GetRecordByID(3), nullptr);
+    }
+    EXPECT_EQ(Builds(f.list), before + 1);
+}
+
 TEST(IndexValidity, TwoDatabasesDoNotDisturbEachOther) {
     CDatabaseObj7 a;
     CDatabaseObj7 b;
