@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "lkmdb7/database/internal/SafeFile.h"
 #include "lkmdb7/foundation/PathUtils.h"
@@ -147,18 +148,29 @@ CObjectList* CDatabaseObj7::ListByNumber(int list) {
 
 // --- the file ---
 
-void CDatabaseObj7::ReadItemsInCurrentForm() {
-    StampClassSchemas(m_version);
+void CDatabaseObj7::ReadItemsInCurrentForm(bool keepPackedAsRead) {
+    StampClassSchemas(kCurrentVersion);
     for (CObjectList* list :
          {static_cast<CObjectList*>(&m_records), static_cast<CObjectList*>(&m_types),
           static_cast<CObjectList*>(&m_categories)}) {
         for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
             CBaseItem* item = list->GetNextItem(pos);
             // An item too long for the current form stays as read: the save names it.
-            if (item->HasPackedForm() &&
-                static_cast<ULONGLONG>(item->CalculateRecordSize()) <= kMaxPackedRecordSize) {
-                item->PackPalmRecord(true);
-                item->PuffPalmRecord(true);
+            if (!item->HasPackedForm() ||
+                static_cast<ULONGLONG>(item->CalculateRecordSize()) > kMaxPackedRecordSize) {
+                continue;
+            }
+            std::vector<BYTE> asRead;
+            bool hadRecord = false;
+            const WORD crc = item->GetCRC();
+            if (keepPackedAsRead) {
+                item->SwapPalmRecord(asRead, hadRecord);
+            }
+            item->PackPalmRecord(true);
+            item->PuffPalmRecord(true);
+            if (keepPackedAsRead) {
+                item->SwapPalmRecord(asRead, hadRecord);
+                item->SetCRC(crc);
             }
         }
     }
@@ -466,14 +478,21 @@ LONG CDatabaseObj7::LoadFile(const CString& path, bool upgrade) {
         file->Abort();
         m_types.SortByName();
         m_categories.SortByName();
-        if (upgrade && m_version < kCurrentVersion) {
-            // The save keeps the older file beside the new one first (SaveUnderLock); when it
-            // fails the older file stays in place, readable. Load does not report it.
-            m_version = kCurrentVersion;
-            ReadItemsInCurrentForm();
-            (void)Save(true);
-            m_lastStatus = CDatabaseStatus::Ok();
+        if (m_version >= kCurrentVersion) {
+            return 0;
         }
+        if (!upgrade) {
+            // Shows what the upgrade would, while the packed records and the version stay those
+            // of the file: checksum checks and dumps look at what is on disk.
+            ReadItemsInCurrentForm(true);
+            return 0;
+        }
+        // The save keeps the older file beside the new one first (SaveUnderLock); when it fails
+        // the older file stays in place, readable. Load does not report it.
+        m_version = kCurrentVersion;
+        ReadItemsInCurrentForm(false);
+        (void)Save(true);
+        m_lastStatus = CDatabaseStatus::Ok();
         return 0;
     } catch (const std::bad_alloc&) {
         m_lastStatus = CDatabaseStatus::OutOfMemory();
@@ -607,6 +626,8 @@ int CDatabaseObj7::RestoreTempBackup() {
 
 CBaseItem* CDatabaseObj7::LoadRecord(int list, DWORD recordID) {
     auto temporary = std::make_unique<CDatabaseObj7>();
+    // Reading one item must not rewrite an older file while this object may not save.
+    temporary->m_locked = m_locked;
     if (temporary->Load(CString(m_pathName)) != 0) {
         return nullptr;
     }

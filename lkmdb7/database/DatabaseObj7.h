@@ -110,7 +110,8 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     LONG Load(const CString& name, const CString& folder);
     LONG Load(const CString& path);
     // As Load(path), but never rewrites the file: an older file stays as it is on disk, and
-    // GetVersion() tells its version. For hosts and tools that only look.
+    // GetVersion() tells its version. The items show what the upgrade would show; their packed
+    // records are those of the file. For hosts and tools that only look.
     LONG LoadReadOnly(const CString& path);
     LONG Save(bool flag);
     LONG MoveToPath(const CString& folder);
@@ -195,8 +196,9 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     void NoteFailure(const CException& e) noexcept;
     // Packs every item in the current form and reads it back, as a reload of the upgraded file
     // would: the older forms fill the working values only, and the types list converts old types
-    // without their unpacked copies.
-    void ReadItemsInCurrentForm();
+    // without their unpacked copies. keepPackedAsRead puts each item's packed record and CRC as
+    // the file gave them back afterwards. Stamps the class schemas with the current version.
+    void ReadItemsInCurrentForm(bool keepPackedAsRead);
 
     std::array<unsigned char, kCribSize> m_crib{};
     DWORD m_palmCreateDate = 0;

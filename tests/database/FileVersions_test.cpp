@@ -2,12 +2,15 @@
 // version 9 on load, and the exact bytes of the files this library writes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 
 #include "lkmdb7/database/DatabaseObj7.h"
+#include "lkmdb7/database/Verify.h"
 #include "lkmdb7/foundation/PathUtils.h"
 #include "lkmdb7/items/RecordCipher.h"
 #include "lkmdb7/platform/Exceptions.h"
@@ -112,9 +115,9 @@ Bytes FileV4() {
                 NewClass(4, "CCategory"), Body(4, type, 22)});
 }
 
-// Version 2: record types in the first old form, as plain categories, and one record (whose
+// Versions 0 to 2: record types in the first old form, as plain categories, and one record (whose
 // old form holds nothing a record reads).
-Bytes FileV2() {
+Bytes FileV1(WORD v) {
     const Bytes type = Cat({{0x00, 0x07, 0x03, 0x00},
                             Z("Card"),
                             Z("Number"),
@@ -124,8 +127,29 @@ Bytes FileV2() {
                             Z(""),
                             Z("")});
     const Bytes rec = Cat({{0x00, 0x09, 0x05, 0x00}, Z("ignored")});
-    return Cat({Header(2), U16(1), NewClass(2, "CRecord"), Body(2, rec, 31), U16(1),
-                NewClass(2, "CCategory"), Body(2, type, 32)});
+    return Cat({Header(v), U16(1), NewClass(v, "CRecord"), Body(v, rec, 31), U16(1),
+                NewClass(v, "CCategory"), Body(v, type, 32)});
+}
+
+Bytes FileV2() {
+    return FileV1(2);
+}
+
+// Version 3: records in the current form with six fields, the types list of plain categories.
+Bytes FileV3() {
+    return Cat({Header(3), U16(1), NewClass(3, "CRecord"), Body(3, RecordV(3, "alice"), 11), U16(1),
+                NewClass(3, "CCategory"), Body(3, TypeV(3, "Web"), 12)});
+}
+
+// A file of each version below the current one.
+Bytes OlderFile(WORD v) {
+    if (v <= 2) {
+        return FileV1(v);
+    }
+    if (v == 3) {
+        return FileV3();
+    }
+    return v == 4 ? FileV4() : FileV(v);
 }
 
 // Everything that a host reads from the three lists, one line per item.
@@ -242,31 +266,88 @@ TEST_F(FileVersions, VersionTwoLoadsItsTypes) {
     EXPECT_EQ(CDatabaseObj7::GetVersion(file().string().c_str()), 9);
 }
 
-// What a load of an older file shows must be what its upgrade shows when read back: a read-only
-// look (an export before upgrading) would otherwise drop fields.
+// What every load of an older file shows must be what its upgrade shows when read back, also when
+// the file is not rewritten: a read-only look (lkmdb, an export before upgrading), a load under
+// the lock flag, a single item read back under it. None of those writes, and the look keeps the
+// file's version.
 TEST_F(FileVersions, OlderFilesShowWhatTheirUpgradeShows) {
-    const std::pair<const char*, Bytes> files[] = {
-        {"v2", FileV2()}, {"v4", FileV4()}, {"v5", FileV(5)}, {"v8", FileV(8)}};
-    for (const auto& [name, bytes] : files) {
-        SCOPED_TRACE(name);
-        std::filesystem::remove(file());
+    const CString path(file().string());
+    for (WORD v = 0; v < kCurrentVersion; ++v) {
+        SCOPED_TRACE("version " + std::to_string(v));
+        std::filesystem::remove_all(dir.path());
+        std::filesystem::create_directories(dir.path());
+        const Bytes bytes = OlderFile(v);
         WriteFileBytes(file(), bytes);
-        CDatabaseObj7 loaded;
-        ASSERT_EQ(loaded.Load(CString(file().string())), 0);
+
+        CDatabaseObj7 look;
+        ASSERT_EQ(look.LoadReadOnly(path), 0);
+        EXPECT_EQ(look.GetVersion(), v);
+        CDatabaseObj7 locked;
+        locked.Lock();
+        ASSERT_EQ(locked.Load(path), 0);
+        ASSERT_GT(locked.GetRecordList().GetCount(), 0);
+        POSITION head = locked.GetRecordList().GetHeadPosition();
+        const DWORD recordID = locked.GetRecordList().GetNextItem(head)->GetRecordID();
+        std::unique_ptr<CBaseItem> single(locked.LoadRecord(0, recordID));
+        ASSERT_NE(single, nullptr);
+        EXPECT_EQ(ReadFileBytes(file()), bytes);
+
+        CDatabaseObj7 upgrade;
+        ASSERT_EQ(upgrade.Load(path), 0);
+        ASSERT_EQ(CDatabaseObj7::GetVersion(file().string().c_str()), kCurrentVersion);
         CDatabaseObj7 upgraded;
-        ASSERT_EQ(upgraded.Load(CString(file().string())), 0);
-        EXPECT_EQ(Shown(loaded), Shown(upgraded));
+        ASSERT_EQ(upgraded.Load(path), 0);
+        const std::string shown = Shown(upgraded);
+        EXPECT_EQ(Shown(upgrade), shown);
+        EXPECT_EQ(Shown(look), shown);
+        EXPECT_EQ(Shown(locked), shown);
+        CRecord* again = upgraded.GetRecordList().GetRecordByID(recordID);
+        ASSERT_NE(again, nullptr);
+        auto* record = static_cast<CRecord*>(single.get());
+        for (int i = 0; i < kFieldCount; ++i) {
+            EXPECT_EQ(record->GetField(i, false), again->GetField(i, false)) << i;
+        }
+        EXPECT_EQ(record->GetNote(), again->GetNote());
+
+        // A save of what the look read writes what the upgrade wrote.
+        ASSERT_EQ(look.Save(true), 0);
+        CDatabaseObj7 saved;
+        ASSERT_EQ(saved.Load(path), 0);
+        EXPECT_EQ(Shown(saved), shown);
     }
+    // The upgrade itself shows the old texts.
     WriteFileBytes(file(), FileV4());
     CDatabaseObj7 db;
-    db.Lock();  // a look that does not rewrite the file
-    ASSERT_EQ(db.Load(CString(file().string())), 0);
+    ASSERT_EQ(db.LoadReadOnly(CString(file().string())), 0);
     CRecord* record = db.GetRecordList().GetRecordByID(21);
     ASSERT_NE(record, nullptr);
     EXPECT_EQ(record->GetField(0, false), "bob");
     EXPECT_EQ(record->GetNote(), "n");
     const BYTE typeId[8] = {0, 0, 0, 0, 0, 0, 0, 7};
     EXPECT_EQ(db.GetTypesList().GetLabel(CUID::FromBytes(typeId), 0), "Number");
+    // Six fields in the current form: field 9 reads "Unknown".
+    WriteFileBytes(file(), FileV3());
+    ASSERT_EQ(db.LoadReadOnly(CString(file().string())), 0);
+    record = db.GetRecordList().GetRecordByID(11);
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->GetField(0, false), "alice");
+    EXPECT_EQ(record->GetField(9, false), "Unknown");
+}
+
+// A look keeps each packed record as the file holds it, so that a checksum check after it still
+// sees a damaged record (and a dump the file's CRC).
+TEST_F(FileVersions, ReadOnlyLookKeepsThePackedRecordsAsRead) {
+    WriteFileBytes(file(), FileV(8));
+    CDatabaseObj7 look;
+    ASSERT_EQ(look.LoadReadOnly(CString(file().string())), 0);
+    CRecord* record = look.GetRecordList().GetRecordByID(11);
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->GetField(0, false), "alice");
+    EXPECT_EQ(record->PalmRecord(), RecordV(8, "alice"));
+    EXPECT_EQ(record->GetCRC(), 0);
+    const VerifyReport report = VerifyDatabase(look, 8);
+    EXPECT_TRUE(std::any_of(report.faults.begin(), report.faults.end(),
+                            [](const VerifyFault& f) { return f.kind == VerifyFault::kChecksum; }));
 }
 
 TEST_F(FileVersions, VersionTenIsWrittenBackAsTen) {
