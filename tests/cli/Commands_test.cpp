@@ -11,6 +11,7 @@
 #include "tests/support/FaultyFileSystem.h"
 #include "tests/support/ItemTesting.h"
 #include "tests/support/LkmdbRun.h"
+#include "tests/support/OlderFiles.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/platform/Env.h"
 
@@ -616,6 +617,35 @@ TEST_F(Cli, OlderFilesAreReadInPlaceAndUpgradedOnRequest) {
     EXPECT_EQ(upgraded.out, DbFile().string() + ": upgraded from version 8 to 9\n");
     EXPECT_EQ(CDatabaseObj7::GetVersion(DbFile().string().c_str()), 9);
     EXPECT_EQ(Run({"upgrade", Folder()}).out, DbFile().string() + ": already version 9\n");
+}
+
+// A reading command shows an older file as it shows the file once upgraded, and leaves it as it is.
+TEST_F(Cli, ReadingAnOlderFileShowsWhatTheUpgradeShows) {
+    fs::create_directory(Folder());
+    const Bytes v4 = FileV4();
+    WriteFileBytes(DbFile(), v4);
+    // What may differ: the file's own version, the CRCs stored in it, and a record's PK
+    // identifier, which a file older than 6 lacks and each load of it draws afresh.
+    const auto shown = [this] {
+        json dump = Json({"dump", Folder()});
+        dump.erase("version");
+        for (const char* list : {"records", "types", "categories"}) {
+            for (json& item : dump[list]) {
+                item.erase("crc");
+                item.erase("pkId");
+            }
+        }
+        return dump;
+    };
+    const json before = shown();
+    EXPECT_EQ(ReadFileBytes(DbFile()), v4);
+    const Result show = Run({"show", Folder(), "21", "--reveal"});
+    ASSERT_EQ(show.code, 0) << show.err;
+    EXPECT_NE(show.out.find("bob"), std::string::npos) << show.out;
+
+    ASSERT_EQ(Run({"upgrade", Folder()}).code, 0);
+    EXPECT_EQ(shown(), before);
+    EXPECT_EQ(Run({"show", Folder(), "21", "--reveal"}).out, show.out);
 }
 
 TEST_F(Cli, BackupAndRestore) {
