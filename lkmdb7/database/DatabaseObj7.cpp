@@ -272,42 +272,59 @@ namespace {
 
 constexpr WORD kNoVersion = 0xFFFF;
 
-// The version word of the file at path, kNoVersion for a missing or too short file. Returns 0, or
-// the Windows error code when the file exists but cannot be read. May raise CMemoryException.
-LONG ReadVersionWord(const char* path, WORD& version) {
-    version = kNoVersion;
-    BYTE bytes[2] = {0xFF, 0xFF};
-    try {
-        CFileException error(CFileException::none, -1, "", "");
-        const auto file =
-            OpenFile(path, CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary, &error);
-        if (!file) {
-            const auto code = static_cast<DWORD>(error.m_lOsError);
-            return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND
-                       ? 0
-                       : static_cast<LONG>(code);
-        }
-        if (file->GetLength() > kHeaderVersionOffset) {
-            file->Seek(kHeaderVersionOffset, CFile::begin);
-            (void)file->Read(bytes, 2);
-        }
-        file->Abort();
-    } catch (const CFileException& e) {
-        return e.m_lOsError > 0 ? e.m_lOsError : static_cast<LONG>(ERROR_READ_FAULT);
-    }
-    version = static_cast<WORD>(bytes[0] | (bytes[1] << 8));
-    return 0;
-}
-
 }  // namespace
+
+CDatabaseStatus CDatabaseObj7::ProbeVersion(const char* path, WORD& version) {
+    version = kNoVersion;
+    try {
+        const CString name(path);
+        BYTE bytes[2] = {0xFF, 0xFF};
+        ULONGLONG length = 0;
+        try {
+            CFileException error(CFileException::none, -1, "", "");
+            const auto file =
+                OpenFile(path, CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary, &error);
+            if (!file) {
+                const auto code = static_cast<DWORD>(error.m_lOsError);
+                return CDatabaseStatus::CannotOpen(
+                    code, name + ": cannot be opened (" + DescribeError(code) + ")");
+            }
+            length = file->GetLength();
+            if (length > kHeaderVersionOffset) {
+                file->Seek(kHeaderVersionOffset, CFile::begin);
+                (void)file->Read(bytes, 2);
+            }
+            file->Abort();
+        } catch (const CFileException& e) {
+            const DWORD code =
+                e.m_lOsError > 0 ? static_cast<DWORD>(e.m_lOsError) : ERROR_READ_FAULT;
+            return CDatabaseStatus::CannotOpen(
+                code, name + ": cannot be read (" + DescribeError(code) + ")");
+        }
+        version = static_cast<WORD>(bytes[0] | (bytes[1] << 8));
+        if (length < kHeaderFixedSize) {
+            CString why;
+            why.Format(
+                "%s: too short for a database: %llu bytes, where the header needs %u to "
+                "hold the version number",
+                path, static_cast<unsigned long long>(length),
+                static_cast<unsigned>(kHeaderFixedSize));
+            return CDatabaseStatus::Failure(CDatabaseStatus::kFormat, why);
+        }
+        return CDatabaseStatus::Ok();
+    } catch (const std::bad_alloc&) {
+        AfxThrowMemoryException();
+    }
+}
 
 unsigned short CDatabaseObj7::GetVersion(const char* path) {
     WORD version = kNoVersion;
     try {
-        return ReadVersionWord(path, version) == 0 ? version : kNoVersion;
+        (void)ProbeVersion(path, version);
     } catch (const CException&) {
         return kNoVersion;
     }
+    return version;
 }
 
 // --- open, save, backup ---
@@ -535,10 +552,10 @@ CDatabaseStatus CDatabaseObj7::SaveUnderLock() {
     // save after an upgrade that failed): it is kept as "<path>.v<version>" before it is
     // replaced, and nothing is replaced unless that copy is safely on disk.
     WORD onDisk = kNoVersion;
-    if (const LONG code = ReadVersionWord(m_pathName, onDisk); code != 0) {
-        return CDatabaseStatus::CannotOpen(
-            static_cast<DWORD>(code),
-            m_pathName + ": cannot be read (" + DescribeError(static_cast<DWORD>(code)) + ")");
+    if (CDatabaseStatus probe = ProbeVersion(m_pathName, onDisk);
+        probe.GetKind() == CDatabaseStatus::kIo && probe.GetCode() != ERROR_FILE_NOT_FOUND &&
+        probe.GetCode() != ERROR_PATH_NOT_FOUND) {
+        return probe;
     }
     if (onDisk < kCurrentVersion) {
         CString kept;

@@ -95,8 +95,14 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     static void ReadCrib(const CString& path, unsigned char* out);
     static bool HasPassword(const unsigned char* crib);
     static bool HasPasswordDB(const CString& path);
-    // The version of the file at path; 0xFFFF when it cannot be opened.
+    // The version of the file at path; 0xFFFF when it cannot be opened. Bytes that the file lacks
+    // read 0xFF (a file of 45 bytes gives 0xFFnn).
     static unsigned short GetVersion(const char* path);
+    // GetVersion with the reason when there is no version: CannotOpen with the system's code when
+    // the file cannot be opened or read (a missing file included; version is then 0xFFFF), kFormat
+    // naming the bytes the file has and the kHeaderFixedSize the version needs when it is shorter
+    // (version as GetVersion reads it). Ok otherwise. Throws CMemoryException only.
+    static CDatabaseStatus ProbeVersion(const char* path, WORD& version);
     // Gives the database a new password, or none (null or empty): keys the process-wide record
     // cipher with it, repacks every item of the three lists under it and sets the crib (MakeCrib
     // of that cost, or 40 zero bytes). The items must have been read under the cipher in force

@@ -1,6 +1,8 @@
 #include "Database.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -50,9 +52,8 @@ bool IsUnfiled(const CString& name) {
     return name.IsEmpty() || name.CompareNoCase("Unfiled") == 0;
 }
 
-[[noreturn]] void RaiseStatus(const CDatabaseObj7& db) {
-    const CDatabaseStatus& status = db.GetLastStatus();
-    const std::string message = db.GetLastErrorMessage();
+[[noreturn]] void RaiseStatus(const CDatabaseStatus& status) {
+    const std::string message = status.GetMessage();
     switch (status.GetKind()) {
         case CDatabaseStatus::kLockTimeout:
         case CDatabaseStatus::kLockFlag:
@@ -65,6 +66,10 @@ bool IsUnfiled(const CString& name) {
         default:
             Raise(Errors().file, message);
     }
+}
+
+[[noreturn]] void RaiseStatus(const CDatabaseObj7& db) {
+    RaiseStatus(db.GetLastStatus());
 }
 
 }  // namespace
@@ -127,9 +132,19 @@ void Database::Load(const std::string& path, const std::optional<py::str>& passw
     CString file = path;
     if (CDatabaseObj7::DatabaseExists(file)) {
         file = JoinPath(file, kDatabaseFileName);
-    } else if (CDatabaseObj7::GetVersion(file) == 0xFFFF) {
-        PyErr_SetString(PyExc_FileNotFoundError, (path + ": no database there").c_str());
-        throw py::error_already_set();
+    } else {
+        WORD version = 0;
+        const CDatabaseStatus probe = CDatabaseObj7::ProbeVersion(file, version);
+        const DWORD code = probe.GetKind() == CDatabaseStatus::kIo ? probe.GetCode() : 0;
+        std::error_code ignored;
+        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ||
+            (code != 0 && std::filesystem::is_directory(path, ignored))) {
+            PyErr_SetString(PyExc_FileNotFoundError, (path + ": no database there").c_str());
+            throw py::error_already_set();
+        }
+        if (!probe.IsOk()) {
+            RaiseStatus(probe);
+        }
     }
     if (password) {
         password_ = ToAnsi(*password, "password");

@@ -197,6 +197,16 @@ TEST_F(Cli, MissingAndDamagedFiles) {
     }
     ExpectOneLineError(Run({"add", Folder(), "--type", "T"}), 2, DbFile().string());
     EXPECT_EQ(ReadText(DbFile()), whole.substr(0, whole.size() / 2));
+
+    // A file too short to hold a version number says how short, as one cut later does.
+    for (const std::size_t size : {std::size_t{10}, std::size_t{45}}) {
+        SCOPED_TRACE(size);
+        WriteText(DbFile(), whole.substr(0, size));
+        const Result r = Run({"info", Folder()});
+        ExpectOneLineError(r, 2, DbFile().string() + ": too short");
+        EXPECT_NE(r.err.find(std::to_string(size) + " bytes"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("46"), std::string::npos) << r.err;
+    }
 }
 
 TEST_F(Cli, InfoCountsDeletedItemsApart) {
