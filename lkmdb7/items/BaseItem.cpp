@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <new>
@@ -464,6 +465,17 @@ void CBaseItem::SetCustom(const CStringArray& values) {
 CString CBaseItem::GetCustom(int i) const {
     CheckFieldIndex(i, "GetCustom");
     return GetUnpacked(i);
+}
+
+WORD CheckFieldMask(unsigned long long value) {
+    if ((value & ~static_cast<unsigned long long>(kFieldMaskBits)) != 0) {
+        char text[96];
+        std::snprintf(text, sizeof text,
+                      "mask 0x%llX sets bits outside the ten fields (at most 0x%X)", value,
+                      static_cast<unsigned>(kFieldMaskBits));
+        AfxThrowInvalidArgException(text);
+    }
+    return static_cast<WORD>(value);
 }
 
 bool CBaseItem::GetFieldMask(WORD mask, int bit) {

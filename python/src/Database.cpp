@@ -258,14 +258,13 @@ py::list Database::CategoryNames() {
 }
 
 py::object Database::Add(const py::str& type, const py::sequence& fields, const py::str& category,
-                         const py::str& note, std::optional<unsigned> mask) {
+                         const py::str& note, std::optional<unsigned long long> mask) {
     if (py::len(fields) > kFieldCount) {
         Raise(Errors().invalidArgument,
               "a record has at most 10 fields, not " + std::to_string(py::len(fields)));
     }
-    if (mask && *mask > 0x3FF) {
-        Raise(Errors().invalidArgument, "the mask has a bit for each of the 10 fields only");
-    }
+    const std::optional<WORD> givenMask =
+        mask ? std::optional<WORD>(CheckFieldMask(*mask)) : std::nullopt;
     // Everything is converted before anything changes.
     CStringArray texts;
     CString typeName = ToAnsi(type, "type");
@@ -284,8 +283,8 @@ py::object Database::Add(const py::str& type, const py::sequence& fields, const 
     texts.Add(ToAnsi(note, "note"));
     const CString categoryName = ToAnsi(category, "category");
     WORD bits = 0;
-    if (mask) {
-        bits = static_cast<WORD>(*mask);
+    if (givenMask) {
+        bits = *givenMask;
     } else if (const CTypeItem* known = db_.GetTypesList().GetTypeByName(typeName)) {
         bits = db_.GetTypesList().GetTypeMask(known->GetUniqueID());
     }

@@ -191,3 +191,21 @@ def test_paths_name_the_file_or_its_folder(vault):
     by_file = reopen(vault / "LockmeraDatabase.lkb")
     assert by_folder.path == by_file.path == str(vault / "LockmeraDatabase.lkb")
     assert by_folder.to_dicts() == by_file.to_dicts()
+
+
+@pytest.mark.parametrize("mask, accepted", [
+    (0, True), (0x3FF, True), (0x400, False), (0x8000, False), (0xFFFF, False), (2**40, False)])
+def test_masks_take_the_librarys_one_rule(vault, mask, accepted):
+    db = reopen(vault)
+    record = db.records()[0]
+    before = db.to_dicts()
+    if accepted:
+        db.add("Web Login", ["x"], mask=mask)
+        record.mask = mask
+        assert record.mask == mask and len(db) == 3
+        return
+    with pytest.raises(lkmdb7.InvalidArgumentError, match=f"mask 0x{mask:X} "):
+        db.add("Web Login", ["x"], mask=mask)
+    with pytest.raises(lkmdb7.InvalidArgumentError, match=f"mask 0x{mask:X} "):
+        record.mask = mask
+    assert db.to_dicts() == before

@@ -824,6 +824,44 @@ TEST_F(Cli, TypesWithLabelsAndSecretsShapeTheRecordsAdded) {
     ExpectOneLineError(Run({"type", Folder()}), 2, "");
 }
 
+// Every --mask takes the library's one rule: a bit for each of the ten fields, nothing above.
+TEST_F(Cli, MasksAreRefusedAboveTheTenFields) {
+    MakeDemo();
+    const std::string before = ReadText(DbFile());
+    struct Case {
+        const char* mask;
+        bool accepted;
+    };
+    const Case cases[] = {{"0", true},       {"0x3FF", true},   {"1023", true},
+                          {"0x400", false},  {"1024", false},   {"0x8000", false},
+                          {"0xFFFF", false}, {"0x10000", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mask);
+        const std::vector<std::vector<std::string>> commands = {
+            {"add", Folder(), "--type", "Bank", "--field", std::string("m") + c.mask, "--mask",
+             c.mask},
+            {"edit", Folder(), "intranet", "--mask", c.mask},
+            {"type", "add", Folder(), std::string("T") + c.mask, "--mask", c.mask}};
+        for (const auto& command : commands) {
+            SCOPED_TRACE(command[0]);
+            const Result r = Run(command);
+            if (c.accepted) {
+                EXPECT_EQ(r.code, 0) << r.err;
+            } else {
+                ExpectOneLineError(r, 2, std::string("--mask: '") + c.mask + "'");
+            }
+        }
+    }
+    const json dump = Json({"dump", Folder()});
+    for (const json& record : dump["records"]) {
+        EXPECT_LE(record["mask"].get<unsigned>(), 0x3FFu);
+    }
+    for (const json& type : dump["types"]) {
+        EXPECT_LE(type["mask"].get<unsigned>(), 0x3FFu);
+    }
+    EXPECT_NE(ReadText(DbFile()), before);
+}
+
 TEST_F(Cli, EditChangesWhatItNamesAndTakesSecretsFromStdin) {
     MakeDemo();
     ASSERT_EQ(Run({"type", "add", Folder(), "Vault", "--mask", "0x1"}).code, 0);
