@@ -263,8 +263,7 @@ py::object Database::Add(const py::str& type, const py::sequence& fields, const 
         Raise(Errors().invalidArgument,
               "a record has at most 10 fields, not " + std::to_string(py::len(fields)));
     }
-    const std::optional<WORD> givenMask =
-        mask ? std::optional<WORD>(CheckFieldMask(*mask)) : std::nullopt;
+    WORD bits = mask ? CheckFieldMask(*mask) : WORD{0};
     // Everything is converted before anything changes.
     CStringArray texts;
     CString typeName = ToAnsi(type, "type");
@@ -282,11 +281,10 @@ py::object Database::Add(const py::str& type, const py::sequence& fields, const 
     // Entries past the ten fields make the note.
     texts.Add(ToAnsi(note, "note"));
     const CString categoryName = ToAnsi(category, "category");
-    WORD bits = 0;
-    if (givenMask) {
-        bits = *givenMask;
-    } else if (const CTypeItem* known = db_.GetTypesList().GetTypeByName(typeName)) {
-        bits = db_.GetTypesList().GetTypeMask(known->GetUniqueID());
+    if (!mask) {
+        if (const CTypeItem* known = db_.GetTypesList().GetTypeByName(typeName)) {
+            bits = db_.GetTypesList().GetTypeMask(known->GetUniqueID());
+        }
     }
 
     UseCipher();
