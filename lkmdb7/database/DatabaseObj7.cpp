@@ -303,12 +303,10 @@ CDatabaseStatus CDatabaseObj7::ProbeVersion(const char* path, WORD& version) {
         }
         version = static_cast<WORD>(bytes[0] | (bytes[1] << 8));
         if (length < kHeaderFixedSize) {
-            CString why;
-            why.Format(
-                "%s: too short for a database: %llu bytes, where the header needs %u to "
-                "hold the version number",
-                path, static_cast<unsigned long long>(length),
-                static_cast<unsigned>(kHeaderFixedSize));
+            const CString why =
+                name + ": too short for a database: " + std::to_string(length).c_str() +
+                " bytes, where the header needs " + std::to_string(kHeaderFixedSize).c_str() +
+                " to hold the version number";
             return CDatabaseStatus::Failure(CDatabaseStatus::kFormat, why);
         }
         return CDatabaseStatus::Ok();

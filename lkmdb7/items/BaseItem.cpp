@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
+#include <cctype>
+#include <charconv>
 #include <cstring>
 #include <functional>
 #include <new>
@@ -467,13 +468,24 @@ CString CBaseItem::GetCustom(int i) const {
     return GetUnpacked(i);
 }
 
+namespace {
+
+std::string Hex(unsigned long long value) {
+    char digits[2 * sizeof value];
+    std::string hex(digits, std::to_chars(digits, digits + sizeof digits, value, 16).ptr);
+    for (char& c : hex) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return "0x" + hex;
+}
+
+}  // namespace
+
 WORD CheckFieldMask(unsigned long long value) {
     if ((value & ~static_cast<unsigned long long>(kFieldMaskBits)) != 0) {
-        char text[96];
-        std::snprintf(text, sizeof text,
-                      "mask 0x%llX sets bits outside the ten fields (at most 0x%X)", value,
-                      static_cast<unsigned>(kFieldMaskBits));
-        AfxThrowInvalidArgException(text);
+        AfxThrowInvalidArgException("mask " + Hex(value) +
+                                    " sets bits outside the ten fields (at most " +
+                                    Hex(kFieldMaskBits) + ")");
     }
     return static_cast<WORD>(value);
 }
