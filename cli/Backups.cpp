@@ -1,17 +1,19 @@
 #include "cli/Backups.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
-#include <system_error>
 
 #include "cli/CliError.h"
+#include "lkmdb7/database/internal/SafeFile.h"
 
 namespace lkmdb {
 
 using namespace LKMDB7;
 
-void AttachTo(CDatabaseObj7& db, const DatabaseFile& file) {
+void AttachTo(const Context& ctx, CDatabaseObj7& db, const DatabaseFile& file) {
+    UseSaveOptions(ctx, db);
     db.Lock();  // never rewrite the file here
     LONG result = 0;
     try {
@@ -41,9 +43,14 @@ std::string DatedName(const std::string& base) {
 }
 
 void CopyToNew(const std::string& from, const std::string& to, const std::string& shown) {
-    std::error_code ec;
-    if (!std::filesystem::copy_file(from, to, std::filesystem::copy_options::none, ec)) {
-        throw CliError(kExitFailure, shown + ": could not be written (" + ec.message() + ")");
+    // The library's copy writes beside the name and renames: a full disk leaves no part of a
+    // copy that would pass for a backup.
+    const CDatabaseStatus copied =
+        CopyFileSafely(CString(from), CString(to), CopyTarget::kCopy, CString());
+    if (!copied.IsOk()) {
+        std::string reason = copied.GetMessage();
+        std::replace(reason.begin(), reason.end(), '\n', ' ');
+        throw CliError(kExitFailure, shown + ": could not be written (" + reason + ")");
     }
 }
 

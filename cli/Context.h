@@ -25,6 +25,9 @@ struct Context {
     bool passwordGiven = false;   // set once the cipher has been keyed
     std::string passwordBytes;    // the key in Windows-1252 while it is in force
     bool toldOfLockWait = false;  // the lock wait's line is written once a run
+    // --save-in-place: where a copy of the file goes before it is written in place, in a folder
+    // that refuses new files; empty refuses such saves.
+    std::string inPlaceCopyFolder;
 
     void Note(const std::string& line) const;
 };

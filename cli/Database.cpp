@@ -107,10 +107,19 @@ void LoadOrThrow(CDatabaseObj7& db, const std::string& path, const std::string& 
     }
 }
 
+void UseSaveOptions(const Context& ctx, CDatabaseObj7& db) {
+    db.SetInPlaceCopyFolder(CString(NativePath(ctx.inPlaceCopyFolder)));
+}
+
 OpenDatabase::OpenDatabase(Context& ctx, const std::string& argument, Mode mode,
                            PasswordCheck check)
     : ctx_(ctx), file_(ResolveDatabase(argument)) {
+    // Opening a pipe or a device would wait, and a writer would wait holding the lock.
+    if (const std::string refused = NotARegularFile(file_.native); !refused.empty()) {
+        throw CliError(kExitFailure, file_.shown + ": " + refused);
+    }
     SayWhenWaitingForLock(ctx_, db_);
+    UseSaveOptions(ctx_, db_);
     if (mode == Mode::kWrite) {
         // Held until this object is gone, past the save: no other process may save between our
         // load and our save, or one of the two changes would be lost.

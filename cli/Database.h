@@ -38,7 +38,7 @@ class OpenDatabase {
     const DatabaseFile& File() const { return file_; }
     // The version that the file on disk carries.
     unsigned FileVersion() const { return fileVersion_; }
-    // Saves in place; throws CliError (2) when the file could not be written.
+    // Saves to the file it was loaded from; throws CliError (2) when that could not be written.
     void Save();
 
   private:
@@ -48,6 +48,9 @@ class OpenDatabase {
     bool holdsLock_ = false;
     LKMDB7::CDatabaseObj7 db_;
 };
+
+// Gives db the options of this run that its saves follow (--save-in-place).
+void UseSaveOptions(const Context& ctx, LKMDB7::CDatabaseObj7& db);
 
 // A new, empty database saved in folder (made if missing); refuses a folder that holds one. With
 // a password (Windows-1252) it gets the crib of it, and the record cipher is keyed by it.

@@ -63,7 +63,7 @@ void PrintInfo(Context& ctx, CDatabaseObj7& db, const DatabaseFile& file, unsign
     const int deletedRecords = deletedIn(db.GetRecordList());
     const int deletedTypes = deletedIn(db.GetTypesList());
     const int deletedCategories = deletedIn(db.GetCategoryList());
-    const PasswordFacts facts = GatherPasswordFacts(ctx, db, fileVersion, true);
+    const PasswordEvidence facts = GatherPasswordFacts(ctx, db, fileVersion, true);
     const char* crib = facts.crib == CribKind::kNone   ? "none"
                        : facts.crib == CribKind::kOurs ? "ours"
                                                        : "foreign";

@@ -28,6 +28,11 @@ on a wrong or missing password, or on one given for a database without. info nee
 and restore take none. init with a password gives the new database one; passwd changes, adds or
 removes it. A command that changes a database refuses to save records that fail their checksums.
 
+Saving writes a new file beside the database and renames it over the old one. Where the folder
+refuses new files (the file alone is writable), nothing is written unless --save-in-place FOLDER
+is given: a complete copy then goes to FOLDER first, and stays there only if the write in place
+was cut short (a crash) or could not be undone.
+
 Exit codes:
   0  success
   1  not found: no database at PATH, no such record, type or category, nothing matched the
@@ -74,7 +79,7 @@ std::string OneLine(std::string text) {
 
 int RunLkmdb(std::vector<std::string> args, std::istream& in, std::ostream& out, std::ostream& err,
              const Environment& env) {
-    Context ctx{in, out, err, env, {}, false, {}};
+    Context ctx{in, out, err, env, {}, false, {}, false, {}};
     // Scripts that ask for JSON get their errors in JSON too, on the error stream.
     const bool json = std::find(args.begin(), args.end(), "--json") != args.end();
     const auto fail = [&](int code, const std::string& message, const std::string& hint = {}) {
@@ -110,6 +115,11 @@ int RunLkmdb(std::vector<std::string> args, std::istream& in, std::ostream& out,
                                         "ask for the password on the terminal");
         file->excludes(fromStdin)->excludes(ask);
         fromStdin->excludes(ask);
+        app.add_option("--save-in-place", ctx.inPlaceCopyFolder,
+                       "where the database's folder refuses new files, write the file in place, "
+                       "after a complete copy of it is flushed into FOLDER (put back if the "
+                       "write fails)")
+            ->type_name("FOLDER");
 
         Commands commands(ctx);
         for (auto add : {AddDemo,    AddInit,   AddInfo,     AddLs,        AddShow,   AddSearch,

@@ -1,7 +1,6 @@
 #include "cli/Password.h"
 
 #include <algorithm>
-#include <fstream>
 #include <istream>
 #include <utility>
 
@@ -10,7 +9,6 @@
 #include "cli/Integrity.h"
 #include "cli/Terminal.h"
 #include "cli/Text1252.h"
-#include "lkmdb7/foundation/internal/Blowfish.h"
 
 namespace lkmdb {
 
@@ -18,23 +16,25 @@ using namespace LKMDB7;
 
 namespace {
 
+// Only its first line counts; a larger file is no password file.
+constexpr std::size_t kMaxPasswordFile = std::size_t{1} << 20;
+
 std::string ReadPasswordLine(Context& ctx, const PasswordSource& p, const std::string& prompt,
                              std::string& where) {
     std::string line;
     line.reserve(1024);  // growing would leave copies of the start in freed memory
     if (!p.file.empty()) {
         where = p.file;
-        std::ifstream in;
-        // Unbuffered: no copy of the password stays behind in the stream's buffer.
-        in.rdbuf()->pubsetbuf(nullptr, 0);
-        in.open(NativePath(p.file), std::ios::binary);
-        if (!in) {
-            throw CliError(kExitFailure, p.file + ": the password file cannot be read");
+        // A pipe or a device there is refused rather than waited on.
+        std::string whole;
+        if (const std::string refused =
+                ReadRegularFile(NativePath(p.file), kMaxPasswordFile, whole);
+            !refused.empty()) {
+            throw CliError(kExitFailure, p.file + ": the password file " + refused);
         }
-        std::getline(in, line);
-        if (line.rfind("\xEF\xBB\xBF", 0) == 0) {
-            line.erase(0, 3);
-        }
+        const std::size_t start = whole.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
+        line.assign(whole, start, whole.find('\n', start) - start);
+        Wipe(whole);
     } else if (p.fromStdin) {
         where = "standard input";
         if (!std::getline(ctx.in, line)) {
@@ -80,10 +80,6 @@ std::string To1252(std::string& utf8, const std::string& where) {
     return bytes;
 }
 
-bool Majority(std::size_t part, std::size_t whole) {
-    return part * 2 > whole;
-}
-
 }  // namespace
 
 void Wipe(std::string& secret) {
@@ -125,79 +121,13 @@ CipherScope::~CipherScope() {
     Wipe(ctx_.passwordBytes);
 }
 
-PasswordVerdict JudgePassword(const PasswordFacts& f) {
-    if (f.crib == CribKind::kOurs) {
-        if (!f.given) {
-            return PasswordVerdict::kNeeded;
-        }
-        return f.cribMatches ? PasswordVerdict::kRight : PasswordVerdict::kWrong;
-    }
-    if (f.checked == 0) {
-        if (f.crib == CribKind::kForeign) {
-            return f.given ? PasswordVerdict::kUnchecked : PasswordVerdict::kNeeded;
-        }
-        if (f.items > 0) {
-            // Older packed forms carry no checksum of ours.
-            return f.given ? PasswordVerdict::kUnchecked : PasswordVerdict::kRight;
-        }
-        // Nothing is enciphered and nothing says a password exists: a password now would
-        // encipher the first record under a key that no crib records (passwd gives one).
-        return f.given ? PasswordVerdict::kSuperfluous : PasswordVerdict::kRight;
-    }
-    if (Majority(f.passKeyed, f.checked)) {
-        return PasswordVerdict::kRight;
-    }
-    if (!f.given) {
-        return PasswordVerdict::kNeeded;
-    }
-    return f.passPlain && Majority(*f.passPlain, f.checked) ? PasswordVerdict::kSuperfluous
-                                                            : PasswordVerdict::kWrong;
-}
-
-PasswordFacts GatherPasswordFacts(const Context& ctx, CDatabaseObj7& db, unsigned fileVersion,
-                                  bool plain) {
-    PasswordFacts f;
-    unsigned char crib[kCribSize];
-    db.GetCrib(crib);
-    f.crib = GetCribKind(crib);
-    f.given = ctx.passwordGiven;
+PasswordEvidence GatherPasswordFacts(const Context& ctx, CDatabaseObj7& db, unsigned fileVersion,
+                                     bool plain) {
+    PasswordEvidence f = GatherPasswordEvidence(db, fileVersion, ctx.passwordGiven, plain);
     if (f.crib == CribKind::kOurs && f.given) {
+        unsigned char crib[kCribSize];
+        db.GetCrib(crib);
         f.cribMatches = CribMatches(crib, ctx.passwordBytes.c_str());
-    }
-    const bool checksums = PackedRecordHasChecksum(fileVersion);
-    const BlowfishKey* cipher = GetRecordCipher();
-    std::size_t passPlain = 0;
-    std::vector<BYTE> stored;
-    for (CObjectList* list : {static_cast<CObjectList*>(&db.GetRecordList()),
-                              static_cast<CObjectList*>(&db.GetTypesList()),
-                              static_cast<CObjectList*>(&db.GetCategoryList())}) {
-        for (const CBaseItem& item : Items(std::as_const(*list))) {
-            ++f.items;
-            if (!checksums || !item.HasPalmRecord()) {
-                continue;
-            }
-            ++f.checked;
-            const std::vector<BYTE>& bytes = item.PalmRecord();
-            const bool keyed = !PackedChecksumFault(bytes);
-            f.passKeyed += keyed ? 1u : 0u;
-            if (!plain) {
-                continue;
-            }
-            if (cipher == nullptr) {
-                passPlain += keyed ? 1u : 0u;
-                continue;
-            }
-            // Loading deciphered the record in place; enciphering it again gives the file's bytes.
-            stored = bytes;
-            if (stored.size() > kPackedHeaderSize) {
-                BlowfishCryptBuffer(cipher, stored.data() + kPackedHeaderSize,
-                                    static_cast<WORD>(stored.size() - kPackedHeaderSize), 1);
-            }
-            passPlain += PackedChecksumFault(stored) ? 0u : 1u;
-        }
-    }
-    if (plain) {
-        f.passPlain = passPlain;
     }
     return f;
 }
@@ -207,7 +137,7 @@ void CheckPassword(Context& ctx, CDatabaseObj7& db, const DatabaseFile& file, un
     if (check == PasswordCheck::kNone) {
         return;
     }
-    PasswordFacts facts = GatherPasswordFacts(ctx, db, fileVersion, false);
+    PasswordEvidence facts = GatherPasswordFacts(ctx, db, fileVersion, false);
     PasswordVerdict verdict = JudgePassword(facts);
     if (verdict == PasswordVerdict::kWrong) {
         // Only now is it worth a second pass: is the password perhaps one too many?
@@ -232,6 +162,15 @@ void CheckPassword(Context& ctx, CDatabaseObj7& db, const DatabaseFile& file, un
             throw CliError(kExitPassword, file.shown + ": wrong password");
         case PasswordVerdict::kSuperfluous:
             throw CliError(kExitPassword, file.shown + ": this database has no password");
+        case PasswordVerdict::kCribNotOfRecords:
+            // No password can help: one the records take would fail the crib.
+            throw CliError(
+                kExitFailure,
+                file.shown + ": the password check takes the password, but " +
+                    std::to_string(facts.checked - facts.passKeyed) + " of " +
+                    std::to_string(facts.checked) +
+                    " packed records fail their checksum under it (a password check "
+                    "copied from another file, or a damaged file); nothing is shown or changed");
     }
 }
 
@@ -248,11 +187,11 @@ void CheckCribOfDamagedFile(const Context& ctx, const std::vector<BYTE>& bytes,
     }
 }
 
-std::optional<bool> RecordsEnciphered(const PasswordFacts& facts) {
+std::optional<bool> RecordsEnciphered(const PasswordEvidence& facts) {
     if (facts.checked == 0 || !facts.passPlain) {
         return std::nullopt;
     }
-    return !Majority(*facts.passPlain, facts.checked);
+    return !PassesTellKey(*facts.passPlain, facts.checked);
 }
 
 }  // namespace lkmdb

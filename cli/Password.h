@@ -1,12 +1,8 @@
 // Passwords in lkmdb: reading them from their sources, keying the record cipher, and deciding
 // before anything is shown or written whether the password given is the database's.
 //
-// The decision: a crib of ours (lkmdb7/database/Crib.h) decides alone. Otherwise (no crib, or
-// another program's) the packed records decide: the password is right when more than half of
-// the items whose packed form carries a checksum pass it deciphered under that password; a wrong
-// key passes one in 65536. A database with no checkable item and no crib of ours cannot be judged
-// by its records: without a crib it takes no password, and with another program's crib any
-// password is taken with a note.
+// The decision is the library's (lkmdb7/database/PasswordCheck.h), shared with every host: a crib
+// of ours and the packed records must agree; without one the records decide.
 #pragma once
 
 #include <cstddef>
@@ -51,31 +47,10 @@ std::string ReadPassword(Context& ctx, const PasswordSource& source, const std::
 // Zeroes the bytes of a secret before it is dropped.
 void Wipe(std::string& secret);
 
-// What a database's crib and packed records say about the password in force.
-struct PasswordFacts {
-    LKMDB7::CribKind crib = LKMDB7::CribKind::kNone;
-    bool given = false;                    // a password keys the record cipher
-    bool cribMatches = false;              // ours, and made from the password given
-    std::size_t items = 0;                 // items in the three lists
-    std::size_t checked = 0;               // of them, packed records that carry a checksum
-    std::size_t passKeyed = 0;             // of those, passing as deciphered at load
-    std::optional<std::size_t> passPlain;  // passing as stored in the file, when asked for
-};
-
-enum class PasswordVerdict {
-    kRight,
-    kUnchecked,    // taken, but nothing could check it
-    kWrong,        // "wrong password"
-    kNeeded,       // "this database needs a password"
-    kSuperfluous,  // "this database has no password"
-};
-
-PasswordVerdict JudgePassword(const PasswordFacts& facts);
-
-// The facts of a database loaded under the cipher in force; `plain` also counts the packed
-// records that pass as stored (which takes one more pass of the cipher).
-PasswordFacts GatherPasswordFacts(const Context& ctx, LKMDB7::CDatabaseObj7& db,
-                                  unsigned fileVersion, bool plain);
+// The facts of a database loaded under the cipher in force, with the crib checked against the
+// password given; `plain` also counts the packed records that pass as stored.
+LKMDB7::PasswordEvidence GatherPasswordFacts(const Context& ctx, LKMDB7::CDatabaseObj7& db,
+                                             unsigned fileVersion, bool plain);
 
 // Throws CliError (kExitPassword) when the verdict stops the command; with kOptional a missing
 // password is no fault (the command shows nothing that is enciphered).
@@ -88,6 +63,6 @@ void CheckCribOfDamagedFile(const Context& ctx, const std::vector<LKMDB7::BYTE>&
                             const DatabaseFile& file);
 
 // For info: whether the records are stored enciphered (nullopt: no item says).
-std::optional<bool> RecordsEnciphered(const PasswordFacts& facts);
+std::optional<bool> RecordsEnciphered(const LKMDB7::PasswordEvidence& facts);
 
 }  // namespace lkmdb

@@ -40,5 +40,6 @@
 #include "lkmdb7/database/DatabaseFormat.h"
 #include "lkmdb7/database/DatabaseObj7.h"
 #include "lkmdb7/database/DatabaseStatus.h"
+#include "lkmdb7/database/PasswordCheck.h"
 #include "lkmdb7/database/Salvage.h"
 #include "lkmdb7/database/Verify.h"

@@ -38,8 +38,9 @@ void AddBackup(CLI::App& app, Commands& commands) {
     };
     auto opts = std::make_shared<Options>();
     CLI::App* sub = commands.Add(app, "backup",
-                                 "Check the database, then copy it to FILE.bak (and with --to, "
-                                 "to a dated copy in FOLDER)");
+                                 "Check every packed record's checksum (an enciphered database "
+                                 "needs its password), then copy the file to FILE.bak (and with "
+                                 "--to, to a dated copy in FOLDER)");
     sub->add_option("PATH", opts->path, "database file or folder")->required();
     sub->add_option("--to", opts->folder,
                     "also keep a dated copy, FILE-NAME.YYYYMMDD-HHMMSS, in this folder")
@@ -60,10 +61,11 @@ void AddBackup(CLI::App& app, Commands& commands) {
         }
         CDatabaseObj7 db;
         SayWhenWaitingForLock(ctx, db);
-        AttachTo(db, file);
+        AttachTo(ctx, db, file);
         if (db.TakeTempBackup() == 0) {
-            throw CliError(kExitFailure, file.shown + ": the backup copy " + file.shown +
-                                             kBackupSuffix + " could not be written");
+            throw CliError(kExitFailure,
+                           file.shown + ": the backup copy " + file.shown + kBackupSuffix +
+                               " could not be written: " + Reason(db, file.native, file.shown));
         }
         ctx.out << file.shown << ": backed up to " << file.shown << kBackupSuffix << '\n';
         if (!opts->folder.empty()) {

@@ -1,11 +1,12 @@
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <ostream>
+#include <sstream>
 
 #include "cli/Csv.h"
 #include "cli/Json.h"
 #include "cli/Listing.h"
+#include "cli/Password.h"
 #include "cli/Terminal.h"
 #include "cli/commands/Commands.h"
 
@@ -28,31 +29,26 @@ void AddExport(CLI::App& app, Commands& commands) {
     sub->add_option("--format", opts->format, "csv (default) or json")
         ->check(CLI::IsMember({"csv", "json"}));
     sub->add_option("-o,--output", opts->output,
-                    "write to FILE (made readable by you only) instead of standard output")
+                    "write to FILE (readable by you only; whole or not at all) instead of "
+                    "standard output")
         ->type_name("FILE");
     sub->add_flag("--force", opts->force, "replace FILE when it exists");
     commands.Bind(sub, [opts, &ctx = commands.Ctx()] {
         OpenDatabase db(ctx, opts->path, OpenDatabase::Mode::kRead);
         const std::vector<CRecord*> records = RecordsInView(db.Db(), CUID_ALL, CUID_ALL);
-        std::ofstream file;
+        std::string native;
         if (!opts->output.empty()) {
-            const std::string native = NativePath(opts->output);
+            native = NativePath(opts->output);
             // By identity, not by name: a link or another spelling of the database is refused.
             std::error_code ec;
             if (std::filesystem::equivalent(native, db.File().native, ec)) {
                 throw CliError(kExitFailure,
                                opts->output + ": is the database itself; nothing was written");
             }
-            const std::string refused = CreatePrivateFile(native, opts->force);
-            if (!refused.empty()) {
-                throw CliError(kExitFailure, opts->output + ": cannot be written (" + refused +
-                                                 "); nothing was written");
-            }
-            file.open(native, std::ios::binary | std::ios::trunc);
-            if (!file) {
-                throw CliError(kExitFailure, opts->output + ": cannot be written");
-            }
         }
+        // A file gets the export whole or not at all: what a failed write left would be secrets
+        // in clear.
+        std::ostringstream file;
         std::ostream& out = opts->output.empty() ? ctx.out : file;
         Progress progress(ctx, "export", records.size());
         if (opts->format == "json") {
@@ -82,9 +78,12 @@ void AddExport(CLI::App& app, Commands& commands) {
             }
         }
         if (!opts->output.empty()) {
-            file.close();
-            if (!file) {
-                throw CliError(kExitFailure, opts->output + ": could not be written completely");
+            std::string bytes = std::move(file).str();
+            const std::string refused = WritePrivateFile(native, bytes, opts->force);
+            Wipe(bytes);
+            if (!refused.empty()) {
+                throw CliError(kExitFailure,
+                               opts->output + ": " + refused + "; nothing was written");
             }
             ctx.out << "exported " << records.size() << " records to " << opts->output << '\n';
         }

@@ -1,7 +1,6 @@
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <ostream>
+#include <sstream>
 
 #include "cli/Csv.h"
 #include "cli/Terminal.h"
@@ -15,8 +14,9 @@ using namespace LKMDB7;
 
 namespace {
 
-// JSON and XML are parsed whole; a larger input is no export of a password manager.
-constexpr std::size_t kMaxDocumentBytes = std::size_t{256} << 20;
+// Every input is read whole before the database is opened; a larger one is no export of a password
+// manager.
+constexpr std::size_t kMaxInputBytes = std::size_t{256} << 20;
 
 constexpr const char* kImportHelp = R"(
 FILE is CSV (',' or ';' between fields), Bitwarden's JSON or KeePassXC's XML, UTF-8 with or
@@ -39,6 +39,13 @@ byte in one line (with --replace-unmappable they are stored as '?' instead), the
 counting the bad rows. A header of no known format, an input that is no JSON or XML, and the
 database's own errors stop at once. A malformed CSV record (an unclosed quote) ends the reading,
 as nothing after it can be told apart; the problems before it are reported with it.
+
+The input is read whole (at most 256 MiB) before the database is opened, so a slow pipe never
+holds the database lock. FILE must be a regular file: a named pipe, a device or a folder is
+refused (use "-" to read a pipe). An empty input (nothing, or only a byte order mark and blank
+lines) is refused; an export that holds no records (a CSV header alone, a JSON export whose
+"items" list is empty, an XML export with no entries) imports nothing and succeeds. An XML
+document that declares a document type (<!DOCTYPE ...>) is refused, entities included.
 )";
 
 }  // namespace
@@ -80,65 +87,52 @@ void AddImport(CLI::App& app, Commands& commands) {
                            "--password-file or --ask-password");
         }
         const std::string name = fromStdin ? std::string("standard input") : opts->file;
-        std::ifstream file;
-        std::size_t size = 0;
-        if (!fromStdin) {
-            const std::string native = NativePath(opts->file);
-            file.open(native, std::ios::binary);
-            std::error_code ec;
-            if (!file || std::filesystem::is_directory(native, ec)) {
-                throw CliError(kExitFailure, opts->file + ": cannot be read");
+        // All of the input is read before the database is opened: the database lock is one for
+        // all of the user's databases, and must not wait on a writer at the other end of a pipe.
+        std::string text;
+        if (fromStdin) {
+            char buffer[65536];
+            while (ctx.in.read(buffer, sizeof buffer) || ctx.in.gcount() > 0) {
+                text.append(buffer, static_cast<std::size_t>(ctx.in.gcount()));
+                if (text.size() > kMaxInputBytes) {
+                    throw CliError(kExitFailure, name + ": larger than " +
+                                                     std::to_string(kMaxInputBytes >> 20) +
+                                                     " MiB; nothing was imported");
+                }
             }
-            size = static_cast<std::size_t>(std::filesystem::file_size(native, ec));
+        } else if (const std::string refused =
+                       ReadRegularFile(NativePath(opts->file), kMaxInputBytes, text);
+                   !refused.empty()) {
+            throw CliError(kExitFailure, opts->file + ": " + refused + "; nothing was imported");
         }
-        std::istream& in = fromStdin ? ctx.in : file;
-
-        OpenDatabase db(ctx, opts->path,
-                        opts->dryRun ? OpenDatabase::Mode::kRead : OpenDatabase::Mode::kWrite);
-        Importer importer(db.Db(), name, {opts->replaceUnmappable, opts->allowDuplicates});
-
-        // What the input is: the bytes up to its first one that is neither a byte order mark
-        // nor white space tell, and are handed on to the reader.
-        std::string head;
-        for (int c = in.rdbuf()->sgetc();
-             c != std::char_traits<char>::eof() && head.size() < 4096 &&
-             (c == 0xEF || c == 0xBB || c == 0xBF || c == ' ' || c == '\t' || c == '\r' ||
-              c == '\n');
-             c = in.rdbuf()->sgetc()) {
-            head += static_cast<char>(in.rdbuf()->sbumpc());
+        // Most likely a command before it in a pipe that failed: no header is no export.
+        const std::size_t start = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
+        if (text.find_first_not_of(" \t\r\n", start) == std::string::npos) {
+            throw CliError(kExitFailure, name +
+                                             ": empty (no header, no records); nothing was "
+                                             "imported");
         }
         std::string kind = opts->from == "bitwarden-json"  ? "json"
                            : opts->from == "keepassxc-xml" ? "xml"
                                                            : "csv";
         if (opts->from.empty() && opts->map.empty()) {
-            const int next = in.rdbuf()->sgetc();
-            kind = SniffImport(
-                next == std::char_traits<char>::eof() ? head : head + static_cast<char>(next));
+            kind = SniffImport(text);
         }
+
+        OpenDatabase db(ctx, opts->path,
+                        opts->dryRun ? OpenDatabase::Mode::kRead : OpenDatabase::Mode::kWrite);
+        Importer importer(db.Db(), name, {opts->replaceUnmappable, opts->allowDuplicates});
         if (kind == "csv") {
-            CsvReader reader(in, name, {}, CsvReader::kDetect, std::move(head));
+            const std::size_t size = text.size();
+            std::istringstream in(std::move(text));
+            CsvReader reader(in, name, {}, CsvReader::kDetect);
             Progress progress(ctx, "import (bytes read)", size);
-            if (!fromStdin) {
-                importer.OnProgress(
-                    [&] { progress.StepTo(static_cast<std::size_t>(file.tellg())); });
-            }
+            importer.OnProgress([&] { progress.StepTo(static_cast<std::size_t>(in.tellg())); });
             ReadCsvImport(reader, opts->from, opts->map, importer);
+        } else if (kind == "json") {
+            ReadBitwardenJson(text, importer);
         } else {
-            std::string text = std::move(head);
-            char buffer[65536];
-            while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-                text.append(buffer, static_cast<std::size_t>(in.gcount()));
-                if (text.size() > kMaxDocumentBytes) {
-                    throw CliError(kExitFailure, name + ": larger than " +
-                                                     std::to_string(kMaxDocumentBytes >> 20) +
-                                                     " MiB; nothing was imported");
-                }
-            }
-            if (kind == "json") {
-                ReadBitwardenJson(text, importer);
-            } else {
-                ReadKeePassXml(text, importer);
-            }
+            ReadKeePassXml(text, importer);
         }
 
         if (importer.Failed()) {

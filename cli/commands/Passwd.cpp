@@ -85,17 +85,20 @@ void AddPasswd(CLI::App& app, Commands& commands) {
                            "passwd: give the new password (--new-password-file, "
                            "--new-password-stdin or --ask-new-password) or --remove");
         }
-        // Writing: the database lock is held from this load past the save and the reading back.
-        OpenDatabase db(ctx, opts->path, OpenDatabase::Mode::kWrite);
-        if (opts->remove && !ctx.passwordGiven) {
-            throw CliError(kExitPassword, db.File().shown + ": this database has no password");
-        }
+        // Read before the database lock is taken: the lock is one for all of the user's
+        // databases, and must not wait on a person typing or on a pipe.
         std::string password;
         if (!opts->remove) {
             password = ReadPassword(ctx, next, "New password: ", "Repeat the new password: ");
         }
-        const nlohmann::json before = ItemsJson(db.Db());
         try {
+            // Writing: the database lock is held from this load past the save and the reading
+            // back.
+            OpenDatabase db(ctx, opts->path, OpenDatabase::Mode::kWrite);
+            if (opts->remove && !ctx.passwordGiven) {
+                throw CliError(kExitPassword, db.File().shown + ": this database has no password");
+            }
+            const nlohmann::json before = ItemsJson(db.Db());
             db.Db().ChangePassword(password.c_str());
             if (auto fault = CheckInMemory(db.Db(), before, password)) {
                 throw CliError(kExitFailure, db.File().shown + ": not changed: " + *fault);
@@ -109,16 +112,16 @@ void AddPasswd(CLI::App& app, Commands& commands) {
                 throw CliError(kExitFailure, db.File().shown + ": written, but reading it back " +
                                                  "failed: " + *fault);
             }
+            ctx.out << db.File().shown << ": "
+                    << (opts->remove        ? "password removed; the records are stored plain"
+                        : ctx.passwordGiven ? "password changed"
+                                            : "password set; the records are enciphered")
+                    << '\n';
         } catch (...) {
             Wipe(password);
             throw;
         }
         Wipe(password);
-        ctx.out << db.File().shown << ": "
-                << (opts->remove        ? "password removed; the records are stored plain"
-                    : ctx.passwordGiven ? "password changed"
-                                        : "password set; the records are enciphered")
-                << '\n';
         return kExitOk;
     });
 }

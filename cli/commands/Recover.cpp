@@ -5,6 +5,7 @@
 
 #include "cli/LockWait.h"
 #include "cli/Password.h"
+#include "cli/Terminal.h"
 #include "cli/Text1252.h"
 #include "cli/commands/Commands.h"
 #include "lkmdb7/platform/internal/FileSystem.h"
@@ -18,6 +19,9 @@ namespace {
 std::vector<BYTE> ReadDamagedFile(const DatabaseFile& file) {
     if (!PathExists(file.native.c_str())) {
         throw CliError(kExitNotFound, file.shown + ": no such database file");
+    }
+    if (const std::string refused = NotARegularFile(file.native); !refused.empty()) {
+        throw CliError(kExitFailure, file.shown + ": " + refused + "; nothing was written");
     }
     try {
         return ReadWholeFile(CString(file.native));
@@ -117,6 +121,16 @@ void AddRecover(CLI::App& app, Commands& commands) {
         const std::vector<BYTE> bytes = ReadDamagedFile(source);
         CheckCribOfDamagedFile(ctx, bytes, source);
         SalvageResult recovery = SalvageDatabase(bytes, source.shown);
+        if (recovery.Recovered() == 0 && recovery.failedChecksums != 0 && ctx.passwordGiven &&
+            (bytes.size() < kCribSize || GetCribKind(bytes.data()) == CribKind::kNone)) {
+            // As every other command says: a password for records stored plain is one too many.
+            SetRecordCipherPassword(nullptr);
+            const bool plain = SalvageDatabase(bytes, source.shown).Recovered() != 0;
+            SetRecordCipherPassword(ctx.passwordBytes.c_str());
+            if (plain) {
+                throw CliError(kExitPassword, source.shown + ": this database has no password");
+            }
+        }
         if (recovery.Recovered() == 0 && !recovery.Complete()) {
             throw CliError(kExitFailure, source.shown +
                                              ": no item in it reads; nothing was written" +

@@ -21,6 +21,17 @@ void AddRestore(CLI::App& app, Commands& commands) {
         if (!PathExists((file.native + kBackupSuffix).c_str())) {
             throw CliError(kExitNotFound, backup + ": no such backup copy");
         }
+        if (const std::string refused = NotARegularFile(file.native + kBackupSuffix);
+            !refused.empty()) {
+            throw CliError(kExitFailure, backup + ": " + refused + "; nothing was restored");
+        }
+        try {
+            // A backup that does not read as a database must not replace the file. Read before
+            // the lock is taken: the lock is one for all of the user's databases.
+            OpenDatabase check(ctx, backup, OpenDatabase::Mode::kRead, PasswordCheck::kNone);
+        } catch (const CliError& e) {
+            throw CliError(kExitFailure, std::string(e.what()) + "; nothing was restored");
+        }
         CDatabaseObj7 db;
         SayWhenWaitingForLock(ctx, db);
         // No save may run while the file is replaced, nor start from the file half replaced.
@@ -28,13 +39,7 @@ void AddRestore(CLI::App& app, Commands& commands) {
         if (!lock.Held()) {
             throw CliError(kExitFailure, file.shown + ": " + db.GetLastErrorMessage());
         }
-        try {
-            // A backup that does not read as a database must not replace the file.
-            OpenDatabase check(ctx, backup, OpenDatabase::Mode::kRead, PasswordCheck::kNone);
-        } catch (const CliError& e) {
-            throw CliError(kExitFailure, std::string(e.what()) + "; nothing was restored");
-        }
-        AttachTo(db, file);
+        AttachTo(ctx, db, file);
         // What restore replaces is kept, in case the backup was the worse of the two.
         std::string kept;
         if (PathExists(file.native.c_str())) {
@@ -42,7 +47,8 @@ void AddRestore(CLI::App& app, Commands& commands) {
             CopyToNew(file.native, kept, PathToUtf8(kept));
         }
         if (db.RestoreTempBackup() == 0) {
-            throw CliError(kExitFailure, file.shown + ": could not be replaced by " + backup);
+            throw CliError(kExitFailure, file.shown + ": could not be replaced by " + backup +
+                                             ": " + Reason(db, file.native, file.shown));
         }
         ctx.out << file.shown << ": restored from " << backup;
         if (!kept.empty()) {

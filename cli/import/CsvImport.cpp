@@ -457,7 +457,8 @@ void ReadCsvImport(CsvReader& reader, const std::string& from, const std::string
     std::vector<std::string> header;
     std::size_t line = 0;
     if (!reader.Next(header, line)) {
-        return;  // an empty input holds no records
+        // No header is no export (a failed command before a pipe gives this), not one of no rows.
+        throw CliError(kExitFailure, reader.Name() + ": empty (no header, no records)");
     }
     const Layout layout = map.empty() ? Recognise(header, from, reader.Name())
                                       : MappedLayout(header, map, reader.Name());

@@ -6,6 +6,9 @@
 
 #ifdef LKMDB_HAVE_TINYXML2
 #include <tinyxml2.h>
+
+#include <algorithm>
+#include <cctype>
 #endif
 
 namespace lkmdb {
@@ -105,6 +108,22 @@ void ReadKeePassXml(const std::string& text, Importer& importer) {
         throw CliError(kExitFailure, importer.Name() + ": line " +
                                          std::to_string(doc.ErrorLineNum()) + ": not valid XML (" +
                                          doc.ErrorName() + ")");
+    }
+    // tinyxml2 expands no entity and reads nothing a DTD names, so entities would be stored as
+    // their literal names: a document that declares a type is refused rather than half read.
+    for (const tinyxml2::XMLNode* node = doc.FirstChild(); node != nullptr;
+         node = node->NextSibling()) {
+        const tinyxml2::XMLUnknown* unknown = node->ToUnknown();
+        const std::string value = unknown != nullptr ? unknown->Value() : "";
+        if (value.size() >= 7 &&
+            std::equal(value.begin(), value.begin() + 7, "DOCTYPE", [](char a, char b) {
+                return std::toupper(static_cast<unsigned char>(a)) == b;
+            })) {
+            throw CliError(kExitFailure,
+                           importer.Name() + ": line " + std::to_string(node->GetLineNum()) +
+                               ": an XML document type declaration (DTD) is not accepted; "
+                               "export the database again as plain XML, without one");
+        }
     }
     const XMLElement* file = doc.FirstChildElement("KeePassFile");
     const XMLElement* root = file != nullptr ? file->FirstChildElement("Root") : nullptr;

@@ -23,7 +23,8 @@ std::string SniffImport(const std::string& head);
 // recognised by its header (or the one that `from` names), or any CSV whose columns `map` names
 // ("title=Name,password=Secret,..."; the roles are title, username, password, url, totp, notes
 // and folder). Rows are read and handed on one at a time. A malformed row (an open quote) ends the
-// reading, as nothing after it can be told apart: it is a problem noted with the others.
+// reading, as nothing after it can be told apart: it is a problem noted with the others. An input
+// without even a header is no export: it throws.
 void ReadCsvImport(CsvReader& reader, const std::string& from, const std::string& map,
                    Importer& importer);
 

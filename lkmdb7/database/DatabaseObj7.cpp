@@ -14,6 +14,7 @@
 #include "lkmdb7/items/Record.h"
 #include "lkmdb7/items/RecordCipher.h"
 #include "lkmdb7/items/TypeItem.h"
+#include "lkmdb7/lists/ItemRange.h"
 #include "lkmdb7/lists/internal/ListIndexAccess.h"
 #include "lkmdb7/platform/CArchive.h"
 #include "lkmdb7/platform/CFile.h"
@@ -148,6 +149,18 @@ CObjectList* CDatabaseObj7::ListByNumber(int list) {
 
 // --- the file ---
 
+std::size_t CDatabaseObj7::CountMisreadItems() {
+    std::size_t misread = 0;
+    for (CObjectList* list :
+         {static_cast<CObjectList*>(&m_records), static_cast<CObjectList*>(&m_types),
+          static_cast<CObjectList*>(&m_categories)}) {
+        for (const CBaseItem& item : Items(std::as_const(*list))) {
+            misread += item.FailedChecksumAtLoad() ? 1U : 0U;
+        }
+    }
+    return misread;
+}
+
 void CDatabaseObj7::ReadItemsInCurrentForm(bool keepPackedAsRead) {
     StampClassSchemas(kCurrentVersion);
     for (CObjectList* list :
@@ -155,8 +168,9 @@ void CDatabaseObj7::ReadItemsInCurrentForm(bool keepPackedAsRead) {
           static_cast<CObjectList*>(&m_categories)}) {
         for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
             CBaseItem* item = list->GetNextItem(pos);
-            // An item too long for the current form stays as read: the save names it.
-            if (!item->HasPackedForm() ||
+            // An item too long for the current form stays as read: the save names it. A misread
+            // one stays as read too, so that its checksum fault still shows.
+            if (item->FailedChecksumAtLoad() || !item->HasPackedForm() ||
                 static_cast<ULONGLONG>(item->CalculateRecordSize()) > kMaxPackedRecordSize) {
                 continue;
             }
@@ -526,6 +540,14 @@ CDatabaseStatus CDatabaseObj7::SaveStatus() {
                 CDatabaseStatus::kLockFlag,
                 Sentence(m_pathName, "not saved: saving is switched off (Lock)"));
         }
+        if (const std::size_t misread = CountMisreadItems(); misread != 0) {
+            return CDatabaseStatus::Failure(
+                CDatabaseStatus::kFormat,
+                Sentence(m_pathName, "not saved: " + CString(std::to_string(misread)) +
+                                         " items failed their checksum when the file was read "
+                                         "(a wrong password, or a damaged file); saving would "
+                                         "pack their misread texts for good"));
+        }
         CDatabaseStatus locked = WaitForLock();
         if (!locked.IsOk()) {
             return locked;
@@ -558,12 +580,14 @@ CDatabaseStatus CDatabaseObj7::SaveUnderLock() {
     if (onDisk < kCurrentVersion) {
         CString kept;
         kept.Format("%s.v%u", static_cast<const char*>(m_pathName), static_cast<unsigned>(onDisk));
-        if (CDatabaseStatus copied = CopyFileSafely(m_pathName, kept, CopyTarget::kCopy);
+        if (CDatabaseStatus copied =
+                CopyFileSafely(m_pathName, kept, CopyTarget::kCopy, m_inPlaceCopyFolder);
             !copied.IsOk()) {
             return copied;
         }
     }
-    return WriteFileSafely(m_pathName, [this](CArchive& ar) { Serialize(ar); });
+    return WriteFileSafely(
+        m_pathName, [this](CArchive& ar) { Serialize(ar); }, m_inPlaceCopyFolder);
 }
 
 namespace {
@@ -617,8 +641,8 @@ LONG CDatabaseObj7::MoveToPath(const CString& folder) try {
 
 int CDatabaseObj7::TakeTempBackup() {
     try {
-        return Finish(CopyFileSafely(m_pathName, m_pathName + kBackupSuffix, CopyTarget::kCopy)) ==
-                       0
+        return Finish(CopyFileSafely(m_pathName, m_pathName + kBackupSuffix, CopyTarget::kCopy,
+                                     m_inPlaceCopyFolder)) == 0
                    ? 1
                    : 0;
     } catch (const std::bad_alloc&) {
@@ -629,8 +653,8 @@ int CDatabaseObj7::TakeTempBackup() {
 
 int CDatabaseObj7::RestoreTempBackup() {
     try {
-        return Finish(CopyFileSafely(m_pathName + kBackupSuffix, m_pathName,
-                                     CopyTarget::kDatabase)) == 0
+        return Finish(CopyFileSafely(m_pathName + kBackupSuffix, m_pathName, CopyTarget::kDatabase,
+                                     m_inPlaceCopyFolder)) == 0
                    ? 1
                    : 0;
     } catch (const std::bad_alloc&) {
@@ -643,6 +667,7 @@ CBaseItem* CDatabaseObj7::LoadRecord(int list, DWORD recordID) {
     auto temporary = std::make_unique<CDatabaseObj7>();
     // Reading one item must not rewrite an older file while this object may not save.
     temporary->m_locked = m_locked;
+    temporary->SetInPlaceCopyFolder(m_inPlaceCopyFolder);  // for the upgrade that Load may save
     if (temporary->Load(CString(m_pathName)) != 0) {
         return nullptr;
     }

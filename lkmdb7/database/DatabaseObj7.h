@@ -9,8 +9,8 @@
 //
 // Save never leaves a half-written database in place of a good one: it writes a temporary file
 // beside the database (beside the target of a symbolic link), flushes it to disk and renames it
-// over the database file; see database/internal/SafeFile.h, also for a folder that refuses new
-// files.
+// over the database file; see database/internal/SafeFile.h. A folder that refuses new files gets
+// nothing written in place unless the host allows it (SetInPlaceCopyFolder).
 //
 // A host that edits between Load and Save while other processes may save the same file holds
 // the lock across both (AcquireLock/ReleaseLock, or CDatabaseLock); otherwise the last save wins.
@@ -123,6 +123,20 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     LONG MoveToPath(const CString& folder);
     int TakeTempBackup();
     int RestoreTempBackup();
+    // A folder that refuses new files while the database file in it is writable (a folder of
+    // another user that the file's owner may not write) cannot take the temporary file. By
+    // default (an empty folder) Save, MoveToPath, the upgrade at load and the backup pair then
+    // refuse: ERROR_ACCESS_DENIED (the backup pair: 0), with a message that names the folder,
+    // and no file is touched. Naming a folder here lets them write such a file in place, but
+    // only after a complete copy of it has been written and flushed into that folder
+    // ("<file name>.<8 hex digits>.before-save", with the file's owner and mode). A write in
+    // place that fails puts the copy back; the copy is removed once the file is whole. A crash
+    // during the write leaves the copy there, holding the file as it was before: the host should
+    // tell its user where to look. The folder should be the user's own and on a disk that keeps
+    // files across a restart; it must exist, or nothing is written.
+    void SetInPlaceCopyFolder(const CString& folder) { m_inPlaceCopyFolder = folder; }
+    const CString& GetInPlaceCopyFolder() const { return m_inPlaceCopyFolder; }
+
     void Lock() { m_locked = true; }
     void Unlock() { m_locked = false; }
     bool IsLocked() const { return m_locked; }
@@ -205,6 +219,8 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     // without their unpacked copies. keepPackedAsRead puts each item's packed record and CRC as
     // the file gave them back afterwards. Stamps the class schemas with the current version.
     void ReadItemsInCurrentForm(bool keepPackedAsRead);
+    // Items whose packed record failed its checksum at load (FailedChecksumAtLoad).
+    std::size_t CountMisreadItems();
 
     std::array<unsigned char, kCribSize> m_crib{};
     DWORD m_palmCreateDate = 0;
@@ -217,6 +233,7 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     CRecordList m_records;
     CCategoryList m_categories;
     CString m_pathName;
+    CString m_inPlaceCopyFolder;  // empty: never write in place
     bool m_locked = false;
     HANDLE m_mutex = nullptr;
     DWORD m_mutexError = 0;  // why the mutex could not be opened

@@ -45,10 +45,18 @@ std::string At(std::size_t offset) {
     return " at byte " + std::to_string(offset);
 }
 
-// A file's bytes, read in place: an archive reads each candidate item from them.
+// A file's bytes, read in place: an archive reads each candidate item from them. One 16-bit word
+// may be read as another value.
 class ByteView final : public CFile {
   public:
     explicit ByteView(const std::vector<BYTE>& bytes) : bytes_(bytes) {}
+
+    void Patch(std::size_t at, WORD value) {
+        patched_ = true;
+        patchAt_ = at;
+        patch_[0] = static_cast<BYTE>(value & 0xFF);
+        patch_[1] = static_cast<BYTE>(value >> 8);
+    }
 
     bool Open(const char*, UINT, CFileException*) override { return false; }
     UINT Read(void* buffer, UINT count) override {
@@ -56,6 +64,11 @@ class ByteView final : public CFile {
             pos_ < bytes_.size() ? std::min<std::size_t>(bytes_.size() - pos_, count) : 0;
         if (run != 0) {
             std::memcpy(buffer, bytes_.data() + pos_, run);
+            for (std::size_t i = 0; i < sizeof patch_ && patched_; ++i) {
+                if (patchAt_ + i >= pos_ && patchAt_ + i < pos_ + run) {
+                    static_cast<BYTE*>(buffer)[patchAt_ + i - pos_] = patch_[i];
+                }
+            }
         }
         pos_ += run;
         return static_cast<UINT>(run);
@@ -80,12 +93,16 @@ class ByteView final : public CFile {
   private:
     const std::vector<BYTE>& bytes_;
     std::size_t pos_ = 0;
+    bool patched_ = false;
+    std::size_t patchAt_ = 0;
+    BYTE patch_[2] = {};
 };
 
 struct ClassEntry {
     const CRuntimeClass* cls;
     UINT schema;
     bool guessed = false;  // tied to its index by guessing, not by reading its description
+    bool placed = false;   // guessed at the index that the lists give its class
 };
 
 struct Tag {
@@ -95,11 +112,55 @@ struct Tag {
     DWORD index;           // a class reference
 };
 
+// How surely a found item's class is known, from least to most.
+enum Standing {
+    kGuessed,  // guessed from the classes its index may name
+    kPlaced,   // guessed at the index that the lists give its class
+    kRead      // from a description read in the bytes
+};
+
 struct Found {
     std::unique_ptr<CBaseItem> item;
     const CRuntimeClass* cls;
     std::size_t end;
+    Standing standing = kRead;
 };
+
+// Whether the item is exactly its class's form as this engine writes it: the texts that the class
+// reads from its deciphered packed record end where the random tail begins, and a record type's
+// column block holds its 15 columns. An item's checksum holds whatever class its bytes are taken
+// for; a record, a type and a category differ in how many texts they hold, except that before
+// version 7 a record may hold as many as a type, which alone has a column block. The texts are
+// read by an item of its own, so that the one kept is not touched.
+bool FitsItsClass(const CBaseItem& item) {
+    const CRuntimeClass* cls = item.GetRuntimeClass();
+    if (cls == LKMDB7_RUNTIME_CLASS(CTypeItem) &&
+        static_cast<const CTypeItem&>(item).GetColumnInfo().GetCount() !=
+            CShowColumns::kEntryCount) {
+        return false;
+    }
+    std::vector<BYTE> plain = item.PalmRecord();
+    if (plain.size() < kPackedHeaderSize + kPackedTailSize) {
+        return false;
+    }
+    const std::unique_ptr<CObject> made(cls->CreateObject());
+    char* const begin = reinterpret_cast<char*>(plain.data());
+    return static_cast<CBaseItem*>(made.get())->ReadPalmRecord(begin, plain.size()) ==
+           begin + plain.size() - kPackedTailSize;
+}
+
+// The class that loading takes in each list: files before version 5 keep their record types as
+// plain categories (of which record types and categories derive).
+const CRuntimeClass* ClassOfList(std::size_t list, WORD version) {
+    if (list == kRecordListIndex) {
+        return LKMDB7_RUNTIME_CLASS(CRecord);
+    }
+    if (list == kTypesListIndex) {
+        return version < kFirstVersionWithCategories ? LKMDB7_RUNTIME_CLASS(CCategory)
+                                                     : LKMDB7_RUNTIME_CLASS(CTypeItem);
+    }
+    return LKMDB7_RUNTIME_CLASS(CCategoryItem);
+}
 
 class Scanner {
   public:
@@ -127,6 +188,9 @@ class Scanner {
         exact_ = out_.headerSize > 0 && from == pos;
         Scan(from, pos, why);
     }
+
+    // Per list, in the order of out_.items, how surely each item's class is known.
+    const std::array<std::vector<Standing>, kListCount>& Standings() const { return standings_; }
 
   private:
     void ReadHeader() {
@@ -164,7 +228,7 @@ class Scanner {
             out_.declared[list] = count;
             pos += length;
             for (DWORD i = 0; i < count; ++i) {
-                auto found = ItemAt(pos, false, &why);
+                auto found = ItemAt(pos, false, &why, ClassOfList(list, out_.header.version));
                 if (!found) {
                     return false;
                 }
@@ -187,7 +251,6 @@ class Scanner {
             }
             if (gap != kNoGap && at > gap) {
                 out_.skipped.push_back({gap, at, reason});
-                exact_ = false;
             }
             gap = kNoGap;
         };
@@ -206,6 +269,9 @@ class Scanner {
                     gap = pos;
                     reason = why.empty() ? name_ + ": no item" + At(pos) : why;
                 }
+                // Skipped bytes may have held classes and items: a description found after them
+                // must not take the index that the counter gives.
+                exact_ = false;
                 ++pos;
             }
         }
@@ -310,7 +376,8 @@ class Scanner {
             if (cls == nullptr) {
                 return fail("no item class is named \"" + name + "\"");
             }
-            return Tag{kClassDescriptionHeader + length, true, {cls, GetLE16(p + 2)}, 0};
+            return Tag{
+                kClassDescriptionHeader + length, true, {cls, GetLE16(p + kClassSchemaOffset)}, 0};
         }
         DWORD index = word & kSmallIndexMask;
         std::size_t length = 2;
@@ -331,26 +398,65 @@ class Scanner {
 
     // The item whose tag is at `at`. While the index counter is exact a new class takes its
     // index; `guess` lets an index not read before be matched to a class by where the lists put
-    // it (after a fault, when its description may have been lost).
-    std::optional<Found> ItemAt(std::size_t at, bool guess, std::string* why) {
+    // it (after a fault, when its description may have been lost). `required`, in a list's
+    // framing, is the class that loading takes there: another is a fault.
+    std::optional<Found> ItemAt(std::size_t at, bool guess, std::string* why,
+                                const CRuntimeClass* required = nullptr) {
         const auto tag = TagAt(at, why);
         if (!tag) {
             return std::nullopt;
         }
-        if (tag->newClass) {
-            auto found = Try(at, *tag, tag->described, guess, why);
-            if (found) {
-                if (exact_) {
-                    classes_[counter_++] = tag->described;
-                } else {
-                    described_[tag->described.cls] = tag->described.schema;
-                }
-                ++counter_;
+        const auto foreign = [&](const CRuntimeClass* cls) {
+            if (required == nullptr || cls->IsDerivedFrom(required)) {
+                return false;
             }
-            return found;
+            if (why != nullptr) {
+                *why = name_ + ": a " + cls->m_lpszClassName + " item" + At(at) + " where a " +
+                       required->m_lpszClassName + " belongs";
+            }
+            return true;
+        };
+        if (tag->newClass) {
+            if (foreign(tag->described.cls)) {
+                return std::nullopt;
+            }
+            // Every class of a file is described with the file's version as its schema: another
+            // schema is as likely a damaged word as meant (or the header's version is damaged),
+            // and the item is read by both, strictly; an old packed form has no checksum to refuse
+            // bytes that are not in it, so a schema of one comes last. In the lists' framing the
+            // description is then taken as it stands, as loading takes it.
+            struct Reading {
+                ClassEntry entry;
+                bool strict;
+            };
+            std::vector<Reading> readings = {{tag->described, guess}};
+            if (tag->described.schema != defaultSchema_) {
+                const bool verifiable = PackedRecordHasChecksum(tag->described.schema & 0xFFFFu);
+                readings = {{tag->described, true}};
+                readings.insert(verifiable ? readings.end() : readings.begin(),
+                                {{tag->described.cls, defaultSchema_}, true});
+                if (!guess && verifiable) {
+                    readings.push_back({tag->described, false});
+                }
+            }
+            for (const Reading& reading : readings) {
+                if (auto found = Try(at, *tag, reading.entry, reading.strict, why)) {
+                    if (exact_) {
+                        classes_[counter_++] = reading.entry;
+                    } else {
+                        described_[reading.entry.cls] = reading.entry.schema;
+                    }
+                    ++counter_;
+                    return found;
+                }
+            }
+            return std::nullopt;
         }
         std::vector<ClassEntry> candidates;
         if (const auto known = classes_.find(tag->index); known != classes_.end()) {
+            if (foreign(known->second.cls)) {
+                return std::nullopt;
+            }
             candidates.push_back(known->second);
         } else if (guess) {
             candidates = Guesses(tag->index);
@@ -363,6 +469,9 @@ class Scanner {
             if (auto found = Try(at, *tag, candidate, guess, why)) {
                 classes_.emplace(tag->index, candidate);
                 ++counter_;
+                found->standing = !candidate.guessed ? kRead
+                                  : candidate.placed ? kPlaced
+                                                     : kGuessed;
                 return found;
             }
         }
@@ -371,11 +480,11 @@ class Scanner {
 
     // Classes that a class index not read before may name: one not yet tied to an index, of a
     // list not before the last one read (lists come in order). Those at the index that the
-    // archive gives a list's class, when the counts of the lists before are known, come alone:
-    // 1 plus, for every earlier list that holds items, its count and its class.
+    // archive gives a list's class, when the counts of the lists before are known, come first:
+    // 1 plus, for every earlier list that holds items, its count and its class. The others follow,
+    // since an index can be damaged as well: the item's layout decides.
     std::vector<ClassEntry> Guesses(DWORD index) const {
         std::vector<ClassEntry> guesses;
-        std::vector<ClassEntry> placed;
         if (index > bytes_.size() / kShortestItem + kListCount) {
             return guesses;
         }
@@ -393,14 +502,13 @@ class Scanner {
                 continue;
             }
             const auto described = described_.find(cls);
-            const ClassEntry entry{
-                cls, described != described_.end() ? described->second : defaultSchema_, true};
-            guesses.push_back(entry);
-            if (ExpectedIndex(list) == index) {
-                placed.push_back(entry);
-            }
+            guesses.push_back({cls,
+                               described != described_.end() ? described->second : defaultSchema_,
+                               true, ExpectedIndex(list) == index});
         }
-        return placed.empty() ? guesses : placed;
+        std::stable_partition(guesses.begin(), guesses.end(),
+                              [](const ClassEntry& entry) { return entry.placed; });
+        return guesses;
     }
 
     std::optional<ULONGLONG> ExpectedIndex(std::size_t list) const {
@@ -418,9 +526,11 @@ class Scanner {
 
     // Reads one item at `at` as `entry`'s class. It counts only when its body reads to the end
     // and its packed record reads and, in the current form, passes its checksum. `strict`, for
-    // items found by scanning, also wants the flags as this engine writes them, 0 or 1: in bytes
-    // that are not an item a checksum alone matches too often, and the flags are checked first,
-    // which spares reading a packed record of a random length.
+    // items found by scanning, also wants the flags as this engine writes them, 0 or 1, and a
+    // current-form packed record that is its class's form exactly: in bytes that are not an item
+    // a checksum alone matches too often, and an item's checksum holds whatever class its bytes
+    // are taken for. The flags are checked first, which spares reading a packed record of a
+    // random length.
     std::optional<Found> Try(std::size_t at, const Tag& tag, const ClassEntry& entry, bool strict,
                              std::string* why) {
         // Most candidates fail here, before an archive and an item are made: the packed record's
@@ -473,6 +583,9 @@ class Scanner {
             return std::nullopt;
         }
         ByteView file(bytes_);
+        if (tag.newClass && entry.schema != tag.described.schema) {
+            file.Patch(at + kClassSchemaOffset, static_cast<WORD>(entry.schema));
+        }
         try {
             file.Seek(static_cast<LONGLONG>(at), CFile::begin);
             CArchive ar(&file, CArchive::load, kTryBuffer);
@@ -491,6 +604,14 @@ class Scanner {
                         *why = name_ + ": the item" + At(at) +
                                " has a bad packed record: " + *fault +
                                " (a damaged item, or a wrong or missing password)";
+                    }
+                    return std::nullopt;
+                }
+                if (strict && !FitsItsClass(*item)) {
+                    if (why != nullptr) {
+                        *why = name_ + ": the item" + At(at) + " is no " +
+                               entry.cls->m_lpszClassName +
+                               ": its packed record or its body is not in that class's form";
                     }
                     return std::nullopt;
                 }
@@ -584,11 +705,13 @@ class Scanner {
             item = std::make_unique<CTypeItem>(old);
         }
         out_.items[list].push_back(std::move(item));
+        standings_[list].push_back(found.standing);
     }
 
     const std::vector<BYTE>& bytes_;
     const std::string& name_;
     SalvageResult& out_;
+    std::array<std::vector<Standing>, kListCount> standings_;
     UINT defaultSchema_ = kCurrentVersion;
     std::map<DWORD, ClassEntry> classes_;             // class index -> class, as read
     std::map<const CRuntimeClass*, UINT> described_;  // classes described after a fault
@@ -669,7 +792,8 @@ void SalvageResult::InstallInto(CDatabaseObj7& db) {
 
 SalvageResult SalvageDatabase(const std::vector<BYTE>& bytes, const std::string& name) {
     SalvageResult result;
-    Scanner(bytes, name, result).Run();
+    Scanner scanner(bytes, name, result);
+    scanner.Run();
     if (result.headerSize > 0 && result.headerTrimmed) {
         // Only the fixed part is to be trusted.
         DatabaseHeader fixed;
@@ -678,23 +802,39 @@ SalvageResult SalvageDatabase(const std::vector<BYTE>& bytes, const std::string&
         fixed.version = result.header.version;
         result.header = std::move(fixed);
     }
-    // Damaged bytes can read as an item carrying another's unique ID; the first one stays.
-    // Items from elsewhere may be too long to pack again; keeping them would fail the save.
+    // Damaged bytes can read as an item carrying another's unique ID. The one whose class is
+    // known more surely stays (read, then guessed where its list puts it, then guessed
+    // elsewhere), so that bytes taken for an item of another list never push out a real one;
+    // else the first. Items from elsewhere may be too long to pack again; keeping them would fail
+    // the save.
     for (std::size_t list = 0; list < kListCount; ++list) {
         auto& items = result.items[list];
-        std::set<std::string> seen;
-        std::vector<std::unique_ptr<CBaseItem>> kept;
-        for (auto& item : items) {
-            const std::string id = item->GetUniqueID().ToHex().str();
+        const std::vector<Standing>& standing = scanner.Standings()[list];
+        std::vector<std::string> tooLong(items.size());
+        // Records carry their type's identifier there: only types and categories are keyed.
+        std::map<std::string, std::size_t> keeper;  // unique ID -> the item that keeps it
+        for (std::size_t i = 0; i < items.size(); ++i) {
             try {
-                static_cast<void>(item->CheckPackedSize());
+                static_cast<void>(items[i]->CheckPackedSize());
             } catch (const CInvalidArgException& e) {
-                result.dropped[list].push_back(
-                    {DroppedItem::kTooLong, item->GetName(), id, e.what()});
+                tooLong[i] = e.what();
                 continue;
             }
-            // Records carry their type's identifier there: only types and categories are keyed.
-            if (list == kRecordListIndex || seen.insert(id).second) {
+            if (list != kRecordListIndex) {
+                const auto [at, first] = keeper.emplace(items[i]->GetUniqueID().ToHex().str(), i);
+                if (!first && standing[i] > standing[at->second]) {
+                    at->second = i;
+                }
+            }
+        }
+        std::vector<std::unique_ptr<CBaseItem>> kept;
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            auto& item = items[i];
+            const std::string id = item->GetUniqueID().ToHex().str();
+            if (!tooLong[i].empty()) {
+                result.dropped[list].push_back(
+                    {DroppedItem::kTooLong, item->GetName(), id, tooLong[i]});
+            } else if (list == kRecordListIndex || keeper.at(id) == i) {
                 kept.push_back(std::move(item));
             } else {
                 result.dropped[list].push_back(

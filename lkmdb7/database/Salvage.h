@@ -2,12 +2,15 @@
 // contents. The header comes back when it reads, and every item whose class tag, body and packed
 // record read and whose packed record passes its CRC-16. After a fault the reader scans forward
 // for the next plausible class tag (a reference to a class seen before, or a new description
-// naming an item class) and resumes there, so one bad item costs that item and nothing else.
+// naming an item class) and resumes there, so one bad item costs that item and nothing else. An
+// item found so is taken only as a class whose form its bytes have exactly: its checksum alone
+// holds whatever class they are read as.
 //
 // Packed records are read under the process's record cipher (an enciphered file needs its
 // password set first, SetRecordCipherPassword). Salvage sets the item classes' schema numbers to
-// the damaged file's version, as loading does. It never writes: InstallInto moves what came back
-// into a database object, which the caller saves.
+// the damaged file's version, as loading does, and reads a class whose description names another
+// schema by that version too, when its items then read and check. It never writes: InstallInto
+// moves what came back into a database object, which the caller saves.
 #pragma once
 
 #include <array>
@@ -69,7 +72,8 @@ struct SalvageResult {
     // under a wrong record cipher or none.
     std::size_t failedChecksums = 0;
     // Items that read but are not kept, by list. Lists find types and categories by unique ID, so
-    // a second one of an ID would never be found: the first stays.
+    // a second one of an ID would never be found: the one whose class was read rather than guessed
+    // stays, else the first.
     std::array<std::vector<DroppedItem>, kListCount> dropped;
     // Per list, the distinct types and categories that recovered records name but that did not
     // come back (0 for the record list).

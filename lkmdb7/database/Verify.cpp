@@ -1,5 +1,6 @@
 #include "lkmdb7/database/Verify.h"
 
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -19,6 +20,17 @@ std::array<CObjectList*, kListCount> ListsOf(CDatabaseObj7& db) {
 
 }  // namespace
 
+std::optional<std::string> ChecksumFault(const CBaseItem& item) {
+    if (auto fault = PackedChecksumFault(item.PalmRecord())) {
+        return fault;
+    }
+    if (item.FailedChecksumAtLoad()) {
+        // Converted to the current form since, which gave its misread texts a new checksum.
+        return std::string("the packed record failed its checksum when the file was read");
+    }
+    return std::nullopt;
+}
+
 VerifyReport VerifyDatabase(CDatabaseObj7& db, unsigned fileVersion,
                             const std::function<void()>& onItem) {
     VerifyReport report;
@@ -33,7 +45,7 @@ VerifyReport VerifyDatabase(CDatabaseObj7& db, unsigned fileVersion,
                 onItem();
             }
             if (report.checksumsChecked) {
-                if (auto fault = PackedChecksumFault(item.PalmRecord())) {
+                if (auto fault = ChecksumFault(item)) {
                     report.faults.push_back({VerifyFault::kChecksum, &item, nullptr, {}, *fault});
                 }
             }
@@ -68,7 +80,7 @@ std::size_t CountChecksumFaults(CDatabaseObj7& db, unsigned fileVersion) {
     std::size_t bad = 0;
     for (CObjectList* list : ListsOf(db)) {
         for (const CBaseItem& item : Items(std::as_const(*list))) {
-            bad += PackedChecksumFault(item.PalmRecord()) ? std::size_t{1} : std::size_t{0};
+            bad += ChecksumFault(item) ? std::size_t{1} : std::size_t{0};
         }
     }
     return bad;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,10 @@ struct VerifyReport {
 // only what onItem throws and std::bad_alloc.
 LKMDB7_EXPORT VerifyReport VerifyDatabase(CDatabaseObj7& db, unsigned fileVersion,
                                           const std::function<void()>& onItem = {});
+// What is wrong with item's packed record as deciphered (a CRC-16 that does not hold, a record
+// too short), or what was wrong with it when its file was read (FailedChecksumAtLoad); nullopt
+// when nothing. For a packed form that carries a checksum.
+LKMDB7_EXPORT std::optional<std::string> ChecksumFault(const CBaseItem& item);
 // The number of items whose packed record fails its CRC-16 (0 for an old form): what a save
 // would repack from misread texts, losing the records.
 LKMDB7_EXPORT std::size_t CountChecksumFaults(CDatabaseObj7& db, unsigned fileVersion);

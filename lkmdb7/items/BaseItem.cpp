@@ -133,6 +133,7 @@ CBaseItem& CBaseItem::operator=(CBaseItem& source) {
     m_palmRecord.clear();
     m_palmRecord = source.m_palmRecord;
     m_hasPalmRecord = true;
+    m_checksumFailedAtLoad = source.m_checksumFailedAtLoad;
     m_crc = source.m_crc;
     if (source.m_timeStamp > 0) {
         m_timeStamp = source.m_timeStamp;
@@ -188,7 +189,9 @@ void CBaseItem::InstallPalmRecord(std::vector<BYTE> bytes) {
 void CBaseItem::SwapPalmRecord(std::vector<BYTE>& bytes, bool& present) {
     ForgetPackedPlain();
     m_palmRecord.swap(bytes);
-    std::swap(m_hasPalmRecord, present);
+    const bool had = m_hasPalmRecord;
+    m_hasPalmRecord = present;
+    present = had;
 }
 
 void CBaseItem::SetPalmRecord(char* bytes, int count) {
@@ -203,6 +206,7 @@ void CBaseItem::SetPalmRecord(char* bytes, int count) {
         std::memcpy(copy.data(), bytes, static_cast<std::size_t>(count));
     }
     InstallPalmRecord(std::move(copy));
+    m_checksumFailedAtLoad = false;  // the host's bytes replace what was misread
     const std::size_t n = m_palmRecord.size();
     m_crc = static_cast<WORD>((n > 0 ? m_palmRecord[0] << 8 : 0) | (n > 1 ? m_palmRecord[1] : 0));
 }
@@ -593,6 +597,10 @@ void CBaseItem::LoadBody(CArchive& ar) {
         // The readers know the record, not the file: say where in the file it lies.
         ar.ThrowError(e.m_cause, "bad packed record", recordAt, "packed record", e.what());
     }
+    // Judged now, while the packed record is still the file's: a later conversion to the
+    // current form would give misread texts a valid checksum.
+    m_checksumFailedAtLoad =
+        PackedRecordHasChecksum(schema) && PackedChecksumFault(m_palmRecord).has_value();
     NoteIdentityChange();
     m_recordID = ar.ReadDword("record ID");
     if (schema >= 6) {

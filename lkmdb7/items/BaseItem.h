@@ -167,6 +167,11 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     // --- packed record access ---
     const std::vector<BYTE>& PalmRecord() const { return m_palmRecord; }
     bool HasPalmRecord() const { return m_hasPalmRecord; }
+    // True when the item was read from a file (or assigned from one that was) and its packed
+    // record failed its CRC-16 as deciphered then: a wrong key or damage, so its texts are
+    // misread. CDatabaseObj7::Save refuses while such an item is in a list; replacing it
+    // (operator=, SetPalmRecord) or deleting it from its list is what clears it.
+    bool FailedChecksumAtLoad() const { return m_checksumFailedAtLoad; }
     // Exchanges the packed record with bytes (present: whether there is one). Lets a change that
     // repacks many items put every one back when a later one fails. Throws CMemoryException, the
     // item unchanged, only when its unpacked copies still read from its packed bytes (the first
@@ -268,11 +273,15 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     WORD m_extraValue2 = 0;
     WORD m_itemFlags = 0;
     unsigned char m_attribs = 0;
-    bool m_needsSync = false;
-    bool m_deleted = false;
-    bool m_cloudSync = false;
-    bool m_hasPalmRecord = false;
-    bool m_virginSync = false;
+    // Flags in one byte: a loaded record's object is counted in hundreds of thousands.
+    bool m_needsSync : 1 = false;
+    bool m_deleted : 1 = false;
+    bool m_cloudSync : 1 = false;
+    bool m_hasPalmRecord : 1 = false;
+    bool m_virginSync : 1 = false;
+    // The packed record failed its checksum when the file was read: its texts are misread (a
+    // wrong key, or damage), and packing them afresh would make the loss permanent.
+    bool m_checksumFailedAtLoad : 1 = false;
 };
 
 }  // namespace LKMDB7

@@ -15,34 +15,6 @@ using namespace LKMDB7;
 
 namespace {
 
-struct ChecksumCount {
-    std::size_t items = 0;
-    std::size_t checked = 0;  // items whose packed record carries a checksum
-    std::size_t passed = 0;
-};
-
-ChecksumCount CountChecksums(CDatabaseObj7& db) {
-    ChecksumCount count;
-    const bool apply = PackedRecordHasChecksum(static_cast<unsigned>(db.GetVersion()));
-    for (CObjectList* list : {static_cast<CObjectList*>(&db.GetRecordList()),
-                              static_cast<CObjectList*>(&db.GetTypesList()),
-                              static_cast<CObjectList*>(&db.GetCategoryList())}) {
-        for (const CBaseItem& item : Items(std::as_const(*list))) {
-            ++count.items;
-            if (!apply || !item.HasPalmRecord()) {
-                continue;
-            }
-            ++count.checked;
-            count.passed += !PackedChecksumFault(item.PalmRecord()).has_value() ? 1U : 0U;
-        }
-    }
-    return count;
-}
-
-bool Majority(std::size_t part, std::size_t whole) {
-    return part * 2 > whole;
-}
-
 void Wipe(std::string& secret) {
     std::fill(secret.begin(), secret.end(), '\0');
     secret.clear();
@@ -178,36 +150,34 @@ void Database::Load(const std::string& path, const std::optional<py::str>& passw
 }
 
 void Database::JudgePassword(const CribKind crib, bool given) {
-    const ChecksumCount count = CountChecksums(db_);
+    const auto version = static_cast<unsigned>(db_.GetVersion());
     const std::string file = db_.GetPathName().str();
-    damaged_ = count.checked - count.passed;
-    if (crib == CribKind::kOurs) {
-        return;
+    PasswordEvidence evidence = GatherPasswordEvidence(db_, version, given, false);
+    evidence.cribMatches = crib == CribKind::kOurs;  // checked before the load
+    damaged_ = evidence.checked - evidence.passKeyed;
+    PasswordVerdict verdict = LKMDB7::JudgePassword(evidence);
+    if (verdict == PasswordVerdict::kWrong) {
+        // Perhaps a password for a database that has none.
+        evidence = GatherPasswordEvidence(db_, version, given, true);
+        verdict = LKMDB7::JudgePassword(evidence);
     }
-    if (count.checked == 0) {
-        if (crib == CribKind::kForeign && !given) {
+    switch (verdict) {
+        case PasswordVerdict::kRight:
+        case PasswordVerdict::kUnchecked:
+            return;
+        case PasswordVerdict::kNeeded:
             Raise(Errors().password, file + ": this database needs a password");
-        }
-        if (crib == CribKind::kNone && count.items == 0 && given) {
-            // Nothing would check the password: records would be enciphered under any key.
+        case PasswordVerdict::kSuperfluous:
             Raise(Errors().password, file + ": this database has no password");
-        }
-        return;  // nothing to judge by: taken as given
+        case PasswordVerdict::kWrong:
+            Raise(Errors().wrongPassword, file + ": wrong password");
+        case PasswordVerdict::kCribNotOfRecords:
+            Raise(Errors().format,
+                  file + ": the password check takes the password, but " +
+                      std::to_string(damaged_) + " of " + std::to_string(evidence.checked) +
+                      " packed records fail their checksum under it (a password check copied "
+                      "from another file, or a damaged file)");
     }
-    if (Majority(count.passed, count.checked)) {
-        return;
-    }
-    if (!given) {
-        Raise(Errors().password, file + ": this database needs a password");
-    }
-    // Perhaps a password for a database that has none: read it again without one.
-    Wipe(password_);
-    cipherSet_ = false;
-    UseCipher();
-    if (db_.LoadReadOnly(file) == 0 && Majority(CountChecksums(db_).passed, count.checked)) {
-        Raise(Errors().password, file + ": this database has no password");
-    }
-    Raise(Errors().wrongPassword, file + ": wrong password");
 }
 
 std::size_t Database::Count() {

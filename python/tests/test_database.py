@@ -92,6 +92,27 @@ def test_without_a_crib_the_checksums_judge_the_password(vault):
         reopen(vault, None)
 
 
+def test_a_crib_from_another_file_does_not_show_its_records(tmp_path, vault):
+    other = tmp_path / "other"
+    db = lkmdb7.create(other, "another")
+    db.add("Web", ["them", "secret"])
+    db.save()
+    path = other / "LockmeraDatabase.lkb"
+    mine = (vault / "LockmeraDatabase.lkb").read_bytes()
+    path.write_bytes(mine[:40] + path.read_bytes()[40:])
+    with pytest.raises(lkmdb7.FormatError, match="fail their checksum under it"):
+        lkmdb7.open(other, "s3cret")
+
+
+def test_a_plain_database_with_a_damaged_record_opens_without_a_password(tmp_path):
+    db = lkmdb7.create(tmp_path)
+    db.add("T", ["Quebec"])
+    db.save()
+    path = tmp_path / "LockmeraDatabase.lkb"
+    path.write_bytes(path.read_bytes().replace(b"Quebec", b"Qwebec"))
+    assert [r.fields[0] for r in lkmdb7.open(tmp_path)] == ["Qwebec"]
+
+
 def test_a_password_for_a_database_without_one_is_refused(tmp_path):
     plain, empty = tmp_path / "plain", tmp_path / "empty"
     db = lkmdb7.create(plain)

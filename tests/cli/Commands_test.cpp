@@ -694,6 +694,43 @@ TEST_F(Cli, BackupAndRestore) {
     EXPECT_EQ(keptCopies().size(), 1u);
 }
 
+// A database whose folder refuses new files (played by the file system double): commands that
+// write refuse, naming the folder, and change nothing; with --save-in-place FOLDER they write in
+// place after a copy in FOLDER, which is gone again afterwards.
+TEST_F(Cli, SaveInPlaceOnlyWhenAskedAndAfterACopy) {
+    MakeDemo();
+    ASSERT_EQ(Run({"backup", Folder()}).code, 0);
+    const fs::path bak = DbFile().string() + ".bak";
+    const fs::path copies = dir.path() / "copies";
+    fs::create_directory(copies);
+    const Result help = Run({"--help"});
+    EXPECT_NE(help.out.find("--save-in-place FOLDER"), std::string::npos) << help.out;
+
+    FaultyFileSystem refusing;
+    refusing.RefuseNewFilesIn(Folder());
+    ScopedFileSystem inPlace(refusing);
+    const std::string before = ReadText(DbFile());
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"add", Folder(), "--type", "T"}, {"backup", Folder()}}) {
+        SCOPED_TRACE(args.front());
+        ExpectOneLineError(Run(args), 2, Folder() + ": cannot create a file beside");
+        EXPECT_EQ(ReadText(DbFile()), before);
+        EXPECT_EQ(ReadText(bak), before);
+    }
+
+    const Result added =
+        Run({"--save-in-place", copies.string(), "add", Folder(), "--type", "T", "--field", "x"});
+    ASSERT_EQ(added.code, 0) << added.err;
+    EXPECT_NE(ReadText(DbFile()), before);
+    EXPECT_TRUE(fs::is_empty(copies));
+    const Result backedUp = Run({"backup", Folder(), "--save-in-place", copies.string()});
+    ASSERT_EQ(backedUp.code, 0) << backedUp.err;
+    EXPECT_EQ(ReadText(bak), ReadText(DbFile()));
+    EXPECT_TRUE(fs::is_empty(copies));
+    ExpectOneLineError(Run({"--save-in-place", (copies / "missing").string(), "rm", Folder(), "x"}),
+                       2, "missing");
+}
+
 TEST_F(Cli, BackupChecksFirstAndKeepsDatedCopies) {
     MakeDemo();
     const fs::path bak = DbFile().string() + ".bak";

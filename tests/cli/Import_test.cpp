@@ -493,3 +493,82 @@ TEST_F(Import, DryRunStandardInputAndMappedColumns) {
     EXPECT_EQ(both.code, 2);
     EXPECT_NE(both.err.find("standard input cannot carry both"), std::string::npos) << both.err;
 }
+
+// No header is no export (a command before a pipe that failed gives nothing): refused, however it
+// reaches lkmdb, and in any format. An export that holds no records is one, and imports nothing.
+TEST_F(Import, AnEmptyInputIsRefusedButAnExportWithoutRecordsIsNot) {
+    Init();
+    const std::string before = ReadText(DbFile());
+    const std::vector<std::vector<std::string>> formats = {
+        {}, {"--from", "chrome"}, {"--from", "bitwarden-json"}, {"--from", "keepassxc-xml"}};
+    for (const std::string text : {"", "\xEF\xBB\xBF", "\r\n\n  \t\n", "\xEF\xBB\xBF\n\n"}) {
+        for (const std::vector<std::string>& from : formats) {
+            SCOPED_TRACE(::testing::PrintToString(text) + (from.empty() ? "" : " " + from[1]));
+            WriteText(dir.path() / "in", text);
+            for (const std::string& input : {dir.File("in"), std::string("-")}) {
+                std::vector<std::string> args{"import", Folder(), input};
+                args.insert(args.end(), from.begin(), from.end());
+                const Result r = Run(args, text);
+                EXPECT_EQ(r.code, 2) << r.out;
+                EXPECT_EQ(r.out, "");
+                EXPECT_NE(r.err.find(": empty (no header, no records); nothing was imported"),
+                          std::string::npos)
+                    << r.err;
+            }
+        }
+    }
+    EXPECT_EQ(ReadText(DbFile()), before);
+
+    std::vector<std::string> empties = {"name,url,username,password,note\r\n",
+                                        "\xEF\xBB\xBF{\"folders\": [], \"items\": []}"};
+    if (lkmdb::KeePassXmlAvailable()) {
+        empties.push_back(
+            "<?xml version=\"1.0\"?>\n<KeePassFile><Root><Group><Name>Root</Name></Group></Root>"
+            "</KeePassFile>\n");
+    }
+    for (const std::string& text : empties) {
+        SCOPED_TRACE(text);
+        const Result r = Run({"import", Folder(), "-"}, text);
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.out, "imported 0 records into " + DbFile().string() + "\n");
+    }
+}
+
+// tinyxml2 expands no entity and reads nothing that a DTD names; a document that declares one is
+// refused, rather than imported with the entities' names as the texts.
+TEST_F(Import, XmlWithADocumentTypeDeclarationIsRefused) {
+    if (!lkmdb::KeePassXmlAvailable()) {
+        GTEST_SKIP() << "this build reads no XML";
+    }
+    Init();
+    const std::string before = ReadText(DbFile());
+    const std::string entry =
+        "<KeePassFile><Root><Group><Name>R</Name><Entry><String><Key>Title</Key>"
+        "<Value>&x;</Value></String></Entry></Group></Root></KeePassFile>\n";
+    const std::vector<std::string> prologs = {
+        // An internal entity.
+        "<!DOCTYPE KeePassFile [<!ENTITY x \"text\">]>\n",
+        // An external one, which a parser that followed it would read from the disk.
+        "<?xml version=\"1.0\"?>\n<!DOCTYPE KeePassFile [<!ENTITY x SYSTEM "
+        "\"file:///etc/passwd\">]>\n",
+        // A parameter entity, fetched from elsewhere.
+        "<!DOCTYPE KeePassFile [<!ENTITY % p SYSTEM \"http://example.com/x.dtd\"> %p;]>\n",
+        // Exponential expansion.
+        "<!DOCTYPE KeePassFile [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;\">"
+        "<!ENTITY x \"&b;&b;&b;&b;&b;&b;&b;&b;\">]>\n",
+        // No subset at all, lower case.
+        "<!doctype KeePassFile SYSTEM \"keepass.dtd\">\n",
+    };
+    for (const std::string& prolog : prologs) {
+        SCOPED_TRACE(prolog);
+        const Result r = Run({"import", Folder(), "-"}, prolog + entry);
+        EXPECT_EQ(r.code, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_NE(r.err.find("standard input: line "), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("an XML document type declaration (DTD) is not accepted"),
+                  std::string::npos)
+            << r.err;
+    }
+    EXPECT_EQ(ReadText(DbFile()), before);
+}

@@ -92,6 +92,7 @@ std::vector<std::vector<std::string>> CommandsThatOpen(const std::string& db, DW
             {"export", db},
             {"dump", db},
             {"verify", db},
+            {"backup", db},
             {"add", db, "--type", "T"},
             {"rm", db, record},
             {"purge", db},
@@ -106,62 +107,6 @@ std::vector<std::string> With(std::vector<std::string> args, const std::vector<s
 }
 
 }  // namespace
-
-TEST(PasswordVerdicts, CribOfOursDecidesElseMostRecords) {
-    using lkmdb::PasswordFacts;
-    using lkmdb::PasswordVerdict;
-    using V = PasswordVerdict;
-    const auto facts = [](CribKind crib, bool given, bool matches, std::size_t items,
-                          std::size_t checked, std::size_t keyed,
-                          std::optional<std::size_t> plain) {
-        PasswordFacts f;
-        f.crib = crib;
-        f.given = given;
-        f.cribMatches = matches;
-        f.items = items;
-        f.checked = checked;
-        f.passKeyed = keyed;
-        f.passPlain = plain;
-        return f;
-    };
-    const struct {
-        const char* what;
-        PasswordFacts facts;
-        PasswordVerdict verdict;
-    } cases[] = {
-        {"ours, right (records do not matter)", facts(CribKind::kOurs, true, true, 3, 3, 0, 0),
-         V::kRight},
-        {"ours, wrong (records do not matter)", facts(CribKind::kOurs, true, false, 3, 3, 3, 3),
-         V::kWrong},
-        {"ours, none given", facts(CribKind::kOurs, false, false, 0, 0, 0, 0), V::kNeeded},
-        {"zero crib, one record that passes", facts(CribKind::kNone, true, false, 1, 1, 1, 0),
-         V::kRight},
-        {"zero crib, one record that fails", facts(CribKind::kNone, true, false, 1, 1, 0, 0),
-         V::kWrong},
-        {"two of three pass: a damaged record", facts(CribKind::kNone, true, false, 3, 3, 2, 0),
-         V::kRight},
-        {"one of three pass", facts(CribKind::kNone, true, false, 3, 3, 1, 0), V::kWrong},
-        {"half is not enough", facts(CribKind::kForeign, true, false, 4, 4, 2, 0), V::kWrong},
-        {"records pass only as stored", facts(CribKind::kNone, true, false, 3, 3, 0, 3),
-         V::kSuperfluous},
-        {"enciphered, none given", facts(CribKind::kForeign, false, false, 3, 3, 0, 0), V::kNeeded},
-        {"plain, none given, another's crib", facts(CribKind::kForeign, false, false, 3, 3, 3, 3),
-         V::kRight},
-        {"empty, no crib, none given", facts(CribKind::kNone, false, false, 0, 0, 0, 0), V::kRight},
-        {"empty, no crib, one given", facts(CribKind::kNone, true, false, 0, 0, 0, 0),
-         V::kSuperfluous},
-        {"empty, another's crib, one given", facts(CribKind::kForeign, true, false, 0, 0, 0, 0),
-         V::kUnchecked},
-        {"empty, another's crib, none given", facts(CribKind::kForeign, false, false, 0, 0, 0, 0),
-         V::kNeeded},
-        {"old forms only, one given", facts(CribKind::kNone, true, false, 5, 0, 0, 0),
-         V::kUnchecked},
-        {"old forms only, none given", facts(CribKind::kNone, false, false, 5, 0, 0, 0), V::kRight},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(lkmdb::JudgePassword(c.facts), c.verdict) << c.what;
-    }
-}
 
 TEST_F(Passwords, EveryCommandThatOpensADatabaseChecksThePasswordFirst) {
     const std::string right = PasswordFile("right");
@@ -247,6 +192,58 @@ TEST_F(Passwords, WithoutACribOfOursTheRecordsDecide) {
     const Result add = Run({"add", db, "--type", "T", "--password-file", right});
     EXPECT_EQ(add.code, 2) << add.err;
     EXPECT_NE(add.err.find("fail their checksum"), std::string::npos) << add.err;
+    EXPECT_EQ(ReadText(File(db)), bytes);
+}
+
+TEST_F(Passwords, ACribCopiedFromAnotherFileDoesNotShowItsRecords) {
+    // The crib takes "right", but the records are enciphered under another password.
+    const std::string mine = Demo("mine", "right");
+    const std::string other = Demo("other", "other");
+    std::string bytes = ReadText(File(other));
+    bytes.replace(0, kCribSize, ReadText(File(mine)).substr(0, kCribSize));
+    std::ofstream(File(other), std::ios::binary | std::ios::trunc) << bytes;
+    const std::string right = PasswordFile("right");
+    const std::string record =
+        std::to_string(Json({"ls", mine, "--json", "--password-file", right})["records"]
+                           .at(0)["recordId"]
+                           .get<DWORD>());
+    for (const std::vector<std::string>& command :
+         std::vector<std::vector<std::string>>{{"ls", other},
+                                               {"show", other, record, "--reveal"},
+                                               {"export", other},
+                                               {"dump", other},
+                                               {"search", other, "a"},
+                                               {"add", other, "--type", "T"}}) {
+        SCOPED_TRACE(command[0]);
+        const Result r = Run(With(command, {"--password-file", right}));
+        EXPECT_EQ(r.code, 2) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("fail their checksum under it"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(ReadText(File(other)), bytes);
+}
+
+TEST_F(Passwords, APlainDatabaseWithADamagedRecordIsDamagedNotLocked) {
+    // Two items (a record and its type), no crib, no password: one damaged.
+    const std::string db = dir.File("two");
+    ASSERT_EQ(Run({"init", db}).code, 0);
+    ASSERT_EQ(Run({"add", db, "--type", "T", "--field", "only"}).code, 0);
+    std::string bytes = ReadText(File(db));
+    const std::size_t at = bytes.find("only");
+    ASSERT_NE(at, std::string::npos);
+    bytes[at] = 'X';
+    std::ofstream(File(db), std::ios::binary | std::ios::trunc) << bytes;
+
+    const Result verify = Run({"verify", db});
+    EXPECT_EQ(verify.code, 1) << verify.err;
+    EXPECT_NE(verify.out.find("checksum"), std::string::npos) << verify.out;
+    EXPECT_EQ(Run({"ls", db}).code, 0);
+    const Result add = Run({"add", db, "--type", "T"});
+    EXPECT_EQ(add.code, 2) << add.err;
+    EXPECT_NE(add.err.find("fail their checksum"), std::string::npos) << add.err;
+    // A password for it is still one too many.
+    ExpectStopped(Run({"ls", db, "--password-file", PasswordFile("typo")}),
+                  "this database has no password");
     EXPECT_EQ(ReadText(File(db)), bytes);
 }
 

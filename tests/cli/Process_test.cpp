@@ -50,6 +50,23 @@ TEST(Process, EchoComesBackWhenASignalEndsThePasswordPrompt) {
     }
 }
 
+TEST(Process, CtrlZAtThePasswordPromptGivesTheShellItsEchoBack) {
+    if (!PseudoTerminalsSupported() || !std::filesystem::exists("/proc/self/stat")) {
+        GTEST_SKIP() << "no pseudo-terminals or no /proc here";
+    }
+    const SuspendedPrompt r = SuspendAtPrompt(
+        [] {
+            const auto typed = lkmdb::ReadPasswordFromTerminal("Password: ");
+            return typed && *typed == "after fg" ? 0 : 1;
+        },
+        "Password: ", "after fg");
+    EXPECT_TRUE(r.sawPrompt);
+    EXPECT_TRUE(r.stopped);
+    EXPECT_TRUE(r.echoWhileStopped);
+    EXPECT_FALSE(r.echoAfterResume);
+    EXPECT_EQ(r.exitCode, 0);
+}
+
 TEST(Process, CoreDumpsAreOff) {
     if (!ChildProcessesSupported() || !std::filesystem::exists("/proc/self/limits")) {
         GTEST_SKIP() << "no child processes or no process limits to read here";

@@ -103,6 +103,15 @@ TEST_F(Recover, GetsBackEveryUndamagedItemExactly) {
          "records", 0, "no item class is named \"CRxcord\""},
         {"the type class description", [](Bytes& b) { b[Find(b, "CTypeItem") + 1] = 'X'; }, "types",
          0, "no item class is named \"CXypeItem\""},
+        // A class index never declared: read as another class, the record's bytes would pass
+        // their checksum and, as a type, carry its type's unique ID.
+        {"a record's class tag",
+         [](Bytes& b) {
+             const std::size_t tag = Find(b, "Intranet") - 28;
+             b[tag] = 0x14;
+             b[tag + 1] = 0x80;
+         },
+         "records", 1, "class index 20 names no class read before"},
         {"the record count", [](Bytes& b) { b[Find(b, "CRecord") - 8] = 0x7F; }, nullptr, 0,
          "records: 5 recovered of 127"},
         // The header then seems to end inside the record count.
@@ -169,6 +178,17 @@ TEST_F(Recover, ReadsEncipheredRecordsWithThePassword) {
     json expected = whole;
     expected["categories"].erase(2);
     EXPECT_EQ(Dump(dir.File("out"), {"--password-file", password}), expected);
+}
+
+TEST_F(Recover, APasswordForAPlainDatabaseIsOneTooMany) {
+    Bytes bytes = MakeDemo();
+    bytes.resize(bytes.size() - 40);
+    const std::string password = dir.File("pw");
+    WriteFileBytes(password, Bytes{'k', 'e', 'y', '\n'});
+    const Result r = Run({"recover", Damaged(bytes), dir.File("out"), "--password-file", password});
+    EXPECT_EQ(r.code, 3) << r.err;
+    EXPECT_NE(r.err.find("this database has no password"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir.File("out")));
 }
 
 // A file cut short before its types and categories: their counts are gone, but the records that

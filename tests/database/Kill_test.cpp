@@ -1,25 +1,33 @@
 // A process that saves in a loop, killed with SIGKILL at random moments: afterwards the file
 // loads as the database of the last save that began or of the last one that completed, never as
-// anything in between, and no temporary file left behind stands in the way of the next save.
+// anything in between, and no temporary file left behind stands in the way of the next save. In
+// a folder that refuses new files, where saves write in place after a copy, a kill may leave the
+// file damaged, but then the copy is the database of the last save that completed.
 //
 // LKMDB7_KILLS sets the number of kills (1000 by default). A longer run:
 //   LKMDB7_KILLS=20000 build/debug/tests/database_tests --gtest_filter='SaveKills.*'
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <random>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "lkmdb7/database/DatabaseObj7.h"
+#include "lkmdb7/database/internal/SafeFile.h"
 #include "tests/support/DatabaseGenerations.h"
 #include "tests/support/ItemTesting.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/platform/ChildProcess.h"
+#include "tests/support/platform/Env.h"
+#include "tests/support/platform/Users.h"
 
 using namespace LKMDB7;
 using namespace lkmdb7_test;
@@ -29,11 +37,23 @@ namespace {
 
 // The saver: loads args[0], then for generation args[2], the next one, and so on, appends the
 // generation to the log args[1] and saves it, until it is killed. Exits with 3 when the load
-// fails and with 4 when a save fails.
+// fails and with 4 when a save fails. With args[3] (a lock folder) and args[4] (the folder for
+// copies before a write in place) it first becomes nobody and saves in place where it must.
 const ChildMode kSaver("saver", [](const ChildArgs& args) {
+    const bool asNobody = args.size() > 4;
+    if (asNobody && !BecomeNobody()) {
+        return 5;
+    }
+    std::optional<ScopedEnv> lockFolder;
+    if (asNobody) {
+        lockFolder.emplace("LKMDB7_LOCK_DIR", args[3].c_str());
+    }
     int generation = std::stoi(args.at(2));
     std::ofstream log(args.at(1), std::ios::app);
     CDatabaseObj7 db;
+    if (asNobody) {
+        db.SetInPlaceCopyFolder(CString(args[4]));
+    }
     if (db.Load(CString(args.at(0))) != 0) {
         return 3;
     }
@@ -122,4 +142,83 @@ TEST(SaveKills, FileIsTheLastSaveBegunOrTheLastCompleted) {
     std::cout << "[ kills    ] " << kills << " kills survived (" << cutShort
               << " of them during a save), " << completedSaves << " saves completed, "
               << seconds.count() << " s\n";
+}
+
+// The generation of the file at path; -1 for a file that does not load as one.
+int LoadsAs(const fs::path& path) {
+    try {
+        return GenerationOnDisk(path.string());
+    } catch (const CException&) {
+        return -1;
+    }
+}
+
+TEST(SaveKills, InPlaceTheFileOrItsCopyIsTheLastSaveBegunOrCompleted) {
+    if (kWindows || EffectiveUserId() != 0 || !ChildProcessesSupported()) {
+        GTEST_SKIP() << "needs root, to play another user in a folder of root";
+    }
+    ProcessStateGuard guard;
+    TempDir dir;
+    const fs::path file = dir.path() / "LockmeraDatabase.lkb";
+    {
+        CDatabaseObj7 db;
+        ASSERT_EQ(db.Load(CString(file.string())), 0);
+        FillGeneration(db, 1);
+        ASSERT_EQ(db.Save(true), 0);
+    }
+    const auto open = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                      fs::perms::others_read | fs::perms::others_exec;
+    fs::permissions(dir.path(), open);
+    ASSERT_TRUE(GiveToNobody(file));
+    TempDir nobodys;
+    fs::permissions(nobodys.path(), open);
+    const fs::path own = nobodys.path() / "own";
+    const fs::path copies = nobodys.path() / "copies";
+    for (const fs::path& folder : {own, copies}) {
+        fs::create_directory(folder);
+        fs::permissions(folder, fs::perms::owner_all);
+        ASSERT_TRUE(GiveToNobody(folder));
+    }
+    const fs::path log = own / "saves.log";
+
+    std::mt19937 random(std::random_device{}());
+    std::uniform_int_distribution<int> delayUs(0, 40000);
+    const int kills = std::max(1, KillCount() / 5);
+    int onDisk = 1;
+    int damaged = 0;  // kills that left the file to its copy
+    for (int kill = 0; kill < kills; ++kill) {
+        const int from = LastLogged(log, 1) + 1;
+        ChildProcess saver("saver", {file.string(), log.string(), std::to_string(from),
+                                     (own / "locks").string(), copies.string()});
+        std::this_thread::sleep_for(std::chrono::microseconds(delayUs(random)));
+        saver.Kill();
+        ASSERT_EQ(saver.Wait(), ChildProcess::kKilled) << "at kill " << kill;
+
+        const int last = LastLogged(log, onDisk);
+        const int before = last > from ? last - 1 : onDisk;
+        std::vector<fs::path> kept;
+        for (const auto& entry : fs::directory_iterator(copies)) {
+            if (entry.path().string().ends_with(kBeforeSaveSuffix)) {
+                kept.push_back(entry.path());
+            }
+        }
+        int found = LoadsAs(file);
+        if (found == -1) {
+            // Cut short while written in place: its copy is the one whole file.
+            ASSERT_EQ(kept.size(), 1u) << "kill " << kill;
+            ASSERT_EQ(LoadsAs(kept[0]), before) << "kill " << kill;
+            WriteFileBytes(file, ReadFileBytes(kept[0]));
+            found = before;
+            ++damaged;
+        } else {
+            ASSERT_TRUE(found == last || found == before)
+                << "kill " << kill << ": the file holds " << found << ", the saver began " << last;
+        }
+        for (const auto& entry : fs::directory_iterator(copies)) {
+            fs::remove(entry.path());
+        }
+        onDisk = found;
+    }
+    std::cout << "[ kills    ] " << kills << " kills of saves in place, " << damaged
+              << " of them put back from the copy\n";
 }

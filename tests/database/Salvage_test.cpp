@@ -8,6 +8,7 @@
 #include "lkmdb7/database/internal/RangeCrc.h"
 #include "lkmdb7/foundation/internal/Crc16.h"
 #include "lkmdb7/lkmdb7.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/ItemTesting.h"
 #include "tests/support/TestPaths.h"
 
@@ -32,6 +33,18 @@ std::set<std::string> FirstFields(const std::vector<std::unique_ptr<CBaseItem>>&
         fields.insert(static_cast<const CRecord&>(*item).GetField(0, false).str());
     }
     return fields;
+}
+
+// By list: the records' first fields, the types' and categories' names.
+std::array<std::set<std::string>, kListCount> Names(const SalvageResult& result) {
+    std::array<std::set<std::string>, kListCount> names;
+    names[kRecordListIndex] = FirstFields(result.items[kRecordListIndex]);
+    for (const std::size_t list : {kTypesListIndex, kCategoryListIndex}) {
+        for (const auto& item : result.items[list]) {
+            names[list].insert(item->GetName().str());
+        }
+    }
+    return names;
 }
 
 class Salvage : public ::testing::Test {
@@ -114,6 +127,137 @@ TEST_F(Salvage, GetsBackEveryUndamagedItem) {
         EXPECT_EQ(static_cast<std::size_t>(back.GetRecordList().GetCount()), c.counts[0]);
         EXPECT_EQ(static_cast<std::size_t>(back.GetCategoryList().GetCount()), c.counts[2]);
         EXPECT_EQ(CountChecksumFaults(back, kCurrentVersion), 0u);
+    }
+}
+
+// A class tag overwritten with a class index that is never declared, or with one that the lists
+// give another class: the item behind it is lost and nothing else. Its bytes pass their checksum
+// whatever class they are read as, so only the class whose layout they fit may take them; made
+// into a type, a record would carry its type's unique ID and push the real type out.
+TEST_F(Salvage, TakesAnItemOnlyAsTheClassItsBytesFit) {
+    const Bytes original = MakeDatabase();
+    // Every item here but the first of its class has a two-byte class reference, and its first
+    // text 28 bytes on: after the packed record's length, CRC and 20-byte header.
+    const auto tagOf = [](const Bytes& b, const std::string& text) {
+        const std::size_t at = Find(b, text) - 28;
+        EXPECT_EQ(b[at + 1] & 0x80, 0x80) << text << " has no class reference";
+        return at;
+    };
+    const std::set<std::string> records = {"alpha", "bravo", "charlie"};
+    const std::set<std::string> types = {"Bank Card", "Web Login"};
+    const std::set<std::string> categories = {"Home", "Work"};
+    const struct {
+        const char* what;
+        const char* item;  // the first text of the item whose tag is overwritten
+        WORD tag;
+        std::array<std::set<std::string>, kListCount> back;
+    } cases[] = {
+        {"a record's, never declared",
+         "bravo",
+         0x8014,
+         {{{"alpha", "charlie"}, types, categories}}},
+        {"a record's, the types' class",
+         "bravo",
+         0x8005,
+         {{{"alpha", "charlie"}, types, categories}}},
+        {"a record's, the categories' class",
+         "charlie",
+         0x8008,
+         {{{"alpha", "bravo"}, types, categories}}},
+        {"a type's, never declared", "Web Login", 0x8014, {{records, {"Bank Card"}, categories}}},
+        {"a category's, never declared", "Work", 0x8014, {{records, types, {"Home"}}}},
+        // Classes read before, of another list.
+        {"a type's, the records' class",
+         "Web Login",
+         0x8001,
+         {{records, {"Bank Card"}, categories}}},
+        {"a category's, the types' class", "Work", 0x8005, {{records, types, {"Home"}}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bytes bytes = original;
+        const std::size_t at = tagOf(bytes, c.item);
+        bytes[at] = static_cast<BYTE>(c.tag & 0xFF);
+        bytes[at + 1] = static_cast<BYTE>(c.tag >> 8);
+        const SalvageResult result = SalvageDatabase(bytes, "damaged");
+        for (std::size_t list = 0; list < kListCount; ++list) {
+            EXPECT_TRUE(result.dropped[list].empty()) << result.dropped[list][0].name.str();
+        }
+        EXPECT_EQ(Names(result), c.back);
+        EXPECT_EQ(result.skipped.size(), 1u);
+        EXPECT_TRUE(!result.skipped.empty() && result.skipped[0].begin == at);
+        EXPECT_EQ(result.declared, (std::array<std::optional<DWORD>, kListCount>{3, 2, 2}));
+    }
+}
+
+// A class description whose schema word is overwritten. Every class of a file takes the file's
+// version as its schema: the items of the class still read as they were written, the described
+// one too, and none is made of their bytes in an old form, which has no checksum to refuse it.
+TEST_F(Salvage, ReadsAClassWhoseDescriptionNamesAnotherSchema) {
+    const Bytes original = MakeDatabase();
+    const auto whole = Names(SalvageDatabase(original, "whole"));
+    for (const char* cls : {"CRecord", "CTypeItem", "CCategoryItem"}) {
+        for (const BYTE schema : {BYTE{1}, BYTE{4}, BYTE{5}, BYTE{8}}) {
+            SCOPED_TRACE(std::string(cls) + " described with schema " + std::to_string(schema));
+            Bytes bytes = original;
+            const std::size_t at = Find(bytes, cls) - 4;  // after FF FF: schema, name length
+            ASSERT_EQ(bytes[at], kCurrentVersion);
+            bytes[at] = schema;
+            const SalvageResult result = SalvageDatabase(bytes, "damaged");
+            EXPECT_EQ(Names(result), whole);
+            EXPECT_EQ(result.Recovered(), 7u);
+        }
+    }
+}
+
+// Before version 7 a record holds as many texts as a record type, and a record without category,
+// icon or mask has as many zero header bytes: only a type's column block tells their bytes apart.
+// Whatever damaged bytes are taken for, they never push out an item read where its list puts it.
+TEST_F(Salvage, NoItemReadFromDamagedBytesPushesOutARealOne) {
+    const Bytes typeID = {0x11, 0x11, 0x00, 0x01, 0xDC, 0x3A, 0x1B, 0x20};
+    // A packed record of that identifier, no category, icon or mask, and eleven texts: a record's
+    // fields and note, or a type's name and labels.
+    const auto packed = [&typeID](const std::string& first) {
+        Bytes r = Cat({{0, 0}, typeID, Bytes(12, 0), Z(first), Bytes(10, 0), Bytes(7, 0)});
+        const WORD crc = PackedRecordCrc(r.data(), r.size() - kPackedTailSize);
+        r[0] = static_cast<BYTE>(crc >> 8);
+        r[1] = static_cast<BYTE>(crc & 0xFF);
+        return r;
+    };
+    const Bytes columns = Cat({U32(CShowColumns::kEntryCount), Bytes(92, 0)});
+    const auto file = [&](const Bytes& second) {
+        return Cat({Header(6), U16(3), NewClass(6, "CRecord"), Body(6, packed("alpha"), 1), second,
+                    U16(0x8001), Body(6, packed("charlie"), 3), U16(1), NewClass(6, "CTypeItem"),
+                    Body(6, packed("Web"), 4), columns, U16(0)});
+    };
+    ASSERT_TRUE(
+        SalvageDatabase(file(Cat({U16(0x8001), Body(6, packed("bravo"), 2)})), "v6").Complete());
+
+    const struct {
+        const char* what;
+        Bytes second;  // the record list's second item
+        std::vector<std::string> dropped;
+    } cases[] = {
+        {"a record's class tag, to an index never declared",
+         Cat({U16(0x8009), Body(6, packed("bravo"), 2)}),
+         {}},
+        // The index names no class: the bytes read as the type they are, of Web's identifier.
+        {"a type's bytes, under such a tag",
+         Cat({U16(0x8009), Body(6, packed("Stray"), 2), columns}),
+         {"Stray"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const SalvageResult result = SalvageDatabase(file(c.second), "v6");
+        EXPECT_EQ(FirstFields(result.items[kRecordListIndex]),
+                  (std::set<std::string>{"alpha", "charlie"}));
+        ASSERT_EQ(result.items[kTypesListIndex].size(), 1u);
+        EXPECT_EQ(result.items[kTypesListIndex][0]->GetName().str(), "Web");
+        std::vector<std::string> dropped;
+        for (const DroppedItem& item : result.dropped[kTypesListIndex]) {
+            dropped.push_back(item.name.str());
+        }
+        EXPECT_EQ(dropped, c.dropped);
     }
 }
 

@@ -9,6 +9,7 @@
 // power cut could bring the old name back; either file is whole.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -17,7 +18,9 @@
 #include <memory>
 
 #include "lkmdb7/database/DatabaseObj7.h"
+#include "lkmdb7/database/internal/SafeFile.h"
 #include "lkmdb7/foundation/PathUtils.h"
+#include "lkmdb7/platform/SystemError.h"
 #include "lkmdb7/platform/internal/ByteOrder.h"
 #include "tests/support/DatabaseGenerations.h"
 #include "tests/support/FaultyFileSystem.h"
@@ -73,16 +76,6 @@ void Report(const char* operation, const std::vector<std::string>& log, std::siz
         std::cout << " [" << entry << "]";
     }
     std::cout << "\n";
-}
-
-// A database older than the current layout (version 8): a crib, a create date, empty lists.
-Bytes VersionEightFile() {
-    // crib (40), create date (4), version (2), icon name (1), reserved (10), three counts (6)
-    Bytes file(63, 0);
-    file[3] = 0x5A;
-    PutLE32(file.data() + 40, 0x01020304);
-    file[44] = 8;
-    return file;
 }
 
 class SaveFaults : public ::testing::Test {
@@ -392,5 +385,115 @@ TEST_F(SaveFaults, PlantedTemporariesAreNeitherFollowedNorUsed) {
     if (!kWindows) {
         EXPECT_EQ(fs::status(file()).permissions() & fs::perms::mask,
                   fs::perms::owner_read | fs::perms::owner_write);
+    }
+}
+
+// A folder that refuses new files (its files stay writable), with a fault at every call of a
+// save there in turn. Unasked, the save is refused and touches nothing. Allowed in place, the
+// file is afterwards the old one or the new one, whole, and no copy is left; or, when putting the
+// file back failed too, the status names the copy kept before, which holds the old file.
+TEST_F(SaveFaults, FolderThatRefusesNewFilesNeverLosesTheFile) {
+    faulty_.RefuseNewFilesIn(dir_.str());
+    TempDir copies;
+    // What the copy folder holds: its copies, and the temporaries of copies being made.
+    const auto inCopies = [&](bool temporaries) {
+        std::vector<fs::path> found;
+        for (const auto& entry : fs::directory_iterator(copies.path())) {
+            const bool copy = entry.path().string().ends_with(kBeforeSaveSuffix);
+            if (copy != temporaries) {
+                found.push_back(entry.path());
+            }
+        }
+        return found;
+    };
+    CDatabaseObj7 db;
+    ASSERT_EQ(db.Load(CString(path())), 0);
+    FillGeneration(db, 2);
+
+    // A copy that cannot be made: nothing is written.
+    db.SetInPlaceCopyFolder(CString((copies.path() / "missing").string()));
+    EXPECT_EQ(db.Save(true), static_cast<LONG>(ERROR_PATH_NOT_FOUND));
+    EXPECT_NE(std::string(db.GetLastErrorMessage()).find("missing"), std::string::npos);
+    EXPECT_TRUE(ReadFileBytes(file()) == old_);
+
+    // A killed save's half-made copy goes; a whole one, perhaps all that is left of a file, stays.
+    const fs::path halfMade =
+        copies.path() / "LockmeraDatabase.lkb.0123abcd.before-save.89abcdef.saving";
+    const fs::path whole = copies.path() / "LockmeraDatabase.lkb.0123abcd.before-save";
+    WriteFileBytes(halfMade, Bytes(3, 1));
+    WriteFileBytes(whole, older_);
+    db.SetInPlaceCopyFolder(CString(copies.str()));
+    ASSERT_EQ(db.Save(true), 0) << db.GetLastErrorMessage();
+    EXPECT_FALSE(fs::exists(halfMade));
+    EXPECT_TRUE(ReadFileBytes(whole) == older_);
+    fs::remove(whole);
+
+    for (const bool allowed : {false, true}) {
+        SCOPED_TRACE(allowed ? "allowed in place" : "unasked");
+        ResetFolder();
+        db.SetInPlaceCopyFolder(allowed ? CString(copies.str()) : CString());
+        faulty_.Disarm();
+        if (allowed) {
+            ASSERT_EQ(db.Save(true), 0) << db.GetLastErrorMessage();
+        } else {
+            ASSERT_EQ(db.Save(true), static_cast<LONG>(ERROR_ACCESS_DENIED));
+        }
+        const std::vector<std::string> log = faulty_.Log();
+        if (allowed) {
+            EXPECT_EQ(GenerationOnDisk(path()), 2);
+            EXPECT_TRUE(fs::is_empty(copies.path()));
+            // The copy is on disk, folder flushed, before the file is cut; the file is flushed
+            // before the copy goes.
+            const auto flushed = std::find_if(log.begin(), log.end(), [](const std::string& e) {
+                return StartsWith(e, "flush folder ");
+            });
+            ASSERT_NE(flushed, log.end());
+            std::vector<std::string> after(flushed + 1, log.end());
+            after.erase(std::unique(after.begin(), after.end()), after.end());
+            ASSERT_EQ(after.size(), 5u) << ::testing::PrintToString(after);
+            EXPECT_EQ(after[0], "open LockmeraDatabase.lkb");
+            EXPECT_EQ(after[1], "write LockmeraDatabase.lkb");
+            EXPECT_EQ(after[2], "flush LockmeraDatabase.lkb");
+            EXPECT_EQ(after[3], "close LockmeraDatabase.lkb");
+            EXPECT_TRUE(StartsWith(after[4], "delete LockmeraDatabase.lkb.") &&
+                        after[4].ends_with(kBeforeSaveSuffix))
+                << after[4];
+        } else {
+            EXPECT_TRUE(ReadFileBytes(file()) == old_);
+        }
+
+        const std::size_t n = ForEachInjection(log, [&](const Injection& at) {
+            ResetFolder();
+            for (const auto& entry : fs::directory_iterator(copies.path())) {
+                fs::remove(entry.path());
+            }
+            faulty_.Arm(at.call, at.fault, at.sticky);
+            const LONG result = db.Save(true);
+            const std::string failed = faulty_.FirstFailure();
+            faulty_.Disarm();
+            const std::string message = db.GetLastErrorMessage();
+            const std::vector<fs::path> kept = inCopies(false);
+            // Only a failed clean-up leaves a copy behind the file it kept, and then the old file.
+            for (const fs::path& copy : kept) {
+                EXPECT_TRUE(ReadFileBytes(copy) == old_) << copy;
+            }
+            const bool cleanUpFailed = at.sticky || StartsWith(failed, "delete ");
+            if (ReadFileBytes(file()) == old_) {
+                EXPECT_NE(result, 0);
+                EXPECT_TRUE(cleanUpFailed || fs::is_empty(copies.path()));
+            } else if (result == 0) {
+                EXPECT_EQ(GenerationOnDisk(path()), 2);
+                EXPECT_TRUE(cleanUpFailed || kept.empty());
+            } else {
+                ASSERT_EQ(kept.size(), 1u) << message;
+                EXPECT_TRUE(ReadFileBytes(kept[0]) == old_);
+                EXPECT_NE(message.find(kept[0].string()), std::string::npos) << message;
+            }
+            if (!at.sticky) {
+                EXPECT_TRUE(inCopies(true).empty());
+            }
+        });
+        Report(allowed ? "Save in place after a copy" : "Save in a folder that refuses new files",
+               log, n);
     }
 }

@@ -26,14 +26,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Arguments: database file, lock folder. Becomes nobody, loads, saves generation 2; exits with
-// the save's result (255 when it could not start).
+// Arguments: database file, lock folder, the folder for a copy before a write in place ("" for
+// none). Becomes nobody, loads, saves generation 2; exits with the save's result (255 when it
+// could not start).
 const ChildMode kSaveAsNobody("save-as-nobody", [](const ChildArgs& args) {
     if (!BecomeNobody()) {
         return 255;
     }
     const ScopedEnv lockFolder("LKMDB7_LOCK_DIR", args[1].c_str());
     CDatabaseObj7 db;
+    db.SetInPlaceCopyFolder(CString(args[2]));
     if (db.Load(CString(args[0])) != 0) {
         return 254;
     }
@@ -116,7 +118,8 @@ TEST_F(SaveTargets, SavedFileKeepsItsOwnerAndGroup) {
 }
 
 // A real folder that refuses new files: root's, 0755, with a database file of nobody in it.
-TEST_F(SaveTargets, NobodySavesInPlaceInAFolderOfRoot) {
+// Nobody's save is refused there unless a copy may be kept first in a folder of nobody's.
+TEST_F(SaveTargets, NobodySavesInAFolderOfRootOnlyInPlaceAfterACopy) {
     if (kWindows || EffectiveUserId() != 0 || !ChildProcessesSupported()) {
         GTEST_SKIP() << "needs root, to play another user";
     }
@@ -125,57 +128,87 @@ TEST_F(SaveTargets, NobodySavesInPlaceInAFolderOfRoot) {
                       fs::perms::others_read | fs::perms::others_exec;
     fs::permissions(dir_.path(), open);
     ASSERT_TRUE(GiveToNobody(file()));
-    TempDir locks;
-    fs::permissions(locks.path(), open);
-    const fs::path lockFolder = locks.path() / "nobody";
-    fs::create_directory(lockFolder);
-    fs::permissions(lockFolder, fs::perms::owner_all);
-    ASSERT_TRUE(GiveToNobody(lockFolder));
+    TempDir nobodys;
+    fs::permissions(nobodys.path(), open);
+    const fs::path lockFolder = nobodys.path() / "locks";
+    const fs::path copies = nobodys.path() / "copies";
+    for (const fs::path& folder : {lockFolder, copies}) {
+        fs::create_directory(folder);
+        fs::permissions(folder, fs::perms::owner_all);
+        ASSERT_TRUE(GiveToNobody(folder));
+    }
+    const Bytes before = ReadFileBytes(file());
 
-    ChildProcess child("save-as-nobody", {file().string(), lockFolder.string()});
-    EXPECT_EQ(child.Wait(), 0);
+    ChildProcess refused("save-as-nobody", {file().string(), lockFolder.string(), ""});
+    EXPECT_EQ(refused.Wait(), static_cast<int>(ERROR_ACCESS_DENIED));
+    EXPECT_TRUE(ReadFileBytes(file()) == before);
+
+    ChildProcess inPlace("save-as-nobody", {file().string(), lockFolder.string(), copies.string()});
+    EXPECT_EQ(inPlace.Wait(), 0);
     EXPECT_EQ(GenerationOnDisk(file().string()), 2);
     EXPECT_EQ(OwnerOf(file()), 65534u);
     EXPECT_TRUE(Temporaries(dir_.path()).empty());
+    EXPECT_TRUE(fs::is_empty(copies));
 }
 
-// A folder that refuses new files, played by a file system that refuses to create any: the save
-// writes the database in place, complete and flushed, and a copy that cannot be made beside its
-// target still fails when there is no target to write in place.
-TEST_F(SaveTargets, FolderThatRefusesNewFilesIsWrittenInPlace) {
+// A folder that refuses new files while its files stay writable (a 0555 folder of another user):
+// no operation writes the database or its copies in place there unasked, since a crash between
+// cutting a file to length 0 and writing it would lose it. Each refuses with the code of the
+// refused create and a message that names the folder, and leaves every file as it was.
+TEST_F(SaveTargets, FolderThatRefusesNewFilesIsNotWrittenInPlaceUnasked) {
     SaveGeneration(file(), 1);
-    class NoNewFiles : public FaultyFileSystem {
-      public:
-        std::unique_ptr<CFile> OpenFile(const char* path, UINT flags,
-                                        CFileException* err) override {
-            if ((flags & CFile::modeCreateNew) != 0 ||
-                ((flags & CFile::modeCreate) != 0 && !PathExists(path))) {
-                (void)Next("refused open", path);
-                *err = CFileException(CFileException::accessDenied,
-                                      static_cast<LONG>(ERROR_ACCESS_DENIED), path, "refused");
-                return nullptr;
-            }
-            return FaultyFileSystem::OpenFile(path, flags, err);
-        }
-    } refusing;
     {
-        ScopedFileSystem inPlace(refusing);
-        SaveGeneration(file(), 2);
+        CDatabaseObj7 db;
+        ASSERT_EQ(db.Load(path()), 0);
+        ASSERT_NE(db.TakeTempBackup(), 0);
     }
-    EXPECT_EQ(GenerationOnDisk(file().string()), 2);
-    const auto& log = refusing.Log();
-    const auto flush = std::find(log.begin(), log.end(), "flush LockmeraDatabase.lkb");
-    ASSERT_NE(flush, log.end());
-    EXPECT_EQ(log.back(), "close LockmeraDatabase.lkb");
-    EXPECT_TRUE(std::none_of(flush, log.end(),
-                             [](const std::string& e) { return e.rfind("write ", 0) == 0; }));
-
+    SaveGeneration(file(), 2);
+    const fs::path bak = file().string() + ".bak";
+    const fs::path v8 = file().string() + ".v8";
+    WriteFileBytes(v8, Bytes(10, 0x88));  // a copy kept by an earlier upgrade
+    const Bytes database = ReadFileBytes(file());
+    const Bytes backup = ReadFileBytes(bak);
+    FaultyFileSystem refusing;
+    refusing.RefuseNewFilesIn(dir_.path().string());
     ScopedFileSystem inPlace(refusing);
-    CDatabaseObj7 db;
-    ASSERT_EQ(db.Load(path()), 0);
-    EXPECT_EQ(db.TakeTempBackup(), 0);
-    EXPECT_EQ(db.GetLastStatus().GetCode(), ERROR_ACCESS_DENIED);
-    EXPECT_FALSE(fs::exists(file().string() + ".bak"));
+
+    struct Case {
+        const char* what;
+        std::function<LONG(CDatabaseObj7&)> run;
+        Bytes onDisk;  // the file when the operation begins
+    };
+    const TempDir elsewhere;
+    const Case cases[] = {
+        {"Save", [](CDatabaseObj7& db) { return db.Save(true); }, database},
+        {"MoveToPath",
+         [&](CDatabaseObj7& db) { return db.MoveToPath(CString(elsewhere.path().string())); },
+         database},
+        {"TakeTempBackup", [](CDatabaseObj7& db) { return LONG{db.TakeTempBackup()}; }, database},
+        {"RestoreTempBackup", [](CDatabaseObj7& db) { return LONG{db.RestoreTempBackup()}; },
+         database},
+        {"a save that keeps the older file first", [](CDatabaseObj7& db) { return db.Save(true); },
+         VersionEightFile()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFileBytes(file(), database);
+        CDatabaseObj7 db;
+        ASSERT_EQ(db.Load(path()), 0);
+        FillGeneration(db, 3);
+        WriteFileBytes(file(), c.onDisk);
+        const LONG result = c.run(db);
+        // The backup pair answers 0 for a failure; the rest the refused create's code.
+        EXPECT_TRUE(result == 0 || result == static_cast<LONG>(ERROR_ACCESS_DENIED)) << result;
+        EXPECT_EQ(db.GetLastStatus().GetKind(), CDatabaseStatus::kIo);
+        EXPECT_EQ(db.GetLastStatus().GetCode(), ERROR_ACCESS_DENIED);
+        const std::string message = db.GetLastErrorMessage();
+        EXPECT_EQ(message.rfind(dir_.str() + ": ", 0), 0u) << message;
+        EXPECT_NE(message.find("in place"), std::string::npos) << message;
+        EXPECT_EQ(ReadFileBytes(file()), c.onDisk);
+        EXPECT_EQ(ReadFileBytes(bak), backup);
+        EXPECT_EQ(ReadFileBytes(v8), Bytes(10, 0x88));
+        EXPECT_TRUE(fs::is_empty(elsewhere.path()));
+    }
 }
 
 // The save's order, read from the log of the file system: the temporary is written, flushed

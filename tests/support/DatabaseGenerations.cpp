@@ -5,6 +5,7 @@
 #include "lkmdb7/items/CategoryItem.h"
 #include "lkmdb7/items/Record.h"
 #include "lkmdb7/items/TypeItem.h"
+#include "lkmdb7/platform/internal/ByteOrder.h"
 
 namespace lkmdb7_test {
 
@@ -92,6 +93,15 @@ int GenerationOnDisk(const std::string& path) {
         return 0;
     }
     return GenerationOf(db);
+}
+
+std::vector<unsigned char> VersionEightFile() {
+    // crib (40), create date (4), version (2), icon name (1), reserved (10), three counts (6)
+    std::vector<unsigned char> file(63, 0);
+    file[3] = 0x5A;
+    PutLE32(file.data() + 40, 0x01020304);
+    file[44] = 8;
+    return file;
 }
 
 }  // namespace lkmdb7_test

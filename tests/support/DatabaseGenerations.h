@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "lkmdb7/database/DatabaseObj7.h"
 
@@ -19,5 +20,8 @@ int GenerationOf(LKMDB7::CDatabaseObj7& db);
 // Loads the file at path with a fresh object and answers GenerationOf; 0 for a missing file (an
 // empty database), -1 for content that is no generation. A load that fails raises, as Load does.
 int GenerationOnDisk(const std::string& path);
+
+// A database file older than the current layout (version 8): a crib, a create date, empty lists.
+std::vector<unsigned char> VersionEightFile();
 
 }  // namespace lkmdb7_test

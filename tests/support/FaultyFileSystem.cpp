@@ -1,5 +1,7 @@
 #include "tests/support/FaultyFileSystem.h"
 
+#include <filesystem>
+
 #include "lkmdb7/foundation/PathUtils.h"
 #include "lkmdb7/platform/SystemError.h"
 
@@ -129,6 +131,22 @@ BOOL FaultyFileSystem::Refuse(Fault fault) {
     return 0;
 }
 
+bool FaultyFileSystem::InRefusingFolder(const char* path) const {
+    namespace fs = std::filesystem;
+    return !refusing_.empty() && path != nullptr &&
+           fs::path(path).parent_path().lexically_normal() ==
+               fs::path(refusing_).lexically_normal();
+}
+
+namespace {
+
+BOOL DenyAccess() {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return 0;
+}
+
+}  // namespace
+
 std::unique_ptr<CFile> FaultyFileSystem::OpenFile(const char* path, UINT flags,
                                                   CFileException* err) {
     if (const Fault fault = Next("open", path); fault != Fault::none) {
@@ -136,6 +154,16 @@ std::unique_ptr<CFile> FaultyFileSystem::OpenFile(const char* path, UINT flags,
             const LONG code = CodeOf(fault);
             *err = CFileException(CFile::CauseFromOsError(code), code, path,
                                   std::string(path) + ": cannot open (injected)");
+        }
+        return nullptr;
+    }
+    const bool creates = (flags & CFile::modeCreateNew) != 0 ||
+                         ((flags & CFile::modeCreate) != 0 && !FileSystem::PathExists(path));
+    if (creates && InRefusingFolder(path)) {
+        if (err != nullptr) {
+            *err =
+                CFileException(CFileException::accessDenied, static_cast<LONG>(ERROR_ACCESS_DENIED),
+                               path, std::string(path) + ": cannot be created (refused folder)");
         }
         return nullptr;
     }
@@ -148,28 +176,45 @@ std::unique_ptr<CFile> FaultyFileSystem::OpenFile(const char* path, UINT flags,
 
 BOOL FaultyFileSystem::CreateDirectoryA(const char* path) {
     const Fault fault = Next("create folder", path);
-    return fault != Fault::none ? Refuse(fault) : FileSystem::CreateDirectoryA(path);
+    if (fault != Fault::none) {
+        return Refuse(fault);
+    }
+    return InRefusingFolder(path) ? DenyAccess() : FileSystem::CreateDirectoryA(path);
 }
 
 BOOL FaultyFileSystem::CopyFileA(const char* from, const char* to, BOOL failIfExists) {
     const Fault fault = Next("copy to", to);
-    return fault != Fault::none ? Refuse(fault) : FileSystem::CopyFileA(from, to, failIfExists);
+    if (fault != Fault::none) {
+        return Refuse(fault);
+    }
+    return InRefusingFolder(to) ? DenyAccess() : FileSystem::CopyFileA(from, to, failIfExists);
 }
 
 BOOL FaultyFileSystem::MoveFileA(const char* from, const char* to) {
     const Fault fault = Next("move to", to);
-    return fault != Fault::none ? Refuse(fault) : FileSystem::MoveFileA(from, to);
+    if (fault != Fault::none) {
+        return Refuse(fault);
+    }
+    return InRefusingFolder(from) || InRefusingFolder(to) ? DenyAccess()
+                                                          : FileSystem::MoveFileA(from, to);
 }
 
 // The base renames, then flushes the folder through SyncFolder: two counted calls.
 BOOL FaultyFileSystem::MoveFileReplace(const char* from, const char* to) {
     const Fault fault = Next("rename to", to);
-    return fault != Fault::none ? Refuse(fault) : FileSystem::MoveFileReplace(from, to);
+    if (fault != Fault::none) {
+        return Refuse(fault);
+    }
+    return InRefusingFolder(from) || InRefusingFolder(to) ? DenyAccess()
+                                                          : FileSystem::MoveFileReplace(from, to);
 }
 
 BOOL FaultyFileSystem::DeleteFileA(const char* path) {
     const Fault fault = Next("delete", path);
-    return fault != Fault::none ? Refuse(fault) : FileSystem::DeleteFileA(path);
+    if (fault != Fault::none) {
+        return Refuse(fault);
+    }
+    return InRefusingFolder(path) ? DenyAccess() : FileSystem::DeleteFileA(path);
 }
 
 BOOL FaultyFileSystem::CopyPermissions(const char* from, const char* to) {

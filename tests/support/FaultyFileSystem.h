@@ -39,6 +39,12 @@ class FaultyFileSystem : public LKMDB7::FileSystem {
     // No more faults; counting restarts at 0.
     void Disarm() { Arm(0, Fault::none, false); }
 
+    // Plays a folder that its user may not write (a 0555 folder of another user, which root, who
+    // runs CI, would still write): creating, renaming and deleting names in it fails with
+    // ERROR_ACCESS_DENIED, while its files may be opened, read and written. Empty for none. Not
+    // reset by Arm.
+    void RefuseNewFilesIn(const std::string& folder) { refusing_ = folder; }
+
     std::size_t Calls() const { return calls_; }
     // One entry per counted call: the operation and the file name, as "write db.lkb.saving".
     const std::vector<std::string>& Log() const { return log_; }
@@ -60,6 +66,7 @@ class FaultyFileSystem : public LKMDB7::FileSystem {
 
   private:
     BOOL Refuse(Fault fault);
+    bool InRefusingFolder(const char* path) const;
 
     std::size_t failAt_ = 0;
     Fault fault_ = Fault::none;
@@ -67,6 +74,7 @@ class FaultyFileSystem : public LKMDB7::FileSystem {
     std::size_t calls_ = 0;
     std::vector<std::string> log_;
     std::string firstFailure_;
+    std::string refusing_;
 };
 
 // Puts a file system in place for one scope and the previous one back after.

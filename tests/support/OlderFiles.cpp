@@ -1,5 +1,7 @@
 #include "tests/support/OlderFiles.h"
 
+#include "lkmdb7/items/PackedFormat.h"
+
 namespace lkmdb7_test {
 
 using namespace LKMDB7;
@@ -7,37 +9,12 @@ using namespace LKMDB7;
 const Bytes kTypeId = {0, 0, 0, 0, 0, 0, 0, 7};
 const Bytes kCatId = {1, 2, 3, 4, 5, 6, 7, 8};
 
-// The header of a file: crib, create date, version, the icon name from version 5, reserved values.
-Bytes Header(WORD version, const std::string& icon) {
-    Bytes h = Cat({Bytes(40, 0), U32(0x01020304), U16(version)});
-    if (version >= 5) {
-        h = Cat({h, {static_cast<BYTE>(icon.size())}, Ascii(icon)});
-    }
-    return Cat({h, U16(0), U32(0), U32(0)});
-}
-
-// An item body around a packed record, for schema s.
-Bytes Body(WORD s, const Bytes& record, DWORD recordID) {
-    Bytes b = Cat({U32(static_cast<DWORD>(record.size())), record, U32(recordID)});
-    if (s >= 6) {
-        b = Cat({b, Bytes(8, 0xAA), U32(1600000000)});
-    }
-    b = Cat({b, U16(1), U16(0)});
-    if (s <= 2) {
-        b = Cat({b, U16(0)});
-    }
-    b = Cat({b, U16(0), U32(0), U32(0)});
-    if (s >= 8) {
-        b = Cat({b, {0x00, 0x00}, U32(0), U16(0)});
-    }
-    if (s >= 9) {
-        b = Cat({b, U32(0), U16(0)});
-    }
-    return b;
-}
-
-Bytes NewClass(WORD schema, const std::string& name) {
-    return Cat({{0xFF, 0xFF}, U16(schema), U16(static_cast<WORD>(name.size())), Ascii(name)});
+// A packed record with its CRC-16 in bytes 0-1, as a file of a checksummed layout holds it.
+Bytes Sealed(Bytes r) {
+    const WORD crc = PackedRecordCrc(r.data(), r.size() - kPackedTailSize);
+    r[0] = static_cast<BYTE>(crc >> 8);
+    r[1] = static_cast<BYTE>(crc & 0xFF);
+    return r;
 }
 
 // A current-form record of layout version v, typed kTypeId, in category kCatId.
@@ -50,7 +27,7 @@ Bytes RecordV(WORD v, const std::string& first) {
     r = Cat({r, Z("note")});
     if (v >= 7)
         r = Cat({r, Z("2"), Z(""), Z("")});
-    return Cat({r, Bytes(7, 0)});
+    return Sealed(Cat({r, Bytes(7, 0)}));
 }
 
 Bytes TypeV(WORD v, const std::string& name) {
@@ -58,11 +35,11 @@ Bytes TypeV(WORD v, const std::string& name) {
     const int labels = v < 6 ? kOldFormFieldCount : kFieldCount;
     for (int i = 0; i < labels; ++i)
         r = Cat({r, Z(i == 0 ? "Login" : "")});
-    return Cat({r, Bytes(7, 0)});
+    return Sealed(Cat({r, Bytes(7, 0)}));
 }
 
 Bytes CategoryRecord(const std::string& name) {
-    return Cat({{0, 0}, kCatId, Bytes(12, 0), Z(name), Bytes(7, 0)});
+    return Sealed(Cat({{0, 0}, kCatId, Bytes(12, 0), Z(name), Bytes(7, 0)}));
 }
 
 // A whole file of version v (5 or more) with one record, one type and one category.

@@ -1,10 +1,12 @@
-// Database files of every version, built byte by byte: one record, one record type and (from
-// version 5) one category, in the forms each version stores them.
+// Database files of every version, built byte by byte (around the envelope of FileBytes.h): one
+// record, one record type and (from version 5) one category, in the forms each version stores
+// them.
 #pragma once
 
 #include <string>
 
 #include "lkmdb7/platform/Types.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/ItemTesting.h"
 
 namespace lkmdb7_test {
@@ -13,12 +15,8 @@ namespace lkmdb7_test {
 extern const Bytes kTypeId;
 extern const Bytes kCatId;
 
-// The header of a file: crib, create date, version, the icon name from version 5, reserved values.
-Bytes Header(LKMDB7::WORD version, const std::string& icon = "");
-// An item body around a packed record, for schema s.
-Bytes Body(LKMDB7::WORD s, const Bytes& record, LKMDB7::DWORD recordID);
-// A class tag that introduces a new class.
-Bytes NewClass(LKMDB7::WORD schema, const std::string& name);
+// A packed record with its CRC-16 in bytes 0-1, as a file of a checksummed layout holds it.
+Bytes Sealed(Bytes r);
 // Current-form packed records of layout version v (six texts below 6).
 Bytes RecordV(LKMDB7::WORD v, const std::string& first);
 Bytes TypeV(LKMDB7::WORD v, const std::string& name);

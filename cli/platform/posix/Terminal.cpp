@@ -34,6 +34,30 @@ extern "C" void RestoreTerminalAndDie(int signal) {
     raise(signal);  // delivered, with the default action, once this handler returns
 }
 
+// Ctrl-Z while echo is off: the shell the user returns to must echo, and the prompt typed into
+// after `fg` must not. The stop happens inside the handler, so the code after it runs on SIGCONT.
+extern "C" void StopWithEchoOn(int signal) {
+    const int savedErrno = errno;
+    termios quiet{};
+    const bool haveQuiet = tcgetattr(g_tty, &quiet) == 0;
+    tcsetattr(g_tty, TCSAFLUSH, &g_saved);
+    struct sigaction stop {};
+    struct sigaction self {};
+    stop.sa_handler = SIG_DFL;
+    sigemptyset(&stop.sa_mask);
+    sigaction(signal, &stop, &self);
+    sigset_t only{};
+    sigemptyset(&only);
+    sigaddset(&only, signal);
+    sigprocmask(SIG_UNBLOCK, &only, nullptr);
+    raise(signal);  // stops here until SIGCONT
+    sigaction(signal, &self, nullptr);
+    if (haveQuiet) {
+        tcsetattr(g_tty, TCSAFLUSH, &quiet);
+    }
+    errno = savedErrno;
+}
+
 }  // namespace
 
 bool StderrIsTerminal() {
@@ -66,16 +90,30 @@ std::optional<std::string> ReadPasswordFromTerminal(const std::string& prompt) {
     for (std::size_t i = 0; i < std::size(kFatalSignals); ++i) {
         sigaction(kFatalSignals[i], &restore, &previous[i]);
     }
+    struct sigaction suspend {};
+    suspend.sa_handler = StopWithEchoOn;
+    suspend.sa_flags = SA_RESTART;
+    sigemptyset(&suspend.sa_mask);
+    struct sigaction previousSuspend {};
+    sigaction(SIGTSTP, &suspend, &previousSuspend);
     tcsetattr(tty, TCSAFLUSH, &quiet);
     (void)!write(tty, prompt.data(), prompt.size());
     std::string line;
     line.reserve(1024);  // growing would leave copies of the start in freed memory
     char c = 0;
-    while (read(tty, &c, 1) == 1 && c != '\n') {
+    for (;;) {
+        const ssize_t n = read(tty, &c, 1);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n != 1 || c == '\n') {
+            break;
+        }
         line += c;
     }
     c = 0;
     tcsetattr(tty, TCSAFLUSH, &saved);
+    sigaction(SIGTSTP, &previousSuspend, nullptr);
     for (std::size_t i = 0; i < std::size(kFatalSignals); ++i) {
         sigaction(kFatalSignals[i], &previous[i], nullptr);
     }
@@ -96,28 +134,6 @@ std::string PathToUtf8(const std::string& native) {
 }
 
 void PrepareConsoleOutput() {}
-
-std::string CreatePrivateFile(const std::string& native, bool replace) {
-    const int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (replace ? O_TRUNC : O_EXCL);
-    const int fd = open(native.c_str(), flags, 0600);
-    if (fd < 0) {
-        const int error = errno;
-        if (error == EEXIST) {
-            return "exists already (--force replaces it)";
-        }
-        if (error == ELOOP) {
-            return "is a symbolic link";
-        }
-        return std::strerror(error);
-    }
-    // A file that existed keeps its old mode unless told otherwise.
-    std::string result;
-    if (fchmod(fd, 0600) != 0) {
-        result = std::strerror(errno);
-    }
-    close(fd);
-    return result;
-}
 
 void DisableCoreDumps() {
     const rlimit none{0, 0};

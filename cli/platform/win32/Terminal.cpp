@@ -127,21 +127,6 @@ void PrepareConsoleOutput() {
     SetConsoleOutputCP(CP_UTF8);
 }
 
-std::string CreatePrivateFile(const std::string& native, bool replace) {
-    // Files made here inherit the folder's access list, which is the user's own in a profile.
-    HANDLE file = CreateFileA(native.c_str(), GENERIC_WRITE, 0, nullptr,
-                              replace ? CREATE_ALWAYS : CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
-        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
-            return "exists already (--force replaces it)";
-        }
-        return "error " + std::to_string(error);
-    }
-    CloseHandle(file);
-    return {};
-}
-
 void DisableCoreDumps() {}
 
 bool SecureRandomBytes(unsigned char* bytes, std::size_t size) {

@@ -1,11 +1,13 @@
 #include "lkmdb7/database/internal/SafeFile.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <new>
 #include <random>
+#include <string_view>
 #include <vector>
 
 #include "lkmdb7/foundation/PathUtils.h"
@@ -87,37 +89,48 @@ CString UniqueTag() {
     return tag;
 }
 
-// Whether name is "<file>.<8 hex digits>.saving": a temporary of a save of that file.
-bool IsTemporaryOf(const CString& name, const CString& file) {
-    const std::string& n = name.str();
-    const std::string prefix = file.str() + ".";
-    const std::string suffix = kSavingSuffix;
-    if (n.size() != prefix.size() + 8 + suffix.size() || n.compare(0, prefix.size(), prefix) != 0 ||
-        n.compare(n.size() - suffix.size(), suffix.size(), suffix) != 0) {
+// Whether name is "<file>.<8 hex digits><suffix>".
+bool IsTaggedName(std::string_view name, std::string_view file, std::string_view suffix) {
+    if (name.size() != file.size() + 1 + 8 + suffix.size() || !name.starts_with(file) ||
+        name[file.size()] != '.' || !name.ends_with(suffix)) {
         return false;
     }
-    for (std::size_t i = prefix.size(); i < prefix.size() + 8; ++i) {
-        const char c = n[i];
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) {
-            return false;
-        }
-    }
-    return true;
+    const std::string_view tag = name.substr(file.size() + 1, 8);
+    return std::all_of(tag.begin(), tag.end(),
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
 }
 
-// Removes the temporaries that killed saves of target left. Saves of one database hold its lock,
-// so no other save is using one; a link of that name is removed, never followed. A folder that
-// cannot be listed or a leftover that cannot be removed is no reason to fail; exhausted memory is.
-CDatabaseStatus RemoveLeftovers(const CString& target) {
-    const CString file = FileNameOf(target);
-    const CString folder = FolderOf(target);
+// Whether name is "<file>.<8 hex digits>.saving": a temporary of a save of that file.
+bool IsTemporaryOf(const CString& name, const CString& file) {
+    return IsTaggedName(name.str(), file.str(), kSavingSuffix);
+}
+
+// Whether name is the temporary of a copy of file kept before a write in place,
+// "<file>.<8 hex digits>.before-save.<8 hex digits>.saving".
+bool IsTemporaryOfACopyOf(const CString& name, const CString& file) {
+    const std::string_view n = name.str();
+    const std::size_t tail = 1 + 8 + std::string_view(kSavingSuffix).size();
+    if (n.size() <= tail) {
+        return false;
+    }
+    const std::string_view copy = n.substr(0, n.size() - tail);
+    return IsTaggedName(n, copy, kSavingSuffix) &&
+           IsTaggedName(copy, file.str(), kBeforeSaveSuffix);
+}
+
+// Removes from folder the temporaries that killed saves left, those of file that `isLeftover`
+// picks. Saves hold the user's database lock, so no other save is using one; a link of that name
+// is removed, never followed. A folder that cannot be listed or a leftover that cannot be
+// removed is no reason to fail; exhausted memory is.
+CDatabaseStatus RemoveLeftovers(const CString& folder, const CString& file,
+                                bool (*isLeftover)(const CString&, const CString&)) {
     std::vector<CString> names;
     if (!ListFolder(folder.IsEmpty() ? CString(".") : folder, names)) {
         return GetLastError() == ERROR_NOT_ENOUGH_MEMORY ? CDatabaseStatus::OutOfMemory()
                                                          : CDatabaseStatus::Ok();
     }
     for (const CString& name : names) {
-        if (IsTemporaryOf(name, file)) {
+        if (isLeftover(name, file)) {
             (void)DeleteFileA(folder.IsEmpty() ? name : JoinPath(folder, name));
         }
     }
@@ -138,44 +151,176 @@ CDatabaseStatus CheckWritable(const CString& path) {
 
 using Fill = std::function<void(CFile&)>;
 
-// For a folder that refuses new files: the contents are made in memory, so that only a failing
-// disk, not a failing callback, can leave the target damaged.
+CDatabaseStatus WriteThroughTemporary(const CString& target, const CString& attributesFrom,
+                                      bool mayWriteInPlace, const CString& inPlaceCopyFolder,
+                                      const Fill& fill);
+
+// A fill that writes what is left of source.
+Fill CopyOf(CFile& source) {
+    return [&source](CFile& file) {
+        std::vector<BYTE> buffer(64 * 1024);
+        for (;;) {
+            const UINT n = source.Read(buffer.data(), static_cast<UINT>(buffer.size()));
+            if (n == 0) {
+                break;
+            }
+            file.Write(buffer.data(), n);
+        }
+    };
+}
+
+CString FolderToShow(const CString& path) {
+    const CString folder = FolderOf(path);
+    return folder.IsEmpty() ? CString(".") : folder;
+}
+
+// The same failure told in other words; the public result stays what it was.
+CDatabaseStatus Retold(const CDatabaseStatus& status, const CString& message) {
+    if (status.GetKind() != CDatabaseStatus::kIo) {
+        return status;
+    }
+    return status.Result() == -1 ? CDatabaseStatus::WriteFailed(status.GetCode(), message)
+                                 : CDatabaseStatus::CannotOpen(status.GetCode(), message);
+}
+
+CDatabaseStatus RefuseInPlace(const CString& target, DWORD code) {
+    CString text;
+    text.Format(
+        "%s: cannot create a file beside %s (%s); not written: writing it in place could lose it "
+        "in a crash",
+        static_cast<const char*>(FolderToShow(target)),
+        static_cast<const char*>(FileNameOf(target)), DescribeError(code));
+    return CDatabaseStatus::CannotOpen(code, text);
+}
+
+// Writes and flushes a complete copy of target into folder, under a name of its own there.
+CDatabaseStatus KeepCopy(const CString& target, const CString& folder, CString& copy) {
+    if (!FolderExists(folder)) {
+        return CDatabaseStatus::CannotOpen(
+            ERROR_PATH_NOT_FOUND,
+            Because(folder, "the folder for the copy kept while writing in place is missing",
+                    ERROR_PATH_NOT_FOUND));
+    }
+    const CString name = FileNameOf(target);
+    // Copies themselves are never removed here: one left behind may be all that is left of a file.
+    if (CDatabaseStatus cleaned = RemoveLeftovers(folder, name, IsTemporaryOfACopyOf);
+        !cleaned.IsOk()) {
+        return cleaned;
+    }
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        copy = JoinPath(folder, name + "." + UniqueTag() + kBeforeSaveSuffix);
+        if (!PathExists(copy)) {
+            break;
+        }
+    }
+    if (PathExists(copy)) {
+        return SystemFailure(true, copy, "no free name for the copy", ERROR_FILE_EXISTS);
+    }
+    CFileException error(CFileException::none, -1, "", "");
+    const auto source = OpenFile(target, CFile::modeRead | CFile::shareDenyWrite, &error);
+    if (!source) {
+        return SystemFailure(true, target, "cannot be read", CodeOf(error));
+    }
+    CDatabaseStatus kept = WriteThroughTemporary(copy, target, false, CString(), CopyOf(*source));
+    if (!kept.IsOk()) {
+        if (PathExists(copy)) {
+            (void)DeleteFileA(copy);
+        }
+        return Retold(kept, target +
+                                ": not written in place, since no copy of it could be kept in " +
+                                folder + " (" + kept.GetMessage() + ")");
+    }
+    return kept;
+}
+
+// Cuts target to length 0 and fills it; flushed when this returns. What the file raises passes
+// through; `cut` tells whether the target was opened, and so cut.
+CDatabaseStatus Overwrite(const CString& target, const Fill& fill, bool& cut) {
+    cut = false;
+    CFileException error(CFileException::none, -1, "", "");
+    const auto file =
+        OpenFile(target, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive, &error);
+    if (!file) {
+        return SystemFailure(true, target, "cannot be written in place", CodeOf(error));
+    }
+    cut = true;
+    fill(*file);
+    file->Flush();
+    file->Close();
+    return CDatabaseStatus::Ok();
+}
+
+// For a folder that refuses new files, with a copy of the target kept elsewhere first. The new
+// contents are made in memory, so that only a failing disk, not a failing callback, can reach
+// the target, and then the copy puts it back.
 CDatabaseStatus WriteInPlace(const CString& target, const CString& attributesFrom,
-                             const Fill& fill) {
+                             const CString& copyFolder, const Fill& fill) {
     return Guarded([&] {
         CMemFile contents;
         fill(contents);
-        if (attributesFrom != target && PathExists(attributesFrom) &&
-            !CopyPermissions(attributesFrom, target)) {
-            return SystemFailure(false, target, "cannot take the database's permissions",
-                                 LastErrorOr(ERROR_ACCESS_DENIED));
+        CString copy;
+        if (CDatabaseStatus kept = KeepCopy(target, copyFolder, copy); !kept.IsOk()) {
+            return kept;
         }
-        CFileException error(CFileException::none, -1, "", "");
-        const auto file =
-            OpenFile(target, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive, &error);
-        if (!file) {
-            return SystemFailure(true, target, "cannot be written in place", CodeOf(error));
+        bool cut = false;
+        CDatabaseStatus written = Guarded([&] {
+            if (attributesFrom != target && PathExists(attributesFrom) &&
+                !CopyPermissions(attributesFrom, target)) {
+                return SystemFailure(false, target, "cannot take the database's permissions",
+                                     LastErrorOr(ERROR_ACCESS_DENIED));
+            }
+            return Overwrite(
+                target,
+                [&](CFile& file) {
+                    const std::vector<BYTE>& bytes = contents.Data();
+                    constexpr std::size_t kChunk = 1u << 20;
+                    for (std::size_t at = 0; at < bytes.size(); at += kChunk) {
+                        file.Write(bytes.data() + at,
+                                   static_cast<UINT>(std::min(kChunk, bytes.size() - at)));
+                    }
+                },
+                cut);
+        });
+        if (written.IsOk() || !cut) {
+            // The copy is only a copy now; one left behind would be no loss.
+            (void)DeleteFileA(copy);
+            return written;
         }
-        const std::vector<BYTE>& bytes = contents.Data();
-        constexpr std::size_t kChunk = 1u << 20;
-        for (std::size_t at = 0; at < bytes.size(); at += kChunk) {
-            file->Write(bytes.data() + at, static_cast<UINT>(std::min(kChunk, bytes.size() - at)));
+        const DWORD code = written.GetCode() != 0 ? written.GetCode() : ERROR_GEN_FAILURE;
+        CDatabaseStatus restored = Guarded([&] {
+            CFileException error(CFileException::none, -1, "", "");
+            const auto source = OpenFile(copy, CFile::modeRead | CFile::shareDenyWrite, &error);
+            if (!source) {
+                return SystemFailure(true, copy, "cannot be read", CodeOf(error));
+            }
+            bool ignored = false;
+            return Overwrite(target, CopyOf(*source), ignored);
+        });
+        if (restored.IsOk()) {
+            (void)DeleteFileA(copy);
+            return CDatabaseStatus::WriteFailed(code, target + ": writing in place failed (" +
+                                                          written.GetMessage() +
+                                                          "); the file was put back as it was");
         }
-        file->Flush();
-        file->Close();
-        return CDatabaseStatus::Ok();
+        return CDatabaseStatus::WriteFailed(
+            code, target + ": writing in place failed (" + written.GetMessage() +
+                      "), and so did putting it back (" + restored.GetMessage() +
+                      "); its previous contents are in " + copy);
     });
 }
 
 CDatabaseStatus WriteThroughTemporary(const CString& target, const CString& attributesFrom,
-                                      bool mayWriteInPlace, const Fill& fill) {
+                                      bool mayWriteInPlace, const CString& inPlaceCopyFolder,
+                                      const Fill& fill) {
     const bool exists = PathExists(target);
     if (exists) {
         if (CDatabaseStatus writable = CheckWritable(target); !writable.IsOk()) {
             return writable;
         }
     }
-    if (CDatabaseStatus cleaned = RemoveLeftovers(target); !cleaned.IsOk()) {
+    if (CDatabaseStatus cleaned =
+            RemoveLeftovers(FolderOf(target), FileNameOf(target), IsTemporaryOf);
+        !cleaned.IsOk()) {
         return cleaned;
     }
     CString temporary;
@@ -193,7 +338,9 @@ CDatabaseStatus WriteThroughTemporary(const CString& target, const CString& attr
             continue;
         }
         if (code == ERROR_ACCESS_DENIED && exists && mayWriteInPlace) {
-            return WriteInPlace(target, attributesFrom, fill);
+            return inPlaceCopyFolder.IsEmpty()
+                       ? RefuseInPlace(target, code)
+                       : WriteInPlace(target, attributesFrom, inPlaceCopyFolder, fill);
         }
         return SystemFailure(true, temporary, "the temporary file cannot be created", code);
     }
@@ -239,13 +386,14 @@ CDatabaseStatus Resolve(const CString& path, CString& real) {
 
 }  // namespace
 
-CDatabaseStatus WriteFileSafely(const CString& path, const std::function<void(CArchive&)>& write) {
+CDatabaseStatus WriteFileSafely(const CString& path, const std::function<void(CArchive&)>& write,
+                                const CString& inPlaceCopyFolder) {
     return Guarded([&] {
         CString target;
         if (CDatabaseStatus resolved = Resolve(path, target); !resolved.IsOk()) {
             return resolved;
         }
-        return WriteThroughTemporary(target, target, true, [&](CFile& file) {
+        return WriteThroughTemporary(target, target, true, inPlaceCopyFolder, [&](CFile& file) {
             CArchive ar(&file, CArchive::store, kFileBufferSize);
             ar.SetName(path);
             write(ar);
@@ -254,34 +402,26 @@ CDatabaseStatus WriteFileSafely(const CString& path, const std::function<void(CA
     });
 }
 
-CDatabaseStatus CopyFileSafely(const CString& from, const CString& to, CopyTarget target) {
+CDatabaseStatus CopyFileSafely(const CString& from, const CString& to, CopyTarget target,
+                               const CString& inPlaceCopyFolder) {
     return Guarded([&] {
         CFileException error(CFileException::none, -1, "", "");
         const auto source = OpenFile(from, CFile::modeRead | CFile::shareDenyWrite, &error);
         if (!source) {
             return SystemFailure(true, from, "cannot be read", CodeOf(error));
         }
-        const auto copy = [&](CFile& file) {
-            std::vector<BYTE> buffer(64 * 1024);
-            for (;;) {
-                const UINT n = source->Read(buffer.data(), static_cast<UINT>(buffer.size()));
-                if (n == 0) {
-                    break;
-                }
-                file.Write(buffer.data(), n);
-            }
-        };
+        const Fill copy = CopyOf(*source);
         if (target == CopyTarget::kDatabase) {
             CString real;
             if (CDatabaseStatus resolved = Resolve(to, real); !resolved.IsOk()) {
                 return resolved;
             }
-            return WriteThroughTemporary(real, real, true, copy);
+            return WriteThroughTemporary(real, real, true, inPlaceCopyFolder, copy);
         }
         // A link at the copy's name is replaced by the rename; writing in place would follow it.
         CString real;
         const bool isLink = ResolvePath(to, real) && real != to;
-        return WriteThroughTemporary(to, from, !isLink, copy);
+        return WriteThroughTemporary(to, from, !isLink, inPlaceCopyFolder, copy);
     });
 }
 

@@ -24,5 +24,7 @@ inline constexpr DWORD kMaxArchiveIndex = 0x7FFFFFFF;
 inline constexpr std::size_t kMaxClassName = 64;
 // The bytes of a new class's description before its name: tag, schema and name length.
 inline constexpr std::size_t kClassDescriptionHeader = 6;
+// Where a new class's description holds its schema.
+inline constexpr std::size_t kClassSchemaOffset = 2;
 
 }  // namespace LKMDB7

@@ -222,6 +222,17 @@ bool ChildProcess::AwaitFile(const std::filesystem::path& file, std::chrono::mil
     }
 }
 
+std::optional<int> ChildProcess::WaitFor(std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!Reap(false)) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return std::nullopt;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return result_;
+}
+
 int ChildProcess::Wait() {
     Reap(true);
     return result_;

@@ -22,6 +22,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,8 @@ class ChildProcess {
     bool AwaitFile(const std::filesystem::path& file, std::chrono::milliseconds timeout);
     // Waits for the child to end: its exit code, or kKilled. Answers the same again later.
     int Wait();
+    // As Wait, but for at most `timeout`: nullopt while the child still runs then.
+    std::optional<int> WaitFor(std::chrono::milliseconds timeout);
     // Ends the child at once (SIGKILL) and reaps it; nothing when it has already been reaped.
     void Kill();
 

@@ -24,4 +24,18 @@ struct InterruptedPrompt {
 InterruptedPrompt InterruptAtPrompt(const std::function<void()>& ask, const std::string& prompt,
                                     EndSignal signal);
 
+struct SuspendedPrompt {
+    bool sawPrompt = false;
+    bool stopped = false;           // Ctrl-Z stopped the prompt
+    bool echoWhileStopped = false;  // the terminal's echo flag while it was stopped
+    bool echoAfterResume = true;    // the echo flag once it went on (SIGCONT)
+    int exitCode = -1;              // what `ask` returned, after `typed` and a newline
+};
+
+// Runs `ask` in the foreground of a new pseudo-terminal with echo on (as a shell's job: its
+// process group is not orphaned, so Ctrl-Z can stop it), waits for `prompt`, stops it with
+// SIGTSTP, then continues it with SIGCONT and types `typed`. Needs /proc to see the stop.
+SuspendedPrompt SuspendAtPrompt(const std::function<int()>& ask, const std::string& prompt,
+                                const std::string& typed);
+
 }  // namespace lkmdb7_test
