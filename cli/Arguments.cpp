@@ -8,6 +8,15 @@ namespace lkmdb {
 
 using namespace LKMDB7;
 
+WORD ParseMask(const std::string& text, const std::string& what) {
+    const unsigned value = ParseBits(text, 0xFFFFFFFFu, what);
+    try {
+        return CheckFieldMask(value);
+    } catch (const CInvalidArgException& e) {
+        throw CliError(kExitFailure, what + ": '" + text + "': " + e.what());
+    }
+}
+
 DWORD ParseRecordID(const std::string& text) {
     return static_cast<DWORD>(ParseBits(text, 0xFFFFFFFFu, "RECORD_ID"));
 }

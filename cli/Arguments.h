@@ -12,5 +12,8 @@ LKMDB7::DWORD ParseRecordID(const std::string& text);
 // A bit word (decimal or 0x hexadecimal) of at most `max`; `what` names the option. Throws
 // CliError (2) naming `what` and the text.
 unsigned ParseBits(const std::string& text, unsigned max, const std::string& what);
+// A secret-field mask (decimal or 0x hexadecimal) under the library's rule (CheckFieldMask);
+// `what` names the option. Throws CliError (2) naming `what`, the text and the rule.
+LKMDB7::WORD ParseMask(const std::string& text, const std::string& what);
 
 }  // namespace lkmdb

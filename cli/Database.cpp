@@ -63,7 +63,12 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
 }  // namespace
 
 std::string Reason(const CDatabaseObj7& db, const std::string& native, const std::string& shown) {
-    std::string message = db.GetLastErrorMessage();
+    return Reason(db.GetLastStatus(), native, shown);
+}
+
+std::string Reason(const CDatabaseStatus& status, const std::string& native,
+                   const std::string& shown) {
+    std::string message = status.GetMessage();
     if (message.rfind(native + ": ", 0) == 0) {
         message.erase(0, native.size() + 2);
     }
@@ -127,10 +132,12 @@ OpenDatabase::OpenDatabase(Context& ctx, const std::string& argument, Mode mode,
     if (!PathExists(file_.native.c_str())) {
         throw CliError(kExitNotFound, file_.shown + ": no such database file");
     }
-    fileVersion_ = CDatabaseObj7::GetVersion(file_.native.c_str());
-    if (fileVersion_ == 0xFFFF) {
-        throw CliError(kExitFailure, file_.shown + ": cannot be opened for reading");
+    WORD version = 0;
+    if (const CDatabaseStatus probe = CDatabaseObj7::ProbeVersion(file_.native.c_str(), version);
+        !probe.IsOk()) {
+        throw CliError(kExitFailure, file_.shown + ": " + Reason(probe, file_.native, file_.shown));
     }
+    fileVersion_ = version;
     if (mode == Mode::kRead && fileVersion_ < kCurrentVersion) {
         ctx_.Note(file_.shown + " is version " + std::to_string(fileVersion_) +
                   ": read as it is; a command that writes upgrades it to version " +

@@ -64,6 +64,9 @@ void RequirePackable(LKMDB7::CDatabaseObj7& db, const DatabaseFile& file);
 // `native`, and naming the file everywhere as the user gave it.
 std::string Reason(const LKMDB7::CDatabaseObj7& db, const std::string& native,
                    const std::string& shown);
+// The same for a status of the library's (a version probe's).
+std::string Reason(const LKMDB7::CDatabaseStatus& status, const std::string& native,
+                   const std::string& shown);
 
 // Loads path into db without rewriting an older file (LoadReadOnly) and maps every failure to
 // CliError naming `shown`.

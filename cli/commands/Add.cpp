@@ -31,7 +31,8 @@ void AddAdd(CLI::App& app, Commands& commands) {
         ->allow_extra_args(false);
     AddSecretFieldOptions(*sub, opts->fieldsFromStdin, opts->fieldsAsked);
     sub->add_option("--note", opts->note, "the note");
-    sub->add_option("--mask", opts->mask, "secret fields, bit 0 for field 1 (default: the type's)");
+    sub->add_option("--mask", opts->mask,
+                    "secret fields, bit 0 for field 1 to bit 9 for field 10 (default: the type's)");
     sub->add_option("--icon", opts->icon, "icon index (default 255: the type's)");
     sub->add_flag("--local-only", opts->localOnly, "keep the record on this computer only");
     commands.Bind(sub, [opts, &ctx = commands.Ctx()] {
@@ -61,8 +62,7 @@ void AddAdd(CLI::App& app, Commands& commands) {
         }
         const CString category = Stored(opts->category, "--category");
         const bool maskGiven = !opts->mask.empty();
-        const auto mask =
-            static_cast<WORD>(maskGiven ? ParseBits(opts->mask, 0xFFFF, "--mask") : 0);
+        const auto mask = maskGiven ? ParseMask(opts->mask, "--mask") : WORD{0};
         const auto icon =
             static_cast<WORD>(opts->icon.empty() ? 255 : ParseBits(opts->icon, 0xFFFF, "--icon"));
 

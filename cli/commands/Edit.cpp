@@ -50,8 +50,8 @@ void AddEdit(CLI::App& app, Commands& commands) {
     sub->add_option("--type", opts->type, "an existing record type (\"Unfiled\": none)");
     sub->add_option("--category", opts->category, "an existing category (\"Unfiled\": none)");
     sub->add_option("--mask", opts->mask,
-                    "secret fields, bit 0 for field 1 (default: as it was, and with --type also "
-                    "the new type's)");
+                    "secret fields, bit 0 for field 1 to bit 9 for field 10 (default: as it "
+                    "was, and with --type also the new type's)");
     commands.Bind(sub, [opts, sub, &ctx = commands.Ctx()] {
         // Every text is read and converted before the database is touched.
         std::map<int, CString> fields;
@@ -70,8 +70,7 @@ void AddEdit(CLI::App& app, Commands& commands) {
         const bool noteGiven = sub->count("--note") != 0;
         const CString note = Stored(opts->note, "--note");
         const bool maskGiven = sub->count("--mask") != 0;
-        const auto mask =
-            static_cast<WORD>(maskGiven ? ParseBits(opts->mask, 0xFFFF, "--mask") : 0);
+        const auto mask = maskGiven ? ParseMask(opts->mask, "--mask") : WORD{0};
         const bool typeGiven = sub->count("--type") != 0;
         const bool categoryGiven = sub->count("--category") != 0;
         if (fields.empty() && !noteGiven && !maskGiven && !typeGiven && !categoryGiven) {

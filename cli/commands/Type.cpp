@@ -91,7 +91,8 @@ void AddTypeAdd(CLI::App& parent, Commands& commands) {
     sub->add_option("NAME", opts->name, "the type's name")->required();
     sub->add_option("--label", opts->labels, "the next field's label (up to ten, in order)")
         ->allow_extra_args(false);
-    sub->add_option("--mask", opts->mask, "secret fields, bit 0 for field 1 (default: none)");
+    sub->add_option("--mask", opts->mask,
+                    "secret fields, bit 0 for field 1 to bit 9 for field 10 (default: none)");
     commands.Bind(sub, [opts, &ctx = commands.Ctx()] {
         if (opts->labels.size() > static_cast<std::size_t>(kFieldCount)) {
             throw CliError(kExitFailure, "--label: a type has ten fields, " +
@@ -108,8 +109,7 @@ void AddTypeAdd(CLI::App& parent, Commands& commands) {
             type->SetLabel(static_cast<int>(i),
                            Stored(opts->labels[i], "--label " + std::to_string(i + 1)));
         }
-        type->SetMaskBits(
-            static_cast<WORD>(opts->mask.empty() ? 0 : ParseBits(opts->mask, 0xFFFF, "--mask")));
+        type->SetMaskBits(opts->mask.empty() ? WORD{0} : ParseMask(opts->mask, "--mask"));
         type->SetNeedsSync(true);
 
         OpenDatabase db(ctx, opts->path, OpenDatabase::Mode::kWrite);

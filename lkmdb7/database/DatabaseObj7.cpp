@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "lkmdb7/database/internal/SafeFile.h"
 #include "lkmdb7/foundation/PathUtils.h"
@@ -160,8 +161,8 @@ std::size_t CDatabaseObj7::CountMisreadItems() {
     return misread;
 }
 
-void CDatabaseObj7::ReadItemsInCurrentForm() {
-    StampClassSchemas(m_version);
+void CDatabaseObj7::ReadItemsInCurrentForm(bool keepPackedAsRead) {
+    StampClassSchemas(kCurrentVersion);
     for (CObjectList* list :
          {static_cast<CObjectList*>(&m_records), static_cast<CObjectList*>(&m_types),
           static_cast<CObjectList*>(&m_categories)}) {
@@ -169,10 +170,21 @@ void CDatabaseObj7::ReadItemsInCurrentForm() {
             CBaseItem* item = list->GetNextItem(pos);
             // An item too long for the current form stays as read: the save names it. A misread
             // one stays as read too, so that its checksum fault still shows.
-            if (!item->FailedChecksumAtLoad() && item->HasPackedForm() &&
-                static_cast<ULONGLONG>(item->CalculateRecordSize()) <= kMaxPackedRecordSize) {
-                item->PackPalmRecord(true);
-                item->PuffPalmRecord(true);
+            if (item->FailedChecksumAtLoad() || !item->HasPackedForm() ||
+                static_cast<ULONGLONG>(item->CalculateRecordSize()) > kMaxPackedRecordSize) {
+                continue;
+            }
+            std::vector<BYTE> asRead;
+            bool hadRecord = false;
+            const WORD crc = item->GetCRC();
+            if (keepPackedAsRead) {
+                item->SwapPalmRecord(asRead, hadRecord);
+            }
+            item->PackPalmRecord(true);
+            item->PuffPalmRecord(true);
+            if (keepPackedAsRead) {
+                item->SwapPalmRecord(asRead, hadRecord);
+                item->SetCRC(crc);
             }
         }
     }
@@ -288,42 +300,57 @@ namespace {
 
 constexpr WORD kNoVersion = 0xFFFF;
 
-// The version word of the file at path, kNoVersion for a missing or too short file. Returns 0, or
-// the Windows error code when the file exists but cannot be read. May raise CMemoryException.
-LONG ReadVersionWord(const char* path, WORD& version) {
-    version = kNoVersion;
-    BYTE bytes[2] = {0xFF, 0xFF};
-    try {
-        CFileException error(CFileException::none, -1, "", "");
-        const auto file =
-            OpenFile(path, CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary, &error);
-        if (!file) {
-            const auto code = static_cast<DWORD>(error.m_lOsError);
-            return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND
-                       ? 0
-                       : static_cast<LONG>(code);
-        }
-        if (file->GetLength() > kHeaderVersionOffset) {
-            file->Seek(kHeaderVersionOffset, CFile::begin);
-            (void)file->Read(bytes, 2);
-        }
-        file->Abort();
-    } catch (const CFileException& e) {
-        return e.m_lOsError > 0 ? e.m_lOsError : static_cast<LONG>(ERROR_READ_FAULT);
-    }
-    version = static_cast<WORD>(bytes[0] | (bytes[1] << 8));
-    return 0;
-}
-
 }  // namespace
+
+CDatabaseStatus CDatabaseObj7::ProbeVersion(const char* path, WORD& version) {
+    version = kNoVersion;
+    try {
+        const CString name(path);
+        BYTE bytes[2] = {0xFF, 0xFF};
+        ULONGLONG length = 0;
+        try {
+            CFileException error(CFileException::none, -1, "", "");
+            const auto file =
+                OpenFile(path, CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary, &error);
+            if (!file) {
+                const auto code = static_cast<DWORD>(error.m_lOsError);
+                return CDatabaseStatus::CannotOpen(
+                    code, name + ": cannot be opened (" + DescribeError(code) + ")");
+            }
+            length = file->GetLength();
+            if (length > kHeaderVersionOffset) {
+                file->Seek(kHeaderVersionOffset, CFile::begin);
+                (void)file->Read(bytes, 2);
+            }
+            file->Abort();
+        } catch (const CFileException& e) {
+            const DWORD code =
+                e.m_lOsError > 0 ? static_cast<DWORD>(e.m_lOsError) : ERROR_READ_FAULT;
+            return CDatabaseStatus::CannotOpen(
+                code, name + ": cannot be read (" + DescribeError(code) + ")");
+        }
+        version = static_cast<WORD>(bytes[0] | (bytes[1] << 8));
+        if (length < kHeaderFixedSize) {
+            const CString why =
+                name + ": too short for a database: " + std::to_string(length).c_str() +
+                " bytes, where the header needs " + std::to_string(kHeaderFixedSize).c_str() +
+                " to hold the version number";
+            return CDatabaseStatus::Failure(CDatabaseStatus::kFormat, why);
+        }
+        return CDatabaseStatus::Ok();
+    } catch (const std::bad_alloc&) {
+        AfxThrowMemoryException();
+    }
+}
 
 unsigned short CDatabaseObj7::GetVersion(const char* path) {
     WORD version = kNoVersion;
     try {
-        return ReadVersionWord(path, version) == 0 ? version : kNoVersion;
+        (void)ProbeVersion(path, version);
     } catch (const CException&) {
         return kNoVersion;
     }
+    return version;
 }
 
 // --- open, save, backup ---
@@ -494,14 +521,21 @@ LONG CDatabaseObj7::LoadFile(const CString& path, bool upgrade) {
         file->Abort();
         m_types.SortByName();
         m_categories.SortByName();
-        if (upgrade && m_version < kCurrentVersion) {
-            // The save keeps the older file beside the new one first (SaveUnderLock); when it
-            // fails the older file stays in place, readable. Load does not report it.
-            m_version = kCurrentVersion;
-            ReadItemsInCurrentForm();
-            (void)Save(true);
-            m_lastStatus = CDatabaseStatus::Ok();
+        if (m_version >= kCurrentVersion) {
+            return 0;
         }
+        if (!upgrade) {
+            // Shows what the upgrade would, while the packed records and the version stay those
+            // of the file: checksum checks and dumps look at what is on disk.
+            ReadItemsInCurrentForm(true);
+            return 0;
+        }
+        // The save keeps the older file beside the new one first (SaveUnderLock); when it fails
+        // the older file stays in place, readable. Load does not report it.
+        m_version = kCurrentVersion;
+        ReadItemsInCurrentForm(false);
+        (void)Save(true);
+        m_lastStatus = CDatabaseStatus::Ok();
         return 0;
     } catch (const std::bad_alloc&) {
         m_lastStatus = CDatabaseStatus::OutOfMemory();
@@ -552,10 +586,10 @@ CDatabaseStatus CDatabaseObj7::SaveUnderLock() {
     // save after an upgrade that failed): it is kept as "<path>.v<version>" before it is
     // replaced, and nothing is replaced unless that copy is safely on disk.
     WORD onDisk = kNoVersion;
-    if (const LONG code = ReadVersionWord(m_pathName, onDisk); code != 0) {
-        return CDatabaseStatus::CannotOpen(
-            static_cast<DWORD>(code),
-            m_pathName + ": cannot be read (" + DescribeError(static_cast<DWORD>(code)) + ")");
+    if (CDatabaseStatus probe = ProbeVersion(m_pathName, onDisk);
+        probe.GetKind() == CDatabaseStatus::kIo && probe.GetCode() != ERROR_FILE_NOT_FOUND &&
+        probe.GetCode() != ERROR_PATH_NOT_FOUND) {
+        return probe;
     }
     if (onDisk < kCurrentVersion) {
         CString kept;
@@ -645,6 +679,8 @@ int CDatabaseObj7::RestoreTempBackup() {
 
 CBaseItem* CDatabaseObj7::LoadRecord(int list, DWORD recordID) {
     auto temporary = std::make_unique<CDatabaseObj7>();
+    // Reading one item must not rewrite an older file while this object may not save.
+    temporary->m_locked = m_locked;
     temporary->SetInPlaceCopyFolder(m_inPlaceCopyFolder);  // for the upgrade that Load may save
     if (temporary->Load(CString(m_pathName)) != 0) {
         return nullptr;

@@ -101,8 +101,14 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     static bool HasPassword(const unsigned char* crib);
     // Whether the file at path has a crib that is not all zero; false when it cannot be read.
     static bool HasPasswordDB(const CString& path);
-    // The version of the file at path; 0xFFFF when it cannot be opened.
+    // The version of the file at path; 0xFFFF when it cannot be opened. Bytes that the file lacks
+    // read 0xFF (a file of 45 bytes gives 0xFFnn).
     static unsigned short GetVersion(const char* path);
+    // GetVersion with the reason when there is no version: CannotOpen with the system's code when
+    // the file cannot be opened or read (a missing file included; version is then 0xFFFF), kFormat
+    // naming the bytes the file has and the kHeaderFixedSize the version needs when it is shorter
+    // (version as GetVersion reads it). Ok otherwise. Throws CMemoryException only.
+    static CDatabaseStatus ProbeVersion(const char* path, WORD& version);
     // Gives the database a new password, or none (null or empty): keys the process-wide record
     // cipher with it, repacks every item of the three lists under it and sets the crib (MakeCrib
     // of that cost, or 40 zero bytes). The items must have been read under the cipher in force
@@ -116,7 +122,8 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     LONG Load(const CString& name, const CString& folder);
     LONG Load(const CString& path);
     // As Load(path), but never rewrites the file: an older file stays as it is on disk, and
-    // GetVersion() tells its version. For hosts and tools that only look.
+    // GetVersion() tells its version. The items show what the upgrade would show; their packed
+    // records are those of the file. For hosts and tools that only look.
     LONG LoadReadOnly(const CString& path);
     LONG Save(bool flag);
     LONG MoveToPath(const CString& folder);
@@ -215,8 +222,9 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     void NoteFailure(const CException& e) noexcept;
     // Packs every item in the current form and reads it back, as a reload of the upgraded file
     // would: the older forms fill the working values only, and the types list converts old types
-    // without their unpacked copies.
-    void ReadItemsInCurrentForm();
+    // without their unpacked copies. keepPackedAsRead puts each item's packed record and CRC as
+    // the file gave them back afterwards. Stamps the class schemas with the current version.
+    void ReadItemsInCurrentForm(bool keepPackedAsRead);
     // Items whose packed record failed its checksum at load (FailedChecksumAtLoad).
     std::size_t CountMisreadItems();
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
+#include <charconv>
 #include <cstring>
 #include <functional>
 #include <new>
@@ -473,6 +475,28 @@ void CBaseItem::SetCustom(const CStringArray& values) {
 CString CBaseItem::GetCustom(int i) const {
     CheckFieldIndex(i, "GetCustom");
     return GetUnpacked(i);
+}
+
+namespace {
+
+std::string Hex(unsigned long long value) {
+    char digits[2 * sizeof value];
+    std::string hex(digits, std::to_chars(digits, digits + sizeof digits, value, 16).ptr);
+    for (char& c : hex) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return "0x" + hex;
+}
+
+}  // namespace
+
+WORD CheckFieldMask(unsigned long long value) {
+    if ((value & ~static_cast<unsigned long long>(kFieldMaskBits)) != 0) {
+        AfxThrowInvalidArgException("mask " + Hex(value) +
+                                    " sets bits outside the ten fields (at most " +
+                                    Hex(kFieldMaskBits) + ")");
+    }
+    return static_cast<WORD>(value);
 }
 
 bool CBaseItem::GetFieldMask(WORD mask, int bit) {

@@ -34,6 +34,15 @@ namespace LKMDB7 {
 
 class CArchive;
 
+// The secret-field mask that a caller gives a record or a record type: bit i marks field i (0 to
+// 9) secret. Higher bits name no field. A file from elsewhere may carry them: loading,
+// SetMaskBits and saving keep them as they are, but what a user or a script gives goes through
+// CheckFieldMask first.
+inline constexpr WORD kFieldMaskBits = 0x3FF;
+// value as a mask when it sets no bit outside kFieldMaskBits; otherwise throws
+// CInvalidArgException naming the value in hexadecimal.
+LKMDB7_EXPORT WORD CheckFieldMask(unsigned long long value);
+
 class PackedCursor;
 struct ItemChangeCount;
 class ItemChangeWatch;
@@ -114,7 +123,7 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     // The unpacked copy of entry i (0 to 9); other indices throw CInvalidArgException.
     CString GetCustom(int i) const;
 
-    // --- field mask (bit numbers taken modulo 32; bits 16-31 never set) ---
+    // --- field mask (bit numbers taken modulo 32; bits 16-31 never set; see CheckFieldMask) ---
     bool GetMask(int bit) const { return GetFieldMask(m_mask, bit); }
     void SetMask(int bit, bool on) { SetFieldMask(m_mask, bit, on); }
     WORD GetMaskBits() const { return m_mask; }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -23,9 +25,8 @@ bool IsUnfiled(const CString& name) {
     return name.IsEmpty() || name.CompareNoCase("Unfiled") == 0;
 }
 
-[[noreturn]] void RaiseStatus(const CDatabaseObj7& db) {
-    const CDatabaseStatus& status = db.GetLastStatus();
-    const std::string message = db.GetLastErrorMessage();
+[[noreturn]] void RaiseStatus(const CDatabaseStatus& status) {
+    const std::string message = status.GetMessage();
     switch (status.GetKind()) {
         case CDatabaseStatus::kLockTimeout:
         case CDatabaseStatus::kLockFlag:
@@ -38,6 +39,10 @@ bool IsUnfiled(const CString& name) {
         default:
             Raise(Errors().file, message);
     }
+}
+
+[[noreturn]] void RaiseStatus(const CDatabaseObj7& db) {
+    RaiseStatus(db.GetLastStatus());
 }
 
 }  // namespace
@@ -119,8 +124,18 @@ void Database::Load(const std::string& path, const std::optional<py::str>& passw
     CString file = path;
     if (CDatabaseObj7::DatabaseExists(file)) {
         file = JoinPath(file, kDatabaseFileName);
-    } else if (CDatabaseObj7::GetVersion(file) == 0xFFFF) {
-        RaiseOSError(Errors().notFound, ENOENT, "no database there", path);
+    } else {
+        WORD version = 0;
+        const CDatabaseStatus probe = CDatabaseObj7::ProbeVersion(file, version);
+        const DWORD code = probe.GetKind() == CDatabaseStatus::kIo ? probe.GetCode() : 0;
+        std::error_code ignored;
+        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ||
+            (code != 0 && std::filesystem::is_directory(path, ignored))) {
+            RaiseOSError(Errors().notFound, ENOENT, "no database there", path);
+        }
+        if (!probe.IsOk()) {
+            RaiseStatus(probe);
+        }
     }
     if (password) {
         password_ = ToAnsi(*password, "password");
@@ -250,14 +265,12 @@ py::list Database::CategoryNames() {
 }
 
 py::object Database::Add(const py::str& type, const py::sequence& fields, const py::str& category,
-                         const py::str& note, std::optional<unsigned> mask) {
+                         const py::str& note, std::optional<unsigned long long> mask) {
     if (py::len(fields) > kFieldCount) {
         Raise(Errors().invalidArgument,
               "a record has at most 10 fields, not " + std::to_string(py::len(fields)));
     }
-    if (mask && *mask > 0x3FF) {
-        Raise(Errors().invalidArgument, "the mask has a bit for each of the 10 fields only");
-    }
+    WORD bits = mask ? CheckFieldMask(*mask) : WORD{0};
     // Everything is converted before anything changes.
     CStringArray texts;
     CString typeName = ToAnsi(type, "type");
@@ -275,11 +288,10 @@ py::object Database::Add(const py::str& type, const py::sequence& fields, const 
     // Entries past the ten fields make the note.
     texts.Add(ToAnsi(note, "note"));
     const CString categoryName = ToAnsi(category, "category");
-    WORD bits = 0;
-    if (mask) {
-        bits = static_cast<WORD>(*mask);
-    } else if (const CTypeItem* known = Db().GetTypesList().GetTypeByName(typeName)) {
-        bits = Db().GetTypesList().GetTypeMask(known->GetUniqueID());
+    if (!mask) {
+        if (const CTypeItem* known = Db().GetTypesList().GetTypeByName(typeName)) {
+            bits = Db().GetTypesList().GetTypeMask(known->GetUniqueID());
+        }
     }
 
     UseCipher();

@@ -63,7 +63,7 @@ class Database : public std::enable_shared_from_this<Database> {
     py::list TypeNames();
     py::list CategoryNames();
     py::object Add(const py::str& type, const py::sequence& fields, const py::str& category,
-                   const py::str& note, std::optional<unsigned> mask);
+                   const py::str& note, std::optional<unsigned long long> mask);
     // Marks the record deleted (the next save writes the mark, so devices learn of it).
     void Delete(LKMDB7::CRecord& record);
     // Takes the deleted mark off; the record needs sync again.
@@ -118,7 +118,7 @@ class Record {
     py::str Category();
     void SetCategory(const py::str& name);
     unsigned Mask();
-    void SetMask(unsigned mask);
+    void SetMask(unsigned long long mask);
     bool Deleted();
     py::dict ToDict();
     // Two views are equal when they show the same record of the same Database object.

@@ -264,13 +264,10 @@ unsigned Record::Mask() {
     return Get().GetMaskBits();
 }
 
-void Record::SetMask(unsigned mask) {
-    if (mask > 0x3FF) {
-        Raise(Errors().invalidArgument, "the mask has a bit for each of the 10 fields only");
-    }
+void Record::SetMask(unsigned long long mask) {
+    const WORD bits = CheckFieldMask(mask);
     const WORD old = Get().GetMaskBits();
-    Edit([&](CRecord& r) { r.SetMaskBits(static_cast<WORD>(mask)); },
-         [&](CRecord& r) { r.SetMaskBits(old); });
+    Edit([&](CRecord& r) { r.SetMaskBits(bits); }, [&](CRecord& r) { r.SetMaskBits(old); });
 }
 
 bool Record::Deleted() {

@@ -223,3 +223,21 @@ def test_a_number_beyond_32_bits_names_no_record(vault):
         with pytest.raises(KeyError):
             db.delete(number)
     assert len(db) == 2
+
+
+@pytest.mark.parametrize("mask, accepted", [
+    (0, True), (0x3FF, True), (0x400, False), (0x8000, False), (0xFFFF, False), (2**40, False)])
+def test_masks_take_the_librarys_one_rule(vault, mask, accepted):
+    db = reopen(vault)
+    record = db.records()[0]
+    before = db.to_dicts()
+    if accepted:
+        db.add("Web Login", ["x"], mask=mask)
+        record.mask = mask
+        assert record.mask == mask and len(db) == 3
+        return
+    with pytest.raises(lkmdb7.InvalidArgumentError, match=f"mask 0x{mask:X} "):
+        db.add("Web Login", ["x"], mask=mask)
+    with pytest.raises(lkmdb7.InvalidArgumentError, match=f"mask 0x{mask:X} "):
+        record.mask = mask
+    assert db.to_dicts() == before

@@ -11,6 +11,7 @@
 #include "tests/support/FaultyFileSystem.h"
 #include "tests/support/ItemTesting.h"
 #include "tests/support/LkmdbRun.h"
+#include "tests/support/OlderFiles.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/platform/Env.h"
 
@@ -196,6 +197,16 @@ TEST_F(Cli, MissingAndDamagedFiles) {
     }
     ExpectOneLineError(Run({"add", Folder(), "--type", "T"}), 2, DbFile().string());
     EXPECT_EQ(ReadText(DbFile()), whole.substr(0, whole.size() / 2));
+
+    // A file too short to hold a version number says how short, as one cut later does.
+    for (const std::size_t size : {std::size_t{10}, std::size_t{45}}) {
+        SCOPED_TRACE(size);
+        WriteText(DbFile(), whole.substr(0, size));
+        const Result r = Run({"info", Folder()});
+        ExpectOneLineError(r, 2, DbFile().string() + ": too short");
+        EXPECT_NE(r.err.find(std::to_string(size) + " bytes"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("46"), std::string::npos) << r.err;
+    }
 }
 
 TEST_F(Cli, InfoCountsDeletedItemsApart) {
@@ -618,6 +629,35 @@ TEST_F(Cli, OlderFilesAreReadInPlaceAndUpgradedOnRequest) {
     EXPECT_EQ(Run({"upgrade", Folder()}).out, DbFile().string() + ": already version 9\n");
 }
 
+// A reading command shows an older file as it shows the file once upgraded, and leaves it as it is.
+TEST_F(Cli, ReadingAnOlderFileShowsWhatTheUpgradeShows) {
+    fs::create_directory(Folder());
+    const Bytes v4 = FileV4();
+    WriteFileBytes(DbFile(), v4);
+    // What may differ: the file's own version, the CRCs stored in it, and a record's PK
+    // identifier, which a file older than 6 lacks and each load of it draws afresh.
+    const auto shown = [this] {
+        json dump = Json({"dump", Folder()});
+        dump.erase("version");
+        for (const char* list : {"records", "types", "categories"}) {
+            for (json& item : dump[list]) {
+                item.erase("crc");
+                item.erase("pkId");
+            }
+        }
+        return dump;
+    };
+    const json before = shown();
+    EXPECT_EQ(ReadFileBytes(DbFile()), v4);
+    const Result show = Run({"show", Folder(), "21", "--reveal"});
+    ASSERT_EQ(show.code, 0) << show.err;
+    EXPECT_NE(show.out.find("bob"), std::string::npos) << show.out;
+
+    ASSERT_EQ(Run({"upgrade", Folder()}).code, 0);
+    EXPECT_EQ(shown(), before);
+    EXPECT_EQ(Run({"show", Folder(), "21", "--reveal"}).out, show.out);
+}
+
 TEST_F(Cli, BackupAndRestore) {
     MakeDemo();
     const fs::path bak = DbFile().string() + ".bak";
@@ -819,6 +859,44 @@ TEST_F(Cli, TypesWithLabelsAndSecretsShapeTheRecordsAdded) {
     EXPECT_EQ(record["fields"][1], nullptr);
     ExpectOneLineError(Run({"type", "rm", Folder(), "Server"}), 1, "no record type named");
     ExpectOneLineError(Run({"type", Folder()}), 2, "");
+}
+
+// Every --mask takes the library's one rule: a bit for each of the ten fields, nothing above.
+TEST_F(Cli, MasksAreRefusedAboveTheTenFields) {
+    MakeDemo();
+    const std::string before = ReadText(DbFile());
+    struct Case {
+        const char* mask;
+        bool accepted;
+    };
+    const Case cases[] = {{"0", true},       {"0x3FF", true},   {"1023", true},
+                          {"0x400", false},  {"1024", false},   {"0x8000", false},
+                          {"0xFFFF", false}, {"0x10000", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mask);
+        const std::vector<std::vector<std::string>> commands = {
+            {"add", Folder(), "--type", "Bank", "--field", std::string("m") + c.mask, "--mask",
+             c.mask},
+            {"edit", Folder(), "intranet", "--mask", c.mask},
+            {"type", "add", Folder(), std::string("T") + c.mask, "--mask", c.mask}};
+        for (const auto& command : commands) {
+            SCOPED_TRACE(command[0]);
+            const Result r = Run(command);
+            if (c.accepted) {
+                EXPECT_EQ(r.code, 0) << r.err;
+            } else {
+                ExpectOneLineError(r, 2, std::string("--mask: '") + c.mask + "'");
+            }
+        }
+    }
+    const json dump = Json({"dump", Folder()});
+    for (const json& record : dump["records"]) {
+        EXPECT_LE(record["mask"].get<unsigned>(), 0x3FFu);
+    }
+    for (const json& type : dump["types"]) {
+        EXPECT_LE(type["mask"].get<unsigned>(), 0x3FFu);
+    }
+    EXPECT_NE(ReadText(DbFile()), before);
 }
 
 TEST_F(Cli, EditChangesWhatItNamesAndTakesSecretsFromStdin) {

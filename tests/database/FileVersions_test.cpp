@@ -2,108 +2,28 @@
 // version 9 on load, and the exact bytes of the files this library writes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 
 #include "lkmdb7/database/DatabaseObj7.h"
+#include "lkmdb7/database/Verify.h"
 #include "lkmdb7/foundation/PathUtils.h"
 #include "lkmdb7/items/PackedFormat.h"
 #include "lkmdb7/items/RecordCipher.h"
 #include "lkmdb7/platform/Exceptions.h"
 #include "lkmdb7/platform/internal/ByteOrder.h"
-#include "tests/support/FileBytes.h"
 #include "tests/support/ItemTesting.h"
+#include "tests/support/OlderFiles.h"
 #include "tests/support/TestPaths.h"
 
 using namespace LKMDB7;
 using namespace lkmdb7_test;
 
 namespace {
-
-const Bytes kTypeId = {0, 0, 0, 0, 0, 0, 0, 7};
-const Bytes kCatId = {1, 2, 3, 4, 5, 6, 7, 8};
-
-// A packed record with its CRC-16 in bytes 0-1, as a file of a checksummed layout holds it.
-Bytes Sealed(Bytes r) {
-    const WORD crc = PackedRecordCrc(r.data(), r.size() - kPackedTailSize);
-    r[0] = static_cast<BYTE>(crc >> 8);
-    r[1] = static_cast<BYTE>(crc & 0xFF);
-    return r;
-}
-
-// A current-form record of layout version v, typed kTypeId, in category kCatId.
-Bytes RecordV(WORD v, const std::string& first) {
-    Bytes r = Cat({{0, 0}, kTypeId, kCatId, U16(0), U16(0)});  // icon/mask big-endian 0
-    const int fields = v < 6 ? kOldFormFieldCount : kFieldCount;
-    r = Cat({r, Z(first)});
-    for (int i = 1; i < fields; ++i)
-        r = Cat({r, Z("")});
-    r = Cat({r, Z("note")});
-    if (v >= 7)
-        r = Cat({r, Z("2"), Z(""), Z("")});
-    return Sealed(Cat({r, Bytes(7, 0)}));
-}
-
-Bytes TypeV(WORD v, const std::string& name) {
-    Bytes r = Cat({{0, 0}, kTypeId, U16(0), U16(0), Bytes(8, 0), Z(name)});
-    const int labels = v < 6 ? kOldFormFieldCount : kFieldCount;
-    for (int i = 0; i < labels; ++i)
-        r = Cat({r, Z(i == 0 ? "Login" : "")});
-    return Sealed(Cat({r, Bytes(7, 0)}));
-}
-
-Bytes CategoryRecord(const std::string& name) {
-    return Sealed(Cat({{0, 0}, kCatId, Bytes(12, 0), Z(name), Bytes(7, 0)}));
-}
-
-// A whole file of version v (5 or more) with one record, one type and one category.
-Bytes FileV(WORD v) {
-    const Bytes columns = Cat({U32(15), Bytes(92, 0)});
-    return Cat({Header(v, "icon.ico"), U16(1), NewClass(v, "CRecord"),
-                Body(v, RecordV(v, "alice"), 11), U16(1), NewClass(v, "CTypeItem"),
-                Body(v, TypeV(v, "Web"), 12), columns, U16(1), NewClass(v, "CCategoryItem"),
-                Body(v, CategoryRecord("Home"), 13)});
-}
-
-// Version 4: no icon name, records and types in the second old form, no category list.
-Bytes FileV4() {
-    const Bytes rec = Cat({{0x00, 0x09, 0x05, 0x00, 0x00, 0x00},
-                           Z("bob"),
-                           Z(""),
-                           Z(""),
-                           Z(""),
-                           Z(""),
-                           Z(""),
-                           Z("n")});
-    const Bytes type = Cat({{0x00, 0x07, 0x03, 0x00, 0x00, 0x00},
-                            Z("Card"),
-                            Z("Number"),
-                            Z(""),
-                            Z(""),
-                            Z(""),
-                            Z(""),
-                            Z("")});
-    return Cat({Header(4), U16(1), NewClass(4, "CRecord"), Body(4, rec, 21), U16(1),
-                NewClass(4, "CCategory"), Body(4, type, 22)});
-}
-
-// Version 2: record types in the first old form, as plain categories, and one record (whose
-// old form holds nothing a record reads).
-Bytes FileV2() {
-    const Bytes type = Cat({{0x00, 0x07, 0x03, 0x00},
-                            Z("Card"),
-                            Z("Number"),
-                            Z("Expiry"),
-                            Z(""),
-                            Z(""),
-                            Z(""),
-                            Z("")});
-    const Bytes rec = Cat({{0x00, 0x09, 0x05, 0x00}, Z("ignored")});
-    return Cat({Header(2), U16(1), NewClass(2, "CRecord"), Body(2, rec, 31), U16(1),
-                NewClass(2, "CCategory"), Body(2, type, 32)});
-}
 
 // Everything that a host reads from the three lists, one line per item.
 std::string Shown(CDatabaseObj7& db) {
@@ -219,31 +139,87 @@ TEST_F(FileVersions, VersionTwoLoadsItsTypes) {
     EXPECT_EQ(CDatabaseObj7::GetVersion(file().string().c_str()), 9);
 }
 
-// What a load of an older file shows must be what its upgrade shows when read back: a read-only
-// look (an export before upgrading) would otherwise drop fields.
+// What every load of an older file shows must be what its upgrade shows when read back, also when
+// the file is not rewritten: a read-only look (lkmdb, an export before upgrading), a load under
+// the lock flag, a single item read back under it. None of those writes, and the look keeps the
+// file's version.
 TEST_F(FileVersions, OlderFilesShowWhatTheirUpgradeShows) {
-    const std::pair<const char*, Bytes> files[] = {
-        {"v2", FileV2()}, {"v4", FileV4()}, {"v5", FileV(5)}, {"v8", FileV(8)}};
-    for (const auto& [name, bytes] : files) {
-        SCOPED_TRACE(name);
-        std::filesystem::remove(file());
+    const CString path(file().string());
+    for (WORD v = 0; v < kCurrentVersion; ++v) {
+        SCOPED_TRACE("version " + std::to_string(v));
+        std::filesystem::remove_all(dir.path());
+        std::filesystem::create_directories(dir.path());
+        const Bytes bytes = OlderFile(v);
         WriteFileBytes(file(), bytes);
-        CDatabaseObj7 loaded;
-        ASSERT_EQ(loaded.Load(CString(file().string())), 0);
+
+        CDatabaseObj7 look;
+        ASSERT_EQ(look.LoadReadOnly(path), 0);
+        EXPECT_EQ(look.GetVersion(), v);
+        CDatabaseObj7 locked;
+        locked.Lock();
+        ASSERT_EQ(locked.Load(path), 0);
+        ASSERT_GT(locked.GetRecordList().GetCount(), 0);
+        POSITION head = locked.GetRecordList().GetHeadPosition();
+        const DWORD recordID = locked.GetRecordList().GetNextItem(head)->GetRecordID();
+        std::unique_ptr<CBaseItem> single(locked.LoadRecord(0, recordID));
+        ASSERT_NE(single, nullptr);
+        EXPECT_EQ(ReadFileBytes(file()), bytes);
+
+        CDatabaseObj7 upgrade;
+        ASSERT_EQ(upgrade.Load(path), 0);
+        ASSERT_EQ(CDatabaseObj7::GetVersion(file().string().c_str()), kCurrentVersion);
         CDatabaseObj7 upgraded;
-        ASSERT_EQ(upgraded.Load(CString(file().string())), 0);
-        EXPECT_EQ(Shown(loaded), Shown(upgraded));
+        ASSERT_EQ(upgraded.Load(path), 0);
+        const std::string shown = Shown(upgraded);
+        EXPECT_EQ(Shown(upgrade), shown);
+        EXPECT_EQ(Shown(look), shown);
+        EXPECT_EQ(Shown(locked), shown);
+        CRecord* again = upgraded.GetRecordList().GetRecordByID(recordID);
+        ASSERT_NE(again, nullptr);
+        auto* record = static_cast<CRecord*>(single.get());
+        for (int i = 0; i < kFieldCount; ++i) {
+            EXPECT_EQ(record->GetField(i, false), again->GetField(i, false)) << i;
+        }
+        EXPECT_EQ(record->GetNote(), again->GetNote());
+
+        // A save of what the look read writes what the upgrade wrote.
+        ASSERT_EQ(look.Save(true), 0);
+        CDatabaseObj7 saved;
+        ASSERT_EQ(saved.Load(path), 0);
+        EXPECT_EQ(Shown(saved), shown);
     }
+    // The upgrade itself shows the old texts.
     WriteFileBytes(file(), FileV4());
     CDatabaseObj7 db;
-    db.Lock();  // a look that does not rewrite the file
-    ASSERT_EQ(db.Load(CString(file().string())), 0);
+    ASSERT_EQ(db.LoadReadOnly(CString(file().string())), 0);
     CRecord* record = db.GetRecordList().GetRecordByID(21);
     ASSERT_NE(record, nullptr);
     EXPECT_EQ(record->GetField(0, false), "bob");
     EXPECT_EQ(record->GetNote(), "n");
     const BYTE typeId[8] = {0, 0, 0, 0, 0, 0, 0, 7};
     EXPECT_EQ(db.GetTypesList().GetLabel(CUID::FromBytes(typeId), 0), "Number");
+    // Six fields in the current form: field 9 reads "Unknown".
+    WriteFileBytes(file(), FileV3());
+    ASSERT_EQ(db.LoadReadOnly(CString(file().string())), 0);
+    record = db.GetRecordList().GetRecordByID(11);
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->GetField(0, false), "alice");
+    EXPECT_EQ(record->GetField(9, false), "Unknown");
+}
+
+// A look keeps each packed record and its CRC as the file holds them, for checksum checks and
+// dumps: a packing afresh would give a new tail and a new CRC.
+TEST_F(FileVersions, ReadOnlyLookKeepsThePackedRecordsAsRead) {
+    WriteFileBytes(file(), FileV(8));
+    CDatabaseObj7 look;
+    ASSERT_EQ(look.LoadReadOnly(CString(file().string())), 0);
+    CRecord* record = look.GetRecordList().GetRecordByID(11);
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->GetField(0, false), "alice");
+    const Bytes asStored = RecordV(8, "alice");
+    EXPECT_EQ(record->PalmRecord(), asStored);
+    EXPECT_EQ(record->GetCRC(), GetBE16(asStored.data()));
+    EXPECT_TRUE(VerifyDatabase(look, 8).Ok());
 }
 
 TEST_F(FileVersions, VersionTenIsWrittenBackAsTen) {

@@ -2,6 +2,7 @@
 // promise: a failed save leaves the old file as it was.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -155,6 +156,55 @@ TEST_F(Storage, LoadRecordAndReloadRecord) {
     delete db.RemoveItemByRecordID(0, 5);
     EXPECT_EQ(db.ReloadRecord(0, 5), nullptr);
     EXPECT_EQ(db.GetRecordList().GetCount(), 0);
+}
+
+// The version probe says why a file has no version: it cannot be opened (with the system's code),
+// or it ends before the version number (with the bytes it has and the bytes needed).
+TEST_F(Storage, VersionProbeKeepsItsCause) {
+    struct Case {
+        std::size_t size;  // bytes of the file; 0 for none
+        CDatabaseStatus::Kind kind;
+        WORD version;
+        const char* says;
+    };
+    const Case cases[] = {
+        {0, CDatabaseStatus::kIo, 0xFFFF, "cannot be opened"},
+        {10, CDatabaseStatus::kFormat, 0xFFFF, "10 bytes"},
+        {45, CDatabaseStatus::kFormat, 0xFF05, "45 bytes"},
+        {46, CDatabaseStatus::kOk, 0x0105, ""},
+        {63, CDatabaseStatus::kOk, 0x0105, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.size);
+        fs::remove(file());
+        if (c.size > 0) {
+            Bytes bytes(c.size, 0);
+            const Bytes versionWord = {0x05, 0x01};
+            for (std::size_t i = 44; i < std::min<std::size_t>(c.size, 46); ++i) {
+                bytes[i] = versionWord[i - 44];
+            }
+            WriteFileBytes(file(), bytes);
+        }
+        WORD version = 0;
+        const CDatabaseStatus status =
+            CDatabaseObj7::ProbeVersion(file().string().c_str(), version);
+        EXPECT_EQ(status.GetKind(), c.kind);
+        EXPECT_EQ(version, c.version);
+        EXPECT_EQ(CDatabaseObj7::GetVersion(file().string().c_str()), c.version);
+        const std::string message = status.GetMessage();
+        EXPECT_NE(message.find(c.says), std::string::npos) << message;
+        if (c.kind != CDatabaseStatus::kOk) {
+            EXPECT_EQ(message.rfind(file().string() + ": ", 0), 0u) << message;
+        }
+        if (c.kind == CDatabaseStatus::kFormat) {
+            EXPECT_NE(message.find("46"), std::string::npos) << message;
+        }
+        if (c.kind == CDatabaseStatus::kIo) {
+            EXPECT_EQ(status.GetCode(), ERROR_FILE_NOT_FOUND);
+            EXPECT_NE(message.find(DescribeError(ERROR_FILE_NOT_FOUND)), std::string::npos)
+                << message;
+        }
+    }
 }
 
 TEST_F(Storage, CribReaders) {

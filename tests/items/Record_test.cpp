@@ -5,6 +5,7 @@
 #include <array>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "lkmdb7/foundation/PathUtils.h"
@@ -427,4 +428,31 @@ TEST_F(RecordTest, TextsOfRecordsOverSixtyFourKiBRead) {
     record.SetField(0, "short");
     EXPECT_EQ(PackedTexts(record)[9], "f9");
     EXPECT_EQ(record.GetField(0, false).GetLength(), 70000);
+}
+
+// What a caller may give as a mask: a bit for each of the ten fields. A mask read from elsewhere
+// with other bits still packs and reads back as it was.
+TEST_F(RecordTest, FieldMasksHaveABitForEachFieldOnly) {
+    for (const unsigned long long accepted : {0ULL, 1ULL, 0x200ULL, 0x3FFULL}) {
+        EXPECT_EQ(CheckFieldMask(accepted), accepted);
+    }
+    const std::pair<unsigned long long, const char*> refused[] = {
+        {0x400, "mask 0x400 "},
+        {0x8000, "mask 0x8000 "},
+        {0xFFFF, "mask 0xFFFF "},
+        {0x10000, "mask 0x10000 "},
+        {0xFFFFFFFFFFFFFFFFULL, "mask 0xFFFFFFFFFFFFFFFF "}};
+    for (const auto& [value, says] : refused) {
+        try {
+            (void)CheckFieldMask(value);
+            ADD_FAILURE() << "accepted " << value;
+        } catch (const CInvalidArgException& e) {
+            EXPECT_NE(std::string(e.what()).find(says), std::string::npos) << e.what();
+        }
+    }
+    CRecord record;
+    record.SetMaskBits(0x8001);
+    record.PackPalmRecord(false);
+    record.PuffPalmRecord(false);
+    EXPECT_EQ(record.GetMaskBits(), 0x8001);
 }
