@@ -363,7 +363,16 @@ LONG CDatabaseObj7::Load(const CString& /*name*/, const CString& folder) {
     try {
         m_pathName = JoinPath(folder, kDatabaseFileName);
         if (!PathExists(folder)) {
-            (void)CreateFolderTree(folder);
+            // Said here, where it happens: an empty database that no save can write would look
+            // like a success until the first Save.
+            if (const DWORD code = CreateFolderTree(folder); code != 0) {
+                Init();
+                m_records.Reset();
+                m_types.Reset();
+                m_categories.Reset();
+                return Finish(CDatabaseStatus::CannotOpen(
+                    code, folder + ": the folder cannot be created (" + DescribeError(code) + ")"));
+            }
         }
         return Load(CString(m_pathName));
     } catch (const std::bad_alloc&) {

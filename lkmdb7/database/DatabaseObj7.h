@@ -119,12 +119,31 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
 
     // --- open, save, backup, locking ---
     static bool DatabaseExists(const CString& folder);
+    // Opens the database in folder (`name` is not used); this is also how a database is created:
+    // a missing folder is made with its parents, and a missing file is a new, empty database
+    // (version 9, no crib), which the first Save writes. A folder that cannot be made returns its
+    // Windows error code (GetLastStatus names it), with the object empty; otherwise as
+    // Load(path).
     LONG Load(const CString& name, const CString& folder);
+    // Empties the object, waits for the lock (at most 10 s: -1) and reads the file at path under
+    // the record cipher in force. A missing file is a new, empty database (0); one that cannot be
+    // opened returns its Windows error code. A malformed file throws CArchiveException naming
+    // the file, the offset and the field (the lock is released first). A file older than version
+    // 9 is rewritten at version 9, its old form kept as "<path>.v<N>"; that save's failure is not
+    // reported and leaves the old file readable. The password is not checked: check the crib
+    // first (CribMatches), or judge after loading (PasswordCheck.h); items misread under a wrong
+    // key are never saved (CBaseItem::FailedChecksumAtLoad).
     LONG Load(const CString& path);
     // As Load(path), but never rewrites the file: an older file stays as it is on disk, and
     // GetVersion() tells its version. The items show what the upgrade would show; their packed
     // records are those of the file. For hosts and tools that only look.
     LONG LoadReadOnly(const CString& path);
+    // Writes the whole database to the path name, under the lock, through a temporary file
+    // renamed over the old one. `flag` changes nothing (the result is the same either way).
+    // Refused, with nothing written: -1 when the lock flag is set (Lock), the lock is not
+    // obtained, or an item misread at load is still in a list (a format status naming the
+    // count); a Windows error code when the file cannot be created. -1 also for a failure while
+    // writing, the old file then untouched.
     LONG Save(bool flag);
     LONG MoveToPath(const CString& folder);
     int TakeTempBackup();
@@ -181,9 +200,12 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     // --- editing across lists (in memory only; nothing is saved) ---
     // Adds a record from a row of texts: entry 0 names the record type ("Unfiled" for none),
     // entries 1-10 are the fields, entries from 11 on further note lines. Missing types and
-    // categories are created. The caller's array loses its first entry. When the record ID that
-    // the clock gives is taken, waits (sleeping) for the next second. Throws
-    // CInvalidArgException for an empty array, before anything changes.
+    // categories are created. Beware: the caller's array loses its first entry (the type name),
+    // so pass a copy to reuse it. icon 255 means "the type's icon" (kept as 255, resolved when
+    // shown). The new record's getters (GetField) show nothing until it is packed and read back;
+    // GetWorkingField shows what was set (see Record.h). When the record ID that the clock gives is
+    // taken, waits (sleeping) for the next second. Throws CInvalidArgException for an empty
+    // array, before anything changes.
     CRecord* AddRecord(CStringArray& texts, unsigned short mask, CStringArray& labels,
                        const CString& category, unsigned short icon, CNotifyProviderList& providers,
                        bool localOnly);
@@ -191,6 +213,10 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     // waiting for the clock: for adding many records at once.
     CRecord* AddRecordWithoutWaiting(CStringArray& texts, unsigned short mask, CStringArray& labels,
                                      const CString& category, unsigned short icon, bool localOnly);
+    // Marks the record deleted and deletes its attached file. The record stays
+    // in the list, and in the file with every field, so that devices learn of the deletion;
+    // CObjectList::PurgeDeleted removes it for good. Items() walks deleted records too: test
+    // IsDeleted() to skip them.
     void SetRecordDeleted(CRecord* record);
     // Clears the type from every record that uses it, then deletes it from the types list
     // (a never-synced type is destroyed: the caller's pointer is then invalid).

@@ -9,7 +9,21 @@
 // "Date Mod"); 6, ten fields and no extended strings; from 7, as above.
 //
 // The identifier slot of the base item holds the record's type ID; the record's own identity is
-// its PK ID. GetField and GetFieldLabelA read the copies that the last unpacking left.
+// its PK ID.
+//
+// Reading what was just set. Every text is held twice: the working value, which setters change
+// and the next packing writes, and the unpacked copy, which only reading a packed record changes
+// (a load, PuffPalmRecord). GetField and GetFieldLabelA read the unpacked copy, so after
+// SetField, or for a record that AddRecord just made, they still show the last unpacked value
+// (empty for a new record), as devices that sync expect. GetWorkingField reads the working value
+// (GetCustom, like GetField, the unpacked copy):
+//
+//   record->SetField(1, "s3cret");
+//   record->GetField(1, false);   // still the value the last unpacking gave
+//   record->GetWorkingField(1);   // "s3cret": what the next save writes
+//   record->PackPalmRecord(true);
+//   record->PuffPalmRecord(true);
+//   record->GetField(1, false);   // "s3cret" too, now
 #pragma once
 
 #include "lkmdb7/items/BaseItem.h"
@@ -46,6 +60,12 @@ class LKMDB7_EXPORT CRecord : public CBaseItem {
     // Unpacked field i (0 to 9); "****" for a non-empty secret field when mask is true.
     CString GetField(int i, bool mask) const;
     void SetField(int i, const CString& value) { SetCustom(i, value); }
+    // Working field i (0 to 9): what SetField set and the next packing writes. i outside 0 to 9
+    // throws CInvalidArgException.
+    CString GetWorkingField(int i) const {
+        CheckFieldIndex(i, "GetWorkingField");
+        return CString(WorkingText(i));
+    }
     void SetFields(const CStringArray& values) { SetCustom(values); }
     // Whether working field i is non-empty; i outside 0 to 9 throws CInvalidArgException.
     bool HasFieldText(int i) const {

@@ -51,6 +51,14 @@ TEST_F(Storage, LoadCreatesMissingFoldersAndReloadDoesNotDouble) {
     ASSERT_EQ(db.Load("", folder()), 0);
     EXPECT_EQ(db.GetRecordList().GetCount(), 1);
     EXPECT_TRUE(CDatabaseObj7::DatabaseExists(folder()));
+    // A folder that cannot be made is said at once, not at the first Save.
+    std::ofstream(dir.path() / "plain-file") << "x";
+    const CString blocked = CString((dir.path() / "plain-file" / "sub").string());
+    EXPECT_NE(db.Load("", blocked), 0);
+    EXPECT_NE(std::string(db.GetLastErrorMessage()).find("the folder cannot be created"),
+              std::string::npos)
+        << db.GetLastErrorMessage();
+    EXPECT_EQ(db.GetRecordList().GetCount(), 0);
 }
 
 TEST_F(Storage, SaveResults) {

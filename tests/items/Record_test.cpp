@@ -73,6 +73,9 @@ TEST_F(RecordTest, GettersReadTheLastUnpackingNotTheWorkingValues) {
     EXPECT_EQ(record.GetField(2, false), "typed");
     record.SetField(2, "changed");
     EXPECT_EQ(record.GetField(2, false), "typed");
+    // What a host set, and the next save writes, reads back through the working value.
+    EXPECT_EQ(record.GetWorkingField(2), "changed");
+    EXPECT_THROW(record.GetWorkingField(10), CInvalidArgException);
 }
 
 TEST_F(RecordTest, LayoutVersionsFiveToSeven) {
