@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "cli/Terminal.h"
+#include "cli/platform/ReadLimit.h"
 
 namespace lkmdb {
 namespace {
@@ -135,21 +136,14 @@ std::string ReadRegularFile(const std::string& native, std::size_t limit, std::s
             break;
         }
         got += static_cast<std::size_t>(n);
-        if (got == bytes.size() && got <= limit) {
-            bytes.resize(std::min(limit + 1, got * 2));
-        }
+        MakeRoomToRead(bytes, got, limit);
     }
     close(fd);
-    bytes.resize(got);
     if (error != 0) {
+        bytes.resize(got);
         return SystemError("cannot be read", error);
     }
-    if (got > limit) {
-        std::fill(bytes.begin(), bytes.end(), '\0');
-        bytes.clear();
-        return "is larger than " + std::to_string(limit >> 20) + " MiB";
-    }
-    return {};
+    return FinishRead(bytes, got, limit);
 }
 
 std::string WritePrivateFile(const std::string& native, const std::string& bytes, bool replace) {
