@@ -7,7 +7,9 @@ line numbers in warnings are the header's own):
   - the comment block that opens the file documents the file;
   - a comment on lines of its own documents the declaration after it;
   - a comment after code on the same line documents that code (a member, an enumerator);
-  - section rules ("// --- members ---") and lint directives (NOLINT) stay plain comments.
+  - section rules ("// --- members ---") and lint directives (NOLINT) stay plain comments;
+  - "// @{" and "// @}" bound a member group, whose comment block (starting "@name") is the one
+    above "// @{" and documents every member in the group (DISTRIBUTE_GROUP_DOC).
 """
 import re
 import sys
@@ -15,21 +17,33 @@ import sys
 TRAILING = re.compile(r'^(?P<code>[^"/]*\S)(?P<gap>\s+)// (?P<text>.*)$')
 
 
+def is_comment(line):
+    stripped = line.lstrip()
+    return stripped.startswith("//") and not stripped.startswith("///")
+
+
 def convert(lines):
     out = []
     at_top = True
-    for line in lines:
+    for number, line in enumerate(lines):
         stripped = line.lstrip()
         indent = line[: len(line) - len(stripped)]
-        if stripped.startswith("//") and not stripped.startswith("///"):
+        if is_comment(line):
             text = stripped[2:]
             if at_top:
-                # The opening block is the file's description (one line longer: "@file" takes
-                # the rest of its line as a file name).
-                out.append(f"{indent}///{text}\n" if out else f"/// @file\n{indent}///{text}\n")
+                # The opening block is the file's description. "@file" goes at the end of its
+                # last line, where the rest of the line (none) would be taken as a file name.
+                last = number + 1 == len(lines) or not is_comment(lines[number + 1])
+                end = " @file\n" if last else "\n"
+                out.append(f"{indent}///{text.rstrip()}{end}")
                 continue
             if text.lstrip().startswith(("---", "NOLINT")):
                 out.append(line)
+                continue
+            if text.strip() in ("@{", "@}"):
+                # A member group's bounds: the plain markers, apart from the group's own comment
+                # block (@name and its text) above the opening one.
+                out.append(f"{indent}//{text.strip()}\n")
                 continue
             out.append(f"{indent}///{text}")
             continue
