@@ -8,8 +8,8 @@ line numbers in warnings are the header's own):
   - a comment on lines of its own documents the declaration after it;
   - a comment after code on the same line documents that code (a member, an enumerator);
   - section rules ("// --- members ---") and lint directives (NOLINT) stay plain comments;
-  - "// @{" and "// @}" bound a member group, whose comment block (starting "@name") is the one
-    above "// @{" and documents every member in the group (DISTRIBUTE_GROUP_DOC).
+  - "// @{" and "// @}" bound a run of members that share one meaning: the comment of the first
+    documents every member in it that has no comment of its own.
 """
 import re
 import sys
@@ -25,6 +25,8 @@ def is_comment(line):
 def convert(lines):
     out = []
     at_top = True
+    group = None  # in a member group: its indent and its comment's text
+    in_comment = []  # the comment block just read, as text lines
     for number, line in enumerate(lines):
         stripped = line.lstrip()
         indent = line[: len(line) - len(stripped)]
@@ -40,15 +42,32 @@ def convert(lines):
             if text.lstrip().startswith(("---", "NOLINT")):
                 out.append(line)
                 continue
-            if text.strip() in ("@{", "@}"):
-                # A member group's bounds: the plain markers, apart from the group's own comment
-                # block (@name and its text) above the opening one.
-                out.append(f"{indent}//{text.strip()}\n")
+            if text.strip() == "@{":
+                group = {"indent": indent, "doc": None}
+                out.append("\n")
                 continue
+            if text.strip() == "@}":
+                group = None
+                out.append("\n")
+                continue
+            in_comment.append(text.strip())
             out.append(f"{indent}///{text}")
             continue
         if stripped:
             at_top = False
+        comment, in_comment = in_comment, []
+        if group is not None and stripped:
+            if group["doc"] is None:
+                group["doc"] = " ".join(comment)
+            elif (
+                not comment
+                and indent == group["indent"]
+                and not stripped.startswith("}")
+                and not TRAILING.match(line.rstrip("\n"))
+            ):
+                # A member of the group without a comment of its own takes the group's, on its
+                # own line so that line numbers stay.
+                line = f"{indent}/** {group['doc']} */ {stripped}"
         match = TRAILING.match(line.rstrip("\n"))
         if match and not match["text"].startswith("NOLINT"):
             out.append(f"{match['code']}{match['gap']}///< {match['text']}\n")

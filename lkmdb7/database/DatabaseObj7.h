@@ -69,9 +69,8 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     LONG Reset(bool full);
 
     // --- members ---
-    // @name The lists
-    // The database's own lists, which own their items; valid for the object's life.
     // @{
+    // The database's own lists, which own their items; valid for the object's life.
     CRecordList& GetRecordList() { return m_records; }
     CTypesList& GetTypesList() { return m_types; }
     CCategoryList& GetCategoryList() { return m_categories; }
@@ -82,9 +81,8 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     CString GetName() const;
     // The file's version as it was read (the current version for a new or upgraded database).
     int GetVersion() const { return m_version; }
-    // @name Header values
-    // Kept and written as they are; the library gives them no meaning.
     // @{
+    // Kept and written as they are; the library gives them no meaning.
     CString GetIconFileName() const { return m_iconFileName; }
     void SetIconFileName(const char* name) { m_iconFileName = name; }
     DWORD GetPalmCreateDate() const { return m_palmCreateDate; }
@@ -198,10 +196,9 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     void SetInPlaceCopyFolder(const CString& folder) { m_inPlaceCopyFolder = folder; }
     const CString& GetInPlaceCopyFolder() const { return m_inPlaceCopyFolder; }  // empty: none
 
-    // @name The save lock flag
+    // @{
     // While set, Save (and what saves) refuses with -1. A flag of this object only, unrelated to
     // the cross-process lock of AcquireLock.
-    // @{
     void Lock() { m_locked = true; }
     void Unlock() { m_locked = false; }
     bool IsLocked() const { return m_locked; }
