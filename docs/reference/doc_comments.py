@@ -56,15 +56,12 @@ def convert(lines):
         if stripped:
             at_top = False
         comment, in_comment = in_comment, []
+        match = TRAILING.match(line.rstrip("\n"))
+        documented = comment or (match and not match["text"].startswith("NOLINT"))
         if group is not None and stripped:
             if group["doc"] is None:
                 group["doc"] = " ".join(comment)
-            elif (
-                not comment
-                and indent == group["indent"]
-                and not stripped.startswith("}")
-                and not TRAILING.match(line.rstrip("\n"))
-            ):
+            elif not documented and indent == group["indent"] and not stripped.startswith("}"):
                 # A member of the group without a comment of its own takes the group's, on its
                 # own line so that line numbers stay.
                 line = f"{indent}/** {group['doc']} */ {stripped}"
