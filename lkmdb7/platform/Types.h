@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+// Every name of the library; its macros are LKMDB7_... .
 namespace LKMDB7 {
 
 #if defined(_WIN32)
