@@ -79,7 +79,8 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     CString GetPathName() const { return m_pathName; }
     // The file name part of GetPathName().
     CString GetName() const;
-    // The file's version as it was read (the current version for a new or upgraded database).
+    // The file's version as it was read; the current version for a new database and after a Load
+    // that upgraded the file or a Save.
     int GetVersion() const { return m_version; }
     // @{
     // Kept and written as they are; the library gives them no meaning.

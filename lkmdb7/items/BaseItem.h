@@ -73,7 +73,7 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     virtual bool WasSynced() const { return m_recordID != 0; }
     // True when the ten working values are all empty.
     virtual bool IsEmpty() const;
-    // Whether the item is one the library provides (a built-in record type); false here.
+    // Whether the item is built in (a type or category: see CCategory::IsBuiltin); false here.
     virtual bool IsBuiltin() const { return false; }
     // Copies the record ID, flags, working texts, mask, identifier, icon, packed record, CRC and
     // FailedChecksumAtLoad, and the time stamp when source's is above 0; never the unpacked
@@ -112,11 +112,11 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     // record: nothing. Throws CArchiveException for a record shorter than its header,
     // CMemoryException.
     virtual void PuffPalmRecord(bool decipher);
-    // Reads the packed record in the first old form (files before version 6; never enciphered).
+    // Reads the packed record in the first old form (layouts up to 2; not enciphered).
     // Throws as PuffPalmRecord.
     virtual void PuffPalmRecordV1();
-    // Reads the packed record in the second old form, deciphered in place under the record
-    // cipher in force, and takes its CRC (bytes 4-5, big-endian). Throws as PuffPalmRecord.
+    // Reads the packed record in the second old form (layout 4), deciphered in place under the
+    // record cipher in force, and takes its CRC (bytes 4-5, big-endian). Throws as PuffPalmRecord.
     virtual void PuffPalmRecordV2();
     // The item's name (a type's or category's); empty for the base and records.
     virtual CString GetName() const { return CString(); }
@@ -219,7 +219,8 @@ class LKMDB7_EXPORT CBaseItem : public CObject {
     void SetCRC(WORD crc) { m_crc = crc; }
     // @}
     // @{
-    // Seconds of UTC since 1970-01-01 of the item's last change; renewTimeStamp sets now.
+    // Seconds of UTC since 1970-01-01: when the item was made, unless set since; renewTimeStamp
+    // sets now. Stored in the file.
     LONG getTimeStamp() const { return m_timeStamp; }
     void setTimeStamp(LONG stamp) { m_timeStamp = stamp; }
     void renewTimeStamp();

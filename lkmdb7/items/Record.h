@@ -49,7 +49,7 @@ class LKMDB7_EXPORT CRecord : public CBaseItem {
     void operator=(CRecord& source);
     LONG CalculateRecordSize() override;
     char* WritePalmRecord(char* buffer) override;
-    void PuffPalmRecordV1() override {}
+    void PuffPalmRecordV1() override {}  // does nothing for a record
     CString GetNote() const override { return CString(NoteText()); }
     int GetNoteSize() const override;
     int WriteNote(char*& p) override;
