@@ -22,12 +22,12 @@
 
 namespace LKMDB7 {
 
-inline constexpr BYTE kCribTag[4] = {'L', 'K', '7', 'C'};
-inline constexpr BYTE kCribLayout = 0x01;
-inline constexpr std::size_t kCribSaltOffset = 6;
-inline constexpr std::size_t kCribSaltSize = 16;  // bcrypt's salt
-inline constexpr std::size_t kCribHashOffset = kCribSaltOffset + kCribSaltSize;
-inline constexpr std::size_t kCribHashSize = 18;
+inline constexpr BYTE kCribTag[4] = {'L', 'K', '7', 'C'};  // bytes 0-3 of a crib of ours
+inline constexpr BYTE kCribLayout = 0x01;                  // byte 4 of a crib of ours
+inline constexpr std::size_t kCribSaltOffset = 6;          // where the salt starts
+inline constexpr std::size_t kCribSaltSize = 16;           // bcrypt's salt
+inline constexpr std::size_t kCribHashOffset = kCribSaltOffset + kCribSaltSize;  // the hash's start
+inline constexpr std::size_t kCribHashSize = 18;  // bytes of bcrypt's hash kept
 // About 0.1 s on a desktop of 2020; each step up doubles it.
 inline constexpr int kCribDefaultCost = 10;
 // bcrypt's lowest cost.
@@ -35,6 +35,7 @@ inline constexpr int kCribMinCost = 4;
 // A crib with a higher cost is not taken for ours: checking it could take hours.
 inline constexpr int kCribMaxCost = 16;
 
+// What a crib is (GetCribKind).
 enum class CribKind {
     kNone,     // 40 zero bytes: the database has no password
     kOurs,     // made by MakeCrib

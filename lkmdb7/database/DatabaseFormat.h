@@ -25,10 +25,11 @@ namespace LKMDB7 {
 
 class CArchive;
 
+// The version that Save writes and Load upgrades older files to.
 inline constexpr WORD kCurrentVersion = 9;
-inline constexpr std::size_t kCribSize = 40;
-inline constexpr std::size_t kHeaderCreateDateOffset = kCribSize;
-inline constexpr std::size_t kHeaderVersionOffset = kHeaderCreateDateOffset + 4;
+inline constexpr std::size_t kCribSize = 40;                       // bytes of the crib, at offset 0
+inline constexpr std::size_t kHeaderCreateDateOffset = kCribSize;  // of the create date (u32)
+inline constexpr std::size_t kHeaderVersionOffset = kHeaderCreateDateOffset + 4;  // version (u16)
 // The header's bytes before its first field of varying length: crib, create date and version.
 inline constexpr std::size_t kHeaderFixedSize = kHeaderVersionOffset + 2;
 // The first version whose header holds an icon file name and whose file holds a category list.
@@ -36,19 +37,19 @@ inline constexpr WORD kFirstVersionWithCategories = 5;
 
 // The lists in file order, numbered as CObjectList::GetListType numbers them.
 inline constexpr std::size_t kListCount = 3;
-inline constexpr std::size_t kRecordListIndex = 0;
-inline constexpr std::size_t kTypesListIndex = 1;
-inline constexpr std::size_t kCategoryListIndex = 2;
+inline constexpr std::size_t kRecordListIndex = 0;    // the record list, first in the file
+inline constexpr std::size_t kTypesListIndex = 1;     // the types list
+inline constexpr std::size_t kCategoryListIndex = 2;  // the category list (versions 5 on)
 
 // The header's values as stored.
 struct DatabaseHeader {
-    std::array<BYTE, kCribSize> crib{};
-    DWORD createDate = 0;
-    WORD version = kCurrentVersion;
-    CString iconFileName;  // not stored before version 5
-    WORD reservedWord = 0;
-    DWORD reserved1 = 0;
-    DWORD reserved2 = 0;
+    std::array<BYTE, kCribSize> crib{};  // all zero: no password
+    DWORD createDate = 0;                // the host's value, kept as it is
+    WORD version = kCurrentVersion;      // the file's format version
+    CString iconFileName;                // not stored before version 5
+    WORD reservedWord = 0;               // kept as read
+    DWORD reserved1 = 0;                 // kept as read
+    DWORD reserved2 = 0;                 // kept as read
 };
 
 // Reads the header from the archive's position; throws CArchiveException naming the field that

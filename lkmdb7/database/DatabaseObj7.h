@@ -40,13 +40,18 @@ class CUserItem;
 
 namespace LKMDB7 {
 
+// The database file's name within its folder (Load(name, folder), DatabaseExists).
 inline constexpr const char* kDatabaseFileName = "LockmeraDatabase.lkb";
+// Name of the cross-process lock that Load and Save take (docs/locking.md).
 inline constexpr const char* kDatabaseMutexName = "LockmeraDatabaseMutex";
+// Appended to the database path to name the copy of TakeTempBackup and RestoreTempBackup.
 inline constexpr const char* kBackupSuffix = ".bak";
+// The longest wait for the database lock, in milliseconds; a longer one fails with -1.
 inline constexpr DWORD kMutexWaitMs = 10000;
 // How long a wait for the database lock goes before it tells its observer (SetLockWaitObserver).
 inline constexpr DWORD kLockWaitNoticeMs = 1000;
 
+// One open database, owned by the host; see the top of this header.
 class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     LKMDB7_DECLARE_SERIAL(CDatabaseObj7);
 
@@ -57,24 +62,40 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     CDatabaseObj7& operator=(const CDatabaseObj7&) = delete;
 
     // --- life cycle ---
+    // Zeroes the header values (crib, creation date, reserved words) and sets the current
+    // version; the lists and the path stay.
     void Init();
+    // Destroys every item of the three lists, and with full also does Init. Returns 0.
     LONG Reset(bool full);
 
     // --- members ---
+    // @{
+    // The database's own lists, which own their items; valid for the object's life.
     CRecordList& GetRecordList() { return m_records; }
     CTypesList& GetTypesList() { return m_types; }
     CCategoryList& GetCategoryList() { return m_categories; }
+    // @}
+    // The full path of the database file, set by Load, ReadCrib(name, folder) and MoveToPath.
     CString GetPathName() const { return m_pathName; }
+    // The file name part of GetPathName().
     CString GetName() const;
+    // The file's version as it was read; the current version for a new database and after a Load
+    // that upgraded the file or a Save.
     int GetVersion() const { return m_version; }
+    // @{
+    // Kept and written as they are; the library gives them no meaning.
     CString GetIconFileName() const { return m_iconFileName; }
     void SetIconFileName(const char* name) { m_iconFileName = name; }
     DWORD GetPalmCreateDate() const { return m_palmCreateDate; }
     void SetPalmCreateDate(DWORD date) { m_palmCreateDate = date; }
+    // @}
+    // Sets the sync target of the object and of its three lists (CObjectList::MatchItem).
     void SetSyncType(SyncType type);
-    SyncType GetSyncType() const { return m_syncType; }
+    SyncType GetSyncType() const { return m_syncType; }  // kSyncDesktop unless set
 
     // --- finding items (list -1 any, 0 records, 1 types, 2 categories) ---
+    // The item with this record ID, still owned by its list; null when there is none or list is
+    // not -1 to 2. With -1 the types, then the categories, then the records are searched.
     CBaseItem* GetItemByRecordID(int list, DWORD recordID);
     // Takes the item out of its list; the caller owns it.
     CBaseItem* RemoveItemByRecordID(int list, DWORD recordID);
@@ -87,9 +108,13 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     // Takes every header value; the lists stay as they are. CMemoryException when the icon file
     // name cannot be copied, before anything changes.
     void SetHeader(const DatabaseHeader& header);
+    // Copies the 40-byte crib (kCribSize) to out.
     void GetCrib(unsigned char* out) const;
+    // Takes 40 bytes as the crib, written by the next Save; the record cipher is not changed.
     void SetCrib(const unsigned char* in);
+    // Whether the 40 bytes at in equal the crib, byte for byte (no password is checked).
     bool DoesCribMatch(const unsigned char* in) const;
+    // Whether the crib is not all zero (HasPassword).
     bool IsEncrypted() const { return HasPassword(m_crib.data()); }
     // The first 40 bytes of the database file (the crib), without the lock; a shorter file
     // leaves the rest zero. Throws CFileException (its cause and Windows error code, a message
@@ -97,7 +122,9 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     // elsewhere. The first form also makes folder's database file the path name; `name` is not
     // used.
     void ReadCrib(const CString& name, const CString& folder, unsigned char* out);
+    // The crib of the file at path, as above; the object's path name is not involved.
     static void ReadCrib(const CString& path, unsigned char* out);
+    // Whether any of the 40 bytes at crib is not zero.
     static bool HasPassword(const unsigned char* crib);
     // Whether the file at path has a crib that is not all zero; false when it cannot be read.
     static bool HasPasswordDB(const CString& path);
@@ -118,6 +145,7 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     void ChangePassword(const char* newPassword, int cost = kCribDefaultCost);
 
     // --- open, save, backup, locking ---
+    // Whether folder holds a database file (kDatabaseFileName).
     static bool DatabaseExists(const CString& folder);
     // Opens the database in folder (`name` is not used); this is also how a database is created:
     // a missing folder is made with its parents, and a missing file is a new, empty database
@@ -145,8 +173,15 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     // count); a Windows error code when the file cannot be created. -1 also for a failure while
     // writing, the old file then untouched.
     LONG Save(bool flag);
+    // Saves (Save's results), then moves the database file into folder (made when missing) and
+    // takes the new path name. A move that fails returns its Windows error code, the file and
+    // the path name staying where they were. Throws CMemoryException.
     LONG MoveToPath(const CString& folder);
+    // Copies the database file to "<path>.bak" (kBackupSuffix) the safe way Save writes. Returns
+    // 1 on success, 0 on failure (GetLastStatus says why); never throws.
     int TakeTempBackup();
+    // Copies "<path>.bak" back over the database file; results as TakeTempBackup. The object's
+    // lists are not reloaded.
     int RestoreTempBackup();
     // A folder that refuses new files while the database file in it is writable (a folder of
     // another user that the file's owner may not write) cannot take the temporary file. By
@@ -160,11 +195,15 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     // tell its user where to look. The folder should be the user's own and on a disk that keeps
     // files across a restart; it must exist, or nothing is written.
     void SetInPlaceCopyFolder(const CString& folder) { m_inPlaceCopyFolder = folder; }
-    const CString& GetInPlaceCopyFolder() const { return m_inPlaceCopyFolder; }
+    const CString& GetInPlaceCopyFolder() const { return m_inPlaceCopyFolder; }  // empty: none
 
+    // @{
+    // While set, Save (and what saves) refuses with -1. A flag of this object only, unrelated to
+    // the cross-process lock of AcquireLock.
     void Lock() { m_locked = true; }
     void Unlock() { m_locked = false; }
     bool IsLocked() const { return m_locked; }
+    // @}
 
     // Waits for the database lock (at most 10 s) and holds it for the calling thread until
     // ReleaseLock, so that Load ... Save of this thread run without another process saving in
@@ -191,6 +230,7 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     // How the last Load, LoadReadOnly, Save, MoveToPath, TakeTempBackup, RestoreTempBackup or
     // AcquireLock ended.
     const CDatabaseStatus& GetLastStatus() const { return m_lastStatus; }
+    // GetLastStatus()'s message; valid until the next operation that sets the status.
     const char* GetLastErrorMessage() const { return m_lastStatus.GetMessage(); }
     // A fresh copy of one item from the file on disk, owned by the caller; null when absent.
     CBaseItem* LoadRecord(int list, DWORD recordID);
@@ -221,8 +261,13 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
     // Clears the type from every record that uses it, then deletes it from the types list
     // (a never-synced type is destroyed: the caller's pointer is then invalid).
     void SetTypeDeleted(CTypeItem* type);
+    // Takes the category off every record that has it (those then need sync), then deletes it
+    // from the category list as CObjectList::SetDeleted does (a never-synced category is
+    // destroyed). Null is ignored.
     void SetCategoryDeleted(CCategoryItem* category);
+    // Gives every record type these column settings.
     void ApplyToAllColumns(const CShowColumns& columns);
+    // Does nothing; kept for hosts that call it.
     void NotifyAllChanged(CUserItem* user);
 
     // --- import of older data ---
@@ -279,6 +324,8 @@ class LKMDB7_EXPORT CDatabaseObj7 : public CObject {
 // Holds the database lock of db for one scope (AcquireLock ... ReleaseLock).
 class CDatabaseLock {
   public:
+    // Waits for the lock as db.AcquireLock() does; Result() tells whether it was obtained. db
+    // must outlive this object.
     explicit CDatabaseLock(CDatabaseObj7& db) : m_db(db), m_result(db.AcquireLock()) {}
     ~CDatabaseLock() {
         if (m_result == 0) {
@@ -289,7 +336,7 @@ class CDatabaseLock {
     CDatabaseLock& operator=(const CDatabaseLock&) = delete;
     // 0 when the lock is held; otherwise -1, and db.GetLastStatus() says why.
     LONG Result() const { return m_result; }
-    bool Held() const { return m_result == 0; }
+    bool Held() const { return m_result == 0; }  // Result() == 0
 
   private:
     CDatabaseObj7& m_db;

@@ -14,10 +14,12 @@
 
 namespace LKMDB7 {
 
+// A value: copied and kept by the caller as it likes; see the top of this header.
 class LKMDB7_EXPORT CDatabaseStatus {
   public:
+    // What ended the operation.
     enum Kind : int {
-        kOk = 0,
+        kOk = 0,           // success
         kLockTimeout,      // another process held the database lock past the wait
         kLockFlag,         // the save was refused by Lock()
         kLockUnavailable,  // the lock could not be created or taken at all
@@ -28,7 +30,9 @@ class LKMDB7_EXPORT CDatabaseStatus {
 
     CDatabaseStatus() = default;
 
-    static CDatabaseStatus Ok() { return {}; }
+    static CDatabaseStatus Ok() { return {}; }  // success, no message
+    // A failure of this kind whose public result is -1; code is the system's error code, if any.
+    // Throws CMemoryException when the message cannot be copied.
     static CDatabaseStatus Failure(Kind kind, const CString& message, DWORD code = 0);
     // A file that could not be opened, created or moved: the public result is the code.
     static CDatabaseStatus CannotOpen(DWORD code, const CString& message);
@@ -37,8 +41,8 @@ class LKMDB7_EXPORT CDatabaseStatus {
     // Out of memory; builds without allocating.
     static CDatabaseStatus OutOfMemory() noexcept;
 
-    bool IsOk() const { return m_kind == kOk; }
-    Kind GetKind() const { return m_kind; }
+    bool IsOk() const { return m_kind == kOk; }  // GetKind() is kOk
+    Kind GetKind() const { return m_kind; }      // what ended the operation
     // The Windows error code behind an I/O failure or an unusable lock; 0 when there is none.
     DWORD GetCode() const { return m_code; }
     // "<file>: <what failed> (<reason>)"; for a status without a message, a fixed text of its

@@ -21,18 +21,19 @@ class CDatabaseObj7;
 
 // What a loaded database's crib and packed records say about the password in force.
 struct PasswordEvidence {
-    CribKind crib = CribKind::kNone;
-    bool given = false;         // a password keys the record cipher
-    bool cribMatches = false;   // the crib is ours and was made from that password
-    std::size_t items = 0;      // items in the three lists
-    std::size_t checked = 0;    // of them, packed records that carry a checksum
-    std::size_t passKeyed = 0;  // of those, passing as deciphered at load
+    CribKind crib = CribKind::kNone;  // the kind of the database's crib
+    bool given = false;               // a password keys the record cipher
+    bool cribMatches = false;         // the crib is ours and was made from that password
+    std::size_t items = 0;            // items in the three lists
+    std::size_t checked = 0;          // of them, packed records that carry a checksum
+    std::size_t passKeyed = 0;        // of those, passing as deciphered at load
     // Of those, passing as stored in the file (not deciphered), when asked for.
     std::optional<std::size_t> passPlain;
 };
 
+// JudgePassword's verdict on the password in force.
 enum class PasswordVerdict {
-    kRight,
+    kRight,             // the crib and the records agree with it (or nothing asks for one)
     kUnchecked,         // taken, but nothing could check it (no checksums, another host's crib)
     kWrong,             // the crib or the records refuse it
     kNeeded,            // none given, and the crib or the records say there is one
@@ -53,6 +54,10 @@ LKMDB7_EXPORT bool PassesTellKey(std::size_t passed, std::size_t checked);
 LKMDB7_EXPORT PasswordEvidence GatherPasswordEvidence(CDatabaseObj7& db, unsigned fileVersion,
                                                       bool given, bool countPlain);
 
+// The verdict on evidence. With a crib of ours, the password must be given and match it, and
+// the records that carry a checksum must pass (PassesTellKey); without one, the records decide
+// alone: too few passing is kWrong for a given password, kNeeded for none, and kSuperfluous when
+// they pass as stored. Records without checksums leave a given password kUnchecked.
 LKMDB7_EXPORT PasswordVerdict JudgePassword(const PasswordEvidence& evidence);
 
 }  // namespace LKMDB7

@@ -30,6 +30,7 @@ namespace LKMDB7 {
 
 class CDatabaseObj7;
 
+// A run of the file that salvage could not read and went past.
 struct SkippedBytes {
     std::size_t begin;   // file offset of the first byte skipped
     std::size_t end;     // one past the last
@@ -38,16 +39,18 @@ struct SkippedBytes {
 
 // An item that read but is not kept.
 struct DroppedItem {
+    // Why the item is not kept.
     enum Kind {
         kTooLong,     // too long to be packed again: the new database could not be saved with it
         kDuplicateID  // its unique ID is that of an item read before in the same list
     };
-    Kind kind;
+    Kind kind;             // why it is not kept
     CString name;          // the item's name (Windows-1252)
     std::string uniqueID;  // 16 hexadecimal digits
     std::string reason;    // kTooLong: why packing refuses it
 };
 
+// What salvage read of a damaged file; see the top of this header.
 struct SalvageResult {
     // Bytes [0, headerSize) hold a header that read; 0 when it did not, and headerProblem says
     // why.
@@ -55,7 +58,7 @@ struct SalvageResult {
     // The header, when it read. When headerTrimmed, only its fixed part (crib, create date,
     // version) is taken; the icon file name is empty and the reserved values are zero.
     DatabaseHeader header;
-    std::string headerProblem;
+    std::string headerProblem;  // why the header did not read; empty when it did
     // The header read, but items begin before its end: its icon file name and reserved values
     // are not to be trusted.
     bool headerTrimmed = false;
@@ -67,7 +70,7 @@ struct SalvageResult {
     std::array<std::size_t, kListCount> recovered{};
     // Item counts that the file's list framing declares, where a count could be read.
     std::array<std::optional<DWORD>, kListCount> declared;
-    std::vector<SkippedBytes> skipped;
+    std::vector<SkippedBytes> skipped;  // in file order
     // Items whose body read but whose packed record failed its checksum: damaged, or read
     // under a wrong record cipher or none.
     std::size_t failedChecksums = 0;

@@ -17,22 +17,25 @@ namespace LKMDB7 {
 class CBaseItem;
 class CDatabaseObj7;
 
+// One fault that VerifyDatabase found.
 struct VerifyFault {
+    // What is wrong.
     enum Kind {
         kChecksum,         // the deciphered packed record fails its CRC-16, or is too short
         kDuplicateID,      // a type or category carries the unique ID of one before it
         kMissingType,      // a record names a record type that the types list lacks
         kMissingCategory,  // a record names a category that the category list lacks
     };
-    Kind kind;
+    Kind kind;  // what is wrong
     // The item at fault, and for kDuplicateID the one before it with that ID: owned by the
     // database, valid while its lists are unchanged.
     const CBaseItem* item = nullptr;
-    const CBaseItem* first = nullptr;
+    const CBaseItem* first = nullptr;  // see item
     CUID id;             // kMissingType, kMissingCategory: the identifier the record names
     std::string detail;  // kChecksum: what failed ("checksum 1A2B stored, 3C4D computed")
 };
 
+// What VerifyDatabase found.
 struct VerifyReport {
     // False for a file whose packed records are in an old form, which carries no CRC-16: only
     // references were checked.
@@ -40,7 +43,7 @@ struct VerifyReport {
     // In list order (records, types, categories), item by item.
     std::vector<VerifyFault> faults;
 
-    bool Ok() const { return faults.empty(); }
+    bool Ok() const { return faults.empty(); }  // no fault found
 };
 
 // Checks db's items as they were read from a file of fileVersion (db.GetVersion() after

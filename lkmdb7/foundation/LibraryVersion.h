@@ -8,14 +8,15 @@
 
 namespace LKMDB7 {
 
+// A version of the library, as GetLibraryVersion gives it.
 struct LibraryVersion {
-    int major;
-    int minor;
-    int patch;
+    int major;         // as LKMDB7_VERSION_MAJOR
+    int minor;         // as LKMDB7_VERSION_MINOR
+    int patch;         // as LKMDB7_VERSION_PATCH
     const char* text;  // "MAJOR.MINOR.PATCH", static
 };
 
-// Never throws.
+// The version of the library that is loaded. Never throws.
 LKMDB7_EXPORT LibraryVersion GetLibraryVersion() noexcept;
 
 }  // namespace LKMDB7

@@ -11,13 +11,13 @@ namespace LKMDB7 {
 
 // A plain 8-byte value; stored and exchanged as its bytes in order. Null (all 0) by default.
 struct LKMDB7_EXPORT CUID {
-    BYTE m_bytes[8] = {};
+    BYTE m_bytes[8] = {};  // the identifier, byte 0 first
 
     // The first 8 bytes at bytes (which must hold 8).
     static CUID FromBytes(const BYTE* bytes);
-    const BYTE* Bytes() const { return m_bytes; }
+    const BYTE* Bytes() const { return m_bytes; }  // the 8 bytes, valid as long as this
 
-    bool IsNull() const;
+    bool IsNull() const;  // all 8 bytes are 0
 
     // Overwrites this identifier with a fresh one: node word, counter word and the low 32 bits of
     // the local seconds since 1904, each big-endian.
@@ -26,7 +26,7 @@ struct LKMDB7_EXPORT CUID {
     // 16 lower-case hexadecimal digits, byte 0 first.
     CString ToHex() const;
 
-    friend bool operator==(const CUID&, const CUID&) = default;
+    friend bool operator==(const CUID&, const CUID&) = default;  // byte for byte
 };
 static_assert(sizeof(CUID) == 8, "CUID is stored as exactly its 8 bytes");
 

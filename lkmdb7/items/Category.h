@@ -6,6 +6,7 @@
 
 namespace LKMDB7 {
 
+// See the top of this header; owned by the list that holds it.
 class LKMDB7_EXPORT CCategory : public CBaseItem {
     LKMDB7_DECLARE_SERIAL(CCategory);
 
@@ -14,6 +15,7 @@ class LKMDB7_EXPORT CCategory : public CBaseItem {
 
     // Base assignment, then the name when the source is a CCategory or derived from it.
     CBaseItem& operator=(CBaseItem& source) override;
+    // As the base-class form above. Throws CMemoryException.
     CCategory& operator=(CCategory& source);
 
     bool WasSynced() const override { return IsBuiltin() || GetRecordID() != 0; }
@@ -21,6 +23,7 @@ class LKMDB7_EXPORT CCategory : public CBaseItem {
     bool IsBuiltin() const override;
 
     CString GetName() const override { return m_name; }
+    // Sets the name that GetName returns and the next packing writes (Windows-1252).
     void SetName(const CString& name) {
         if (m_name != name) {
             m_name = name;

@@ -8,13 +8,16 @@
 
 namespace LKMDB7 {
 
+// A category of records; owned by the CCategoryList that holds it.
 class LKMDB7_EXPORT CCategoryItem : public CCategory {
     LKMDB7_DECLARE_SERIAL(CCategoryItem);
 
   public:
     CCategoryItem() = default;
 
+    // CCategory's assignments: base assignment, then the name.
     using CCategory::operator=;
+    // As CCategory's assignment. Throws CMemoryException.
     CCategoryItem& operator=(CCategoryItem& source);
 
     int GetListType() const override { return 2; }

@@ -26,6 +26,7 @@
 
 namespace LKMDB7 {
 
+// Owned by its item (CBaseItem); see the top of this header.
 class LKMDB7_EXPORT ItemTexts {
   public:
     // Slots with a working value and an unpacked copy; the note is not one of them.
@@ -40,7 +41,7 @@ class LKMDB7_EXPORT ItemTexts {
     std::string_view Working(int slot) const {
         return StoredApart(slot) ? apart_->View(slot) : unpacked_.View(slot);
     }
-    std::string_view Unpacked(int slot) const { return unpacked_.View(slot); }
+    std::string_view Unpacked(int slot) const { return unpacked_.View(slot); }  // valid as above
     // text may be a view of this object's own texts.
     void SetWorking(int slot, std::string_view text);
     // The working value and the unpacked copy of slot both become text.
@@ -49,15 +50,17 @@ class LKMDB7_EXPORT ItemTexts {
     void Unpack(int slot, const char* source, std::string_view text);
     // Copies every borrowed text in; may throw std::bad_alloc, the object then unchanged.
     void Own() { unpacked_.Own(); }
-    bool Borrows() const { return unpacked_.Borrows(); }
+    bool Borrows() const { return unpacked_.Borrows(); }  // whether some copy borrows its bytes
     // Whether some unpacked copy reads from the bytes at source.
     bool BorrowsFrom(const void* source) const {
         return unpacked_.Borrows() && unpacked_.Source() == source;
     }
+    // @{
     // The note. Setting it leaves every working value and unpacked copy as it was. text may be a
     // view of this object's own texts.
     std::string_view Note() const { return unpacked_.View(UnpackedTexts::kNoteSlot); }
     void SetNote(std::string_view text) { unpacked_.Set(UnpackedTexts::kNoteSlot, text); }
+    // @}
     // Makes the note `length` bytes of unspecified content and returns them, for the caller to
     // fill before the next change of this object.
     char* OverwriteNote(std::size_t length) {

@@ -24,8 +24,8 @@ inline constexpr std::size_t kPackedTailSize = 7;
 // Initial value of the CRC-16 over a packed record's plain bytes.
 inline constexpr WORD kPackedCrcInitial = 1259;
 // Headers of the two old packed forms.
-inline constexpr std::size_t kOldFormV1HeaderSize = 4;
-inline constexpr std::size_t kOldFormV2HeaderSize = 6;
+inline constexpr std::size_t kOldFormV1HeaderSize = 4;  // layouts up to 2
+inline constexpr std::size_t kOldFormV2HeaderSize = 6;  // layout 4: bytes 4-5 hold the CRC
 // Longest packed record that packing makes. The checksum and the cipher take the record's length
 // as a 16-bit number, so the bytes of a longer record would be partly unchecked and partly in
 // clear. Longer records from elsewhere still read.
@@ -33,7 +33,7 @@ inline constexpr std::size_t kMaxPackedRecordSize = 0xFFFF;
 // The texts of an item: fields, or a record type's field labels. Items of layouts before 6 store
 // kOldFormFieldCount of them.
 inline constexpr int kFieldCount = 10;
-inline constexpr int kOldFormFieldCount = 6;
+inline constexpr int kOldFormFieldCount = 6;  // texts of an item of a layout before 6
 // Bit of the item flag word that marks an item as kept on this computer only.
 inline constexpr WORD kLocalOnlyFlag = 0x10;
 
@@ -60,10 +60,11 @@ LKMDB7_EXPORT std::string DescribeChecksumMismatch(WORD stored, WORD computed);
 // record ID and, from layout 6 on, the PK identifier and the time stamp; layouts up to 2 put an
 // old CRC word before the cloud-sync flag.
 struct ItemFlagOffsets {
-    std::size_t needsSync;
-    std::size_t deleted;
-    std::size_t cloudSync;
+    std::size_t needsSync;  // of the needs-sync flag
+    std::size_t deleted;    // of the deleted flag
+    std::size_t cloudSync;  // of the cloud-sync flag
 };
+// The offsets of the flag words in an item body of this layout.
 LKMDB7_EXPORT ItemFlagOffsets ItemBodyFlagOffsets(unsigned layout);
 
 }  // namespace LKMDB7

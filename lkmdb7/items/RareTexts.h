@@ -14,9 +14,10 @@
 
 namespace LKMDB7 {
 
+// Owned by its item (CBaseItem); see the top of this header.
 class LKMDB7_EXPORT RareTexts {
   public:
-    static constexpr int kSlots = 5;
+    static constexpr int kSlots = 5;  // slots 0 to 4
 
     RareTexts();
     ~RareTexts();
@@ -25,6 +26,7 @@ class LKMDB7_EXPORT RareTexts {
 
     // The text of slot, empty when unset; the reference is valid until the next Set.
     const CString& Get(int slot) const;
+    // Sets the text of slot; the block is made for the first text and freed when all are empty.
     void Set(int slot, CString text);
     // Whether a block is held (for tests and measurements).
     bool HasBlock() const { return texts_ != nullptr; }

@@ -31,8 +31,9 @@ LKMDB7_EXPORT ULONGLONG GetRecordCipherGeneration();
 // An owned schedule, wiped before it is freed: for changing the cipher and going back to the one
 // before (CDatabaseObj7::ChangePassword).
 struct LKMDB7_EXPORT RecordCipherDeleter {
-    void operator()(BlowfishKey* key) const;
+    void operator()(BlowfishKey* key) const;  // wipes the schedule, then frees it
 };
+// An owned key schedule, wiped when freed.
 using RecordCipherKey = std::unique_ptr<BlowfishKey, RecordCipherDeleter>;
 
 // The schedule of password as SetRecordCipherPassword would make it (null for a null or empty

@@ -19,6 +19,8 @@ namespace LKMDB7 {
 // empty label, a record without a type, the labels of a type made on the fly) uses it.
 LKMDB7_EXPORT CString DefaultFieldLabel(int i);
 
+// A record type: a name, ten field labels, a mask and an icon that its records start from, and
+// column settings; owned by the CTypesList that holds it.
 class LKMDB7_EXPORT CTypeItem : public CCategory {
     LKMDB7_DECLARE_SERIAL(CTypeItem);
 
@@ -27,6 +29,7 @@ class LKMDB7_EXPORT CTypeItem : public CCategory {
     // Turns a plain category of an old file into a type: base assignment and the name.
     explicit CTypeItem(CCategory& source);
 
+    // CCategory's assignments: base assignment, then the name.
     using CCategory::operator=;
     // Base assignment, the name and the column settings.
     CTypeItem& operator=(CTypeItem& source);
@@ -42,13 +45,17 @@ class LKMDB7_EXPORT CTypeItem : public CCategory {
     void GetLabels(CStringArray& out) const;
     // Working label i; an index outside 0 to 9 throws CInvalidArgException.
     void SetLabel(int i, const CString& text) { SetCustom(i, text); }
+    // Working labels 0 to 9 from labels; missing entries set empty labels (CBaseItem::SetCustom).
     void SetLabels(const CStringArray& labels) { SetCustom(labels); }
     // Working labels DefaultFieldLabel(0) to (9): "Field 1" to "Field 10".
     void SetDefaultLabels();
 
+    // @{
+    // The host's column settings for the type's records, stored in the file.
     CShowColumns& GetColumnInfo() { return m_columns; }
     const CShowColumns& GetColumnInfo() const { return m_columns; }
     void SetColumnInfo(const CShowColumns& columns) { m_columns = columns; }
+    // @}
 
     // Same name (case-sensitive), mask and icon, and labels 0 to 8 equal without regard to case.
     bool IsEqual(const CTypeItem* other) const;

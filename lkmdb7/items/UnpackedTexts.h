@@ -31,18 +31,24 @@ namespace LKMDB7 {
 
 static_assert(2 * kFieldCount + 1 <= 32, "one bit per slot");
 
+// See the top of this header.
 class LKMDB7_EXPORT UnpackedTexts {
   public:
     // A text per field, then a record's label per field, then the note.
     static constexpr int kNoteSlot = 2 * kFieldCount;
-    static constexpr int kSlots = kNoteSlot + 1;
+    static constexpr int kSlots = kNoteSlot + 1;  // the fields, the labels and the note
 
     UnpackedTexts() = default;
+    // @{
+    // A copy that owns its bytes, borrowed ones included. May throw std::bad_alloc.
     UnpackedTexts(const UnpackedTexts& other);
     UnpackedTexts& operator=(const UnpackedTexts& other);
+    // @}
+    // @{
     // The moved-to object borrows what the moved-from one did.
     UnpackedTexts(UnpackedTexts&&) noexcept = default;
     UnpackedTexts& operator=(UnpackedTexts&&) noexcept = default;
+    // @}
     ~UnpackedTexts() = default;
 
     // The text of slot (0 to kSlots - 1; the caller checks the range): empty until set.
@@ -50,7 +56,9 @@ class LKMDB7_EXPORT UnpackedTexts {
         const Slot s = At(slot);
         return std::string_view((Borrowed(slot) ? source_ : bytes_.data()) + s.offset, s.length);
     }
-    CString Get(int slot) const { return CString(View(slot)); }
+    CString Get(int slot) const { return CString(View(slot)); }  // View(slot), copied
+    // Gives slot its own copy of text, which may lie in this object's bytes. May throw
+    // std::bad_alloc, the slot then unchanged.
     void Set(int slot, std::string_view text);
     // Gives slot `length` bytes of unspecified content and returns them, for the caller to fill
     // before the next change of this object.
@@ -65,7 +73,7 @@ class LKMDB7_EXPORT UnpackedTexts {
     // Copies every borrowed text into the object's own buffer. May throw std::bad_alloc, the
     // object then unchanged.
     void Own();
-    bool Borrows() const { return borrowed_ != 0; }
+    bool Borrows() const { return borrowed_ != 0; }  // whether some slot borrows its text
     // The bytes that borrowed slots read from; null when none borrows.
     const void* Source() const { return borrowed_ != 0 ? source_ : nullptr; }
 

@@ -33,36 +33,50 @@ namespace LKMDB7 {
 // The item class that a list holds.
 template <class List>
 struct ListItemClass {
-    using type = CBaseItem;
+    using type = CBaseItem;  // the item class
 };
+// A CRecordList holds CRecord items.
 template <>
 struct ListItemClass<CRecordList> {
-    using type = CRecord;
+    using type = CRecord;  // the item class
 };
+// A CTypesList holds CTypeItem items.
 template <>
 struct ListItemClass<CTypesList> {
-    using type = CTypeItem;
+    using type = CTypeItem;  // the item class
 };
+// A CCategoryList holds CCategoryItem items.
 template <>
 struct ListItemClass<CCategoryList> {
-    using type = CCategoryItem;
+    using type = CCategoryItem;  // the item class
 };
 
 // Item is the class handed out, const-qualified for a const list.
 template <class Item>
 class ItemRange {
   public:
+    // A forward iterator over the list's items, in list order. Moving to an item that is not of
+    // the class Item throws CInvalidArgException. Valid while the list is not changed.
     class iterator {
       public:
+        // @{
+        // The standard iterator traits.
         using iterator_category = std::forward_iterator_tag;
         using value_type = std::remove_const_t<Item>;
         using difference_type = std::ptrdiff_t;
         using pointer = Item*;
         using reference = Item&;
+        // @}
 
+        // The end of every range.
         iterator() = default;
+        // @{
+        // The item, still the list's; the end must not be dereferenced.
         Item& operator*() const { return *current_; }
         Item* operator->() const { return current_; }
+        // @}
+        // @{
+        // Moves to the next item, or to the end; may throw as above.
         iterator& operator++() {
             Advance();
             return *this;
@@ -72,6 +86,8 @@ class ItemRange {
             Advance();
             return before;
         }
+        // @}
+        // Whether both are at the same item, or both at the end.
         bool operator==(const iterator& other) const { return current_ == other.current_; }
 
       private:
@@ -98,14 +114,18 @@ class ItemRange {
         Item* current_ = nullptr;
     };
 
+    // A range over list, which must outlive it; Items(list) makes one.
     explicit ItemRange(const CObjectList& list) : list_(&list) {}
+    // At the first item; throws as iterator's operator++ when that is not an Item.
     iterator begin() const { return iterator(list_, list_->GetHeadPosition()); }
-    iterator end() const { return iterator(); }
+    iterator end() const { return iterator(); }  // past the last item
 
   private:
     const CObjectList* list_;
 };
 
+// The items of list as its own item class (ListItemClass), const for a const list. A read-only
+// walk: it keeps the list's indexes (ObjectList.h). Deleted items are walked too.
 template <class List>
 requires std::is_base_of_v<CObjectList, std::remove_const_t<List>>
 auto Items(List& list) {

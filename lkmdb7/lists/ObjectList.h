@@ -53,6 +53,7 @@ LKMDB7_EXPORT const char* SyncTypeName(SyncType type);
 
 struct ItemChangeCount;
 
+// The base of the three lists of a database: owns its items (see the top of this header).
 class LKMDB7_EXPORT CObjectList : public CObList {
   public:
     CObjectList();
@@ -60,6 +61,7 @@ class LKMDB7_EXPORT CObjectList : public CObList {
     CObjectList(const CObjectList&) = delete;
     CObjectList& operator=(const CObjectList&) = delete;
 
+    // Which list this is: 0 records, 1 types, 2 categories (CBaseItem::GetListType).
     virtual int GetListType() const = 0;
     // Appends at the tail; the list owns the item from then on.
     virtual void AddItem(CBaseItem* item);
@@ -79,13 +81,22 @@ class LKMDB7_EXPORT CObjectList : public CObList {
 
     // First item with this record ID (0 included); with remove, taken out and owned by the caller.
     CBaseItem* GetItemByRecordID(DWORD recordID, bool remove);
+    // Sets the cloud-sync flag of every item, deleted ones included.
     void MarkAllCloudSync(bool value);
+    // Sets the needs-sync flag of every item, deleted ones included.
     void MarkAllNeedSync(bool value);
+    // Removes and destroys every item marked deleted (CBaseItem::IsDeleted); pointers to them
+    // are then invalid. Nothing is saved.
     void PurgeDeleted();
+    // Removes and destroys every item.
     void Reset();
+    // Sets every item's attachment-deleted value (CBaseItem::IsAttachmentDeleted) to 0.
     void ResetDeletedAttachmentField();
+    // @{
+    // The sync target that MatchItem follows; kSyncDesktop unless set.
     SyncType GetSyncType() const { return m_syncType; }
     void SetSyncType(SyncType type) { m_syncType = type; }
+    // @}
 
     // Item at a position, as the list holds it.
     static CBaseItem* ItemAt(CObject* object) { return static_cast<CBaseItem*>(object); }

@@ -26,6 +26,7 @@ enum FindFlags : unsigned {
 // Every field: bits 0-9 of the fields argument of FindRecords.
 inline constexpr WORD kFindAllFields = 0x3FF;
 
+// Owned by its CDatabaseObj7 (GetRecordList); holds CRecord items.
 class LKMDB7_EXPORT CRecordList : public CObjectList {
   public:
     CRecordList();
@@ -60,6 +61,8 @@ class LKMDB7_EXPORT CRecordList : public CObjectList {
     void UpdateRecordsOnTypeChange(CTypeItem& type, WORD labelFields, WORD maskFields,
                                    bool copyIcon);
 
+    // Writes or reads the framing (ObjectList.h), whatever the version; read records are
+    // appended. Throws CArchiveException; the records read before a fault stay in the list.
     void Serialize(CArchive& ar, WORD version);
     using CObject::Serialize;
     // The older form: 40 raw crib bytes, then the framing.

@@ -15,6 +15,7 @@ namespace LKMDB7 {
 
 class ListIndexAccess;
 
+// The base of CTypesList and CCategoryList; see the top of this header.
 class LKMDB7_EXPORT CUniqueList : public CObjectList {
   public:
     CUniqueList();

@@ -22,9 +22,14 @@ namespace LKMDB7 {
 
 class PointerIndexMap;
 
+// See the top of this header. One direction for its whole life: storing or loading.
 class LKMDB7_EXPORT CArchive {
   public:
-    enum Mode : UINT { store = 0, load = 1 };
+    // The direction, given to the constructor.
+    enum Mode : UINT {
+        store = 0,  // writes
+        load = 1    // reads
+    };
 
     // The largest length that reading accepts for one field, whatever the file holds.
     static constexpr ULONGLONG kMaxFieldLength = 256u * 1024u * 1024u;
@@ -38,12 +43,17 @@ class LKMDB7_EXPORT CArchive {
     CArchive(const CArchive&) = delete;
     CArchive& operator=(const CArchive&) = delete;
 
+    // @{
+    // The direction given to the constructor.
     bool IsLoading() const { return m_bLoading; }
     bool IsStoring() const { return !m_bLoading; }
-    CFile* GetFile() const { return m_pFile; }
+    // @}
+    CFile* GetFile() const { return m_pFile; }  // the file, still the caller's; null once closed
+    // @{
     // The name that every message starts with; the file's path unless set.
     void SetName(const CString& name) { m_strName = name; }
     const CString& GetName() const { return m_strName; }
+    // @}
     // Offset in the file of the next byte to be read or written.
     ULONGLONG GetPosition() const;
 
@@ -57,6 +67,7 @@ class LKMDB7_EXPORT CArchive {
 
     // Raw bytes. Read returns fewer than asked only at the end of the data.
     UINT Read(void* buffer, UINT count);
+    // Writes count raw bytes (through the buffer).
     void Write(const void* buffer, UINT count);
     // Exactly count bytes, or CArchiveException(endOfFile) naming what.
     void ReadExact(void* buffer, std::size_t count, const char* what);
@@ -65,17 +76,23 @@ class LKMDB7_EXPORT CArchive {
     // a buffer of that size is allocated.
     void EnsureAvailable(ULONGLONG count, const char* what);
 
-    // Little-endian integers.
+    // @{
+    // Little-endian integers of 1, 2, 4, 4 (signed) and 8 bytes. A short read raises
+    // CArchiveException(endOfFile) naming what.
     BYTE ReadByte(const char* what);
     WORD ReadWord(const char* what);
     DWORD ReadDword(const char* what);
     LONG ReadLong(const char* what);
     ULONGLONG ReadQword(const char* what);
+    // @}
+    // @{
+    // Little-endian integers of 1, 2, 4, 4 (signed) and 8 bytes.
     void WriteByte(BYTE value);
     void WriteWord(WORD value);
     void WriteDword(DWORD value);
     void WriteLong(LONG value);
     void WriteQword(ULONGLONG value);
+    // @}
 
     // Length-prefixed single-byte text: 1 byte for 0..254 bytes, FF + u16 up to 65533,
     // FF FF FF + u32 beyond. Longer than 0xFFFFFFFE bytes raises CArchiveException.
@@ -85,9 +102,11 @@ class LKMDB7_EXPORT CArchive {
     // whose byte count overflows 32 bits raises COleException 0x80070216.
     CString ReadString(const char* what);
 
+    // @{
     // Element counts: u16, or FFFF + u32 from 0xFFFF on.
     void WriteCount(DWORD count);
     DWORD ReadCount(const char* what);
+    // @}
 
     // A tagged object: its class (described on first use, else referred to by index), then its
     // own Serialize. A null object is the tag 0000; an object written before is referred to by
@@ -100,6 +119,7 @@ class LKMDB7_EXPORT CArchive {
     // holds neither nulls nor the same object twice. When the object's Serialize raises, the
     // object is destroyed and the exception passes on.
     std::unique_ptr<CObject> ReadObject(const CRuntimeClass* requiredBase, const char* what);
+    // ReadObject of class T or a class derived from it, as a T.
     template <class T>
     std::unique_ptr<T> ReadObjectOf(const char* what) {
         return std::unique_ptr<T>(

@@ -12,17 +12,19 @@
 
 namespace LKMDB7 {
 
+// A file of the operating system, opened for one operation; see the top of this header.
 class LKMDB7_EXPORT CFile {
   public:
+    // Open's flags; combine with |.
     enum OpenFlags : UINT {
-        modeRead = 0x0000,
-        modeWrite = 0x0001,
-        modeReadWrite = 0x0002,
+        modeRead = 0x0000,       // read only
+        modeWrite = 0x0001,      // write only
+        modeReadWrite = 0x0002,  // read and write
         // Windows share modes. POSIX has none: there every open may share, and mutual exclusion
         // of the database file comes from the database lock, not from here.
-        shareExclusive = 0x0010,
-        shareDenyWrite = 0x0020,
-        shareDenyNone = 0x0040,
+        shareExclusive = 0x0010,  // no other open
+        shareDenyWrite = 0x0020,  // others may only read
+        shareDenyNone = 0x0040,   // others may read and write
         modeCreate = 0x1000,      // create, or cut an existing file to length 0 ...
         modeNoTruncate = 0x2000,  // ... unless this is set too
         // Creates a new file and fails with ERROR_FILE_EXISTS when the name exists in any form,
@@ -31,9 +33,14 @@ class LKMDB7_EXPORT CFile {
         modeCreateNew = 0x4000,
         typeBinary = 0x8000  // files are always binary; accepted for the platform's sake
     };
-    enum SeekPosition : UINT { begin = 0, current = 1, end = 2 };
+    // What Seek's offset counts from.
+    enum SeekPosition : UINT {
+        begin = 0,    // the start of the file
+        current = 1,  // the position
+        end = 2       // the end of the file
+    };
 
-    CFile();
+    CFile();  // not open
     // Opens at once; raises CFileException when the file cannot be opened.
     CFile(const char* path, UINT flags);
     // Closes without raising; a failure to close is lost, so callers that care call Close().
@@ -51,7 +58,11 @@ class LKMDB7_EXPORT CFile {
     virtual void Write(const void* buffer, UINT count);
     // The new position from the start. A position before the start raises CFileException badSeek.
     virtual ULONGLONG Seek(LONGLONG offset, UINT from);
+    // The position, in bytes from the start. Raises CFileException when the system cannot tell (a
+    // file not open included).
     virtual ULONGLONG GetPosition() const;
+    // The file's length in bytes. Raises CFileException when the system cannot tell (a file
+    // not open included).
     virtual ULONGLONG GetLength() const;
     // Forces written data to stable storage (fsync, FlushFileBuffers); raises on failure. Does
     // nothing for a file opened for reading only.
@@ -62,15 +73,18 @@ class LKMDB7_EXPORT CFile {
     // Closes and never raises.
     virtual void Abort();
 
-    void SeekToBegin() { Seek(0, begin); }
-    ULONGLONG SeekToEnd() { return Seek(0, end); }
+    void SeekToBegin() { Seek(0, begin); }          // Seek(0, begin)
+    ULONGLONG SeekToEnd() { return Seek(0, end); }  // Seek(0, end); returns the length
+    // @{
+    // The path the file was opened by, which messages name; setting it opens nothing.
     CString GetFilePath() const { return m_strFileName; }
     void SetFilePath(const CString& path) { m_strFileName = path; }
+    // @}
 
     // The exception cause that matches a Windows error code.
     static int CauseFromOsError(LONG osError);
 
-    static constexpr std::intptr_t hFileNull = -1;
+    static constexpr std::intptr_t hFileNull = -1;  // the handle of a file that is not open
 
   protected:
     // Raises CFileException for the current file, naming the failed action ("write"). The cause
@@ -78,8 +92,8 @@ class LKMDB7_EXPORT CFile {
     [[noreturn]] void ThrowOsError(LONG osError, const char* action, int cause = -1) const;
 
     std::intptr_t m_hFile = hFileNull;  // the OS handle (descriptor or HANDLE)
-    UINT m_nOpenFlags = 0;
-    CString m_strFileName;
+    UINT m_nOpenFlags = 0;              // Open's flags
+    CString m_strFileName;              // see GetFilePath
     // Bytes written since the system was last asked to start writing them out (POSIX backend).
     ULONGLONG m_unstarted = 0;
 };

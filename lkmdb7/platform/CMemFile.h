@@ -11,19 +11,23 @@
 
 namespace LKMDB7 {
 
+// See the top of this header.
 class LKMDB7_EXPORT CMemFile : public CFile {
   public:
-    CMemFile() = default;
+    CMemFile() = default;  // empty
     // Starts over a copy of the bytes, positioned at the start.
     CMemFile(const BYTE* data, std::size_t size);
-    explicit CMemFile(std::vector<BYTE> data);
+    explicit CMemFile(std::vector<BYTE> data);  // starts over data, taken, at the start
 
+    // @{
     // The file's bytes; writes through this change the file. The length is data.size().
     std::vector<BYTE>& Data() { return m_data; }
     const std::vector<BYTE>& Data() const { return m_data; }
+    // @}
 
     // A memory file has no path to open: always false, with ERROR_NOT_SUPPORTED.
     bool Open(const char* path, UINT flags, CFileException* err = nullptr) override;
+    // Copies up to count bytes from the position on; returns how many (0 at or past the end).
     UINT Read(void* buffer, UINT count) override;
     // Writing past the end fills the gap with zeros. Growth beyond memory raises
     // CMemoryException.
@@ -32,10 +36,10 @@ class LKMDB7_EXPORT CMemFile : public CFile {
     ULONGLONG Seek(LONGLONG offset, UINT from) override;
     ULONGLONG GetPosition() const override { return m_pos; }
     ULONGLONG GetLength() const override { return m_data.size(); }
-    void Flush() override {}
+    void Flush() override {}  // nothing to write out
     // The bytes stay; only the position returns to the start.
     void Close() override { m_pos = 0; }
-    void Abort() override { m_pos = 0; }
+    void Abort() override { m_pos = 0; }  // as Close
 
   private:
     std::vector<BYTE> m_data;

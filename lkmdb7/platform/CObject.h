@@ -15,8 +15,9 @@ class CObject;
 // archive for the schema that was read (CArchive::GetObjectSchema).
 inline constexpr UINT kVersionableSchema = 0x80000000u;
 
+// A class record: one static instance per class, made by the LKMDB7_IMPLEMENT_... macros.
 struct LKMDB7_EXPORT CRuntimeClass {
-    const char* m_lpszClassName;
+    const char* m_lpszClassName;  // the class's bare name, as files carry it; static
     // Mutable, process-wide: the database stamps the file version into its classes before it
     // reads or writes the lists. The low 16 bits are what a class description carries.
     UINT m_wSchema;
@@ -37,23 +38,31 @@ struct LKMDB7_EXPORT CRuntimeClass {
     static void Register(CRuntimeClass* cls);
 };
 
+// The base of every class that has a class record; see the top of this header.
 class LKMDB7_EXPORT CObject {
   public:
     virtual ~CObject();
+    // The class record of the object's own class; static.
     virtual CRuntimeClass* GetRuntimeClass() const;
     // Writes or reads the object's own data; CObject has none.
     virtual void Serialize(CArchive& ar);
+    // Whether the object's class is cls or derived from it.
     bool IsKindOf(const CRuntimeClass* cls) const;
+    // CObject's class record; every class with a record declares its own.
     static CRuntimeClass* GetThisClass();
 
   protected:
     CObject() = default;
+    // @{
+    // Copies nothing: CObject holds no data.
     CObject(const CObject&) = default;
     CObject& operator=(const CObject&) = default;
+    // @}
 };
 
 }  // namespace LKMDB7
 
+// The class record of Class.
 #define LKMDB7_RUNTIME_CLASS(Class) (Class::GetThisClass())
 
 // In the class body. The class record is created on first use, so classes in different
@@ -63,10 +72,12 @@ class LKMDB7_EXPORT CObject {
     static ::LKMDB7::CRuntimeClass* GetThisClass(); \
     ::LKMDB7::CRuntimeClass* GetRuntimeClass() const override
 
+// As LKMDB7_DECLARE_DYNAMIC, plus the factory that creates the class by name.
 #define LKMDB7_DECLARE_SERIAL(Class) \
     LKMDB7_DECLARE_DYNAMIC(Class);   \
     static ::LKMDB7::CObject* CreateObject()
 
+// The definitions that the two macros below share; not for direct use.
 #define LKMDB7_IMPLEMENT_RUNTIMECLASS_(Class, Base, schema, factory)                            \
     ::LKMDB7::CRuntimeClass* Class::GetThisClass() {                                            \
         static ::LKMDB7::CRuntimeClass rc{#Class, static_cast<::LKMDB7::UINT>(schema), factory, \
@@ -82,6 +93,8 @@ class LKMDB7_EXPORT CObject {
 #define LKMDB7_IMPLEMENT_DYNAMIC(Class, Base) \
     LKMDB7_IMPLEMENT_RUNTIMECLASS_(Class, Base, 0xFFFFu, nullptr)
 
+// The definitions of LKMDB7_DECLARE_SERIAL's members: a class record with this schema number
+// and a factory; the class must be default-constructible.
 #define LKMDB7_IMPLEMENT_SERIAL(Class, Base, schema)               \
     ::LKMDB7::CObject* Class::CreateObject() {                     \
         return new Class; /* NOLINT(bugprone-macro-parentheses) */ \

@@ -10,10 +10,11 @@
 
 namespace LKMDB7 {
 
+// The base of the family: a message.
 class LKMDB7_EXPORT CException : public std::exception {
   public:
-    explicit CException(std::string message);
-    const char* what() const noexcept override;
+    explicit CException(std::string message);    // message is what what() returns
+    const char* what() const noexcept override;  // the message; valid as long as the exception
     // Copies the message into buf (at most max bytes, terminated); returns true when there is one.
     bool GetErrorMessage(char* buf, UINT max) const;
 
@@ -21,16 +22,20 @@ class LKMDB7_EXPORT CException : public std::exception {
     std::string message_;
 };
 
+// Memory ran out.
 class LKMDB7_EXPORT CMemoryException : public CException {
   public:
-    CMemoryException();
+    CMemoryException();  // "out of memory"
 };
 
+// A bad argument or index; the message names the operation and the value.
 class LKMDB7_EXPORT CInvalidArgException : public CException {
   public:
-    explicit CInvalidArgException(std::string message);
+    explicit CInvalidArgException(std::string message);  // message as what() returns it
 };
 
+// A file or stream that is short or malformed; the message names the file, the offset and the
+// field.
 class LKMDB7_EXPORT CArchiveException : public CException {
   public:
     // Cause numbers of the platform's archive exception.
@@ -44,10 +49,11 @@ class LKMDB7_EXPORT CArchiveException : public CException {
         badClass = 6,
         badSchema = 7
     };
-    CArchiveException(int cause, std::string message);
-    int m_cause;
+    CArchiveException(int cause, std::string message);  // a cause number from above
+    int m_cause;                                        // a cause number from above
 };
 
+// A file that cannot be opened, read, written or closed.
 class LKMDB7_EXPORT CFileException : public CException {
   public:
     // Cause numbers of the platform's file exception.
@@ -68,25 +74,31 @@ class LKMDB7_EXPORT CFileException : public CException {
         diskFull = 13,
         endOfFile = 14
     };
+    // Takes every value as given; message is what what() returns.
     CFileException(int cause, LONG osError, std::string fileName, std::string message);
-    int m_cause;
-    LONG m_lOsError;  // Windows error code (the same codes on POSIX); -1 when none
-    std::string m_strFileName;
+    int m_cause;                // a cause number from above
+    LONG m_lOsError;            // Windows error code (the same codes on POSIX); -1 when none
+    std::string m_strFileName;  // the file's path as it was given
 };
 
+// A failure with an HRESULT-style status code.
 class LKMDB7_EXPORT COleException : public CException {
   public:
-    COleException(SCODE sc, std::string message);
-    SCODE m_sc;
+    COleException(SCODE sc, std::string message);  // message as what() returns it
+    SCODE m_sc;                                    // the status code
 };
 
 // Raisers, named as the platform names them. Each throws and never returns.
-[[noreturn]] LKMDB7_EXPORT void AfxThrowMemoryException();
+[[noreturn]] LKMDB7_EXPORT void AfxThrowMemoryException();  // throws CMemoryException
+// Throws CInvalidArgException with the message what.
 [[noreturn]] LKMDB7_EXPORT void AfxThrowInvalidArgException(
     const std::string& what = "invalid argument");
+// Throws CArchiveException with this cause and the message what.
 [[noreturn]] LKMDB7_EXPORT void AfxThrowArchiveException(int cause, const std::string& what);
+// Throws CFileException with these values and the message "<fileName>: file error <osError>".
 [[noreturn]] LKMDB7_EXPORT void AfxThrowFileException(int cause, LONG osError,
                                                       const std::string& fileName);
+// Throws COleException with this code and the message what.
 [[noreturn]] LKMDB7_EXPORT void AfxThrowOleException(SCODE sc, const std::string& what);
 
 }  // namespace LKMDB7

@@ -46,6 +46,7 @@ enum : DWORD {
 
 // The calling thread's last error, as the Win32 functions of this layer leave it.
 LKMDB7_EXPORT DWORD GetLastError();
+// Sets the calling thread's last error, which GetLastError then returns.
 LKMDB7_EXPORT void SetLastError(DWORD code);
 
 // A short English description of a code, for messages ("access denied").

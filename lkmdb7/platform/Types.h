@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+// Every name of the library; its macros are LKMDB7_... .
 namespace LKMDB7 {
 
 #if defined(_WIN32)
@@ -22,17 +23,17 @@ using ULONGLONG = unsigned long long;
 using LONGLONG = long long;
 using SCODE = long;
 #else
-using BYTE = std::uint8_t;
-using WORD = std::uint16_t;
-using DWORD = std::uint32_t;
-using LONG = std::int32_t;  // the 32-bit `long` of the Windows API
-using UINT = std::uint32_t;
-using BOOL = std::int32_t;
-using ULONGLONG = std::uint64_t;
-using LONGLONG = std::int64_t;
-using SCODE = std::int32_t;
+using BYTE = std::uint8_t;        // 8 bits, unsigned
+using WORD = std::uint16_t;       // 16 bits, unsigned
+using DWORD = std::uint32_t;      // 32 bits, unsigned
+using LONG = std::int32_t;        // the 32-bit `long` of the Windows API
+using UINT = std::uint32_t;       // 32 bits, unsigned
+using BOOL = std::int32_t;        // 32 bits: 0 false, 1 true
+using ULONGLONG = std::uint64_t;  // 64 bits, unsigned
+using LONGLONG = std::int64_t;    // 64 bits, signed
+using SCODE = std::int32_t;       // a 32-bit status code (COleException)
 #endif
-using HANDLE = void*;
+using HANDLE = void*;  // an opaque handle of the platform layer
 
 static_assert(sizeof(BYTE) == 1 && sizeof(WORD) == 2 && sizeof(DWORD) == 4 && sizeof(LONG) == 4 &&
                   sizeof(UINT) == 4 && sizeof(BOOL) == 4 && sizeof(ULONGLONG) == 8 &&
