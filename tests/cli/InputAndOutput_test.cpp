@@ -19,7 +19,7 @@
 #include "tests/support/LkmdbRun.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/platform/ChildProcess.h"
-#include "tests/support/platform/SpecialFiles.h"
+#include "tests/support/platform/NonRegularFiles.h"
 #include "tests/support/platform/Users.h"
 
 using namespace lkmdb7_test;

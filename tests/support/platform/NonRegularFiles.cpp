@@ -1,4 +1,4 @@
-#include "tests/support/platform/SpecialFiles.h"
+#include "tests/support/platform/NonRegularFiles.h"
 
 #if defined(_WIN32)
 
