@@ -366,10 +366,7 @@ LONG CDatabaseObj7::Load(const CString& /*name*/, const CString& folder) {
             // Said here, where it happens: an empty database that no save can write would look
             // like a success until the first Save.
             if (const DWORD code = CreateFolderTree(folder); code != 0) {
-                Init();
-                m_records.Reset();
-                m_types.Reset();
-                m_categories.Reset();
+                Reset(true);
                 return Finish(CDatabaseStatus::CannotOpen(
                     code, folder + ": the folder cannot be created (" + DescribeError(code) + ")"));
             }
@@ -488,10 +485,7 @@ LONG CDatabaseObj7::LoadFile(const CString& path, bool upgrade) {
     // exception, never std::bad_alloc.
     try {
         m_lastStatus = CDatabaseStatus::Ok();
-        Init();
-        m_records.Reset();
-        m_types.Reset();
-        m_categories.Reset();
+        Reset(true);
         const CString previous = m_pathName;
         m_pathName = path;  // for the messages; only a load that got the lock keeps it
         CDatabaseStatus locked = WaitForLock();

@@ -166,19 +166,11 @@ TEST(SaveKills, InPlaceTheFileOrItsCopyIsTheLastSaveBegunOrCompleted) {
         FillGeneration(db, 1);
         ASSERT_EQ(db.Save(true), 0);
     }
-    const auto open = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                      fs::perms::others_read | fs::perms::others_exec;
-    fs::permissions(dir.path(), open);
-    ASSERT_TRUE(GiveToNobody(file));
+    ASSERT_TRUE(GiveFileInRootsFolderToNobody(dir.path(), file));
     TempDir nobodys;
-    fs::permissions(nobodys.path(), open);
     const fs::path own = nobodys.path() / "own";
     const fs::path copies = nobodys.path() / "copies";
-    for (const fs::path& folder : {own, copies}) {
-        fs::create_directory(folder);
-        fs::permissions(folder, fs::perms::owner_all);
-        ASSERT_TRUE(GiveToNobody(folder));
-    }
+    ASSERT_TRUE(MakeNobodysFolders(nobodys.path(), {own, copies}));
     const fs::path log = own / "saves.log";
 
     std::mt19937 random(std::random_device{}());

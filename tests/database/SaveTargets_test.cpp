@@ -124,19 +124,11 @@ TEST_F(SaveTargets, NobodySavesInAFolderOfRootOnlyInPlaceAfterACopy) {
         GTEST_SKIP() << "needs root, to play another user";
     }
     SaveGeneration(file(), 1);
-    const auto open = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                      fs::perms::others_read | fs::perms::others_exec;
-    fs::permissions(dir_.path(), open);
-    ASSERT_TRUE(GiveToNobody(file()));
+    ASSERT_TRUE(GiveFileInRootsFolderToNobody(dir_.path(), file()));
     TempDir nobodys;
-    fs::permissions(nobodys.path(), open);
     const fs::path lockFolder = nobodys.path() / "locks";
     const fs::path copies = nobodys.path() / "copies";
-    for (const fs::path& folder : {lockFolder, copies}) {
-        fs::create_directory(folder);
-        fs::permissions(folder, fs::perms::owner_all);
-        ASSERT_TRUE(GiveToNobody(folder));
-    }
+    ASSERT_TRUE(MakeNobodysFolders(nobodys.path(), {lockFolder, copies}));
     const Bytes before = ReadFileBytes(file());
 
     ChildProcess refused("save-as-nobody", {file().string(), lockFolder.string(), ""});

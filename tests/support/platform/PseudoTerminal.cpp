@@ -55,6 +55,37 @@ bool Within5s(const std::function<bool()>& done) {
     return false;
 }
 
+// In a child after setsid: makes the terminal its controlling one, with echo on. The terminal's
+// descriptor, or -1.
+int TakeTerminalWithEcho(const std::string& slaveName) {
+    const int slave = open(slaveName.c_str(), O_RDWR);
+    if (slave < 0) {
+        return -1;
+    }
+    ioctl(slave, TIOCSCTTY, 0);
+    termios t{};
+    tcgetattr(slave, &t);
+    t.c_lflag |= ECHO;
+    tcsetattr(slave, TCSANOW, &t);
+    return slave;
+}
+
+// Reads what the child writes to its terminal until prompt is there (true) or 10 s have passed.
+bool AwaitPrompt(int master, const std::string& prompt) {
+    std::string seen;
+    for (int waited = 0; waited < 100 && seen.find(prompt) == std::string::npos; ++waited) {
+        pollfd p{master, POLLIN, 0};
+        if (poll(&p, 1, 100) > 0) {
+            char buffer[256];
+            const ssize_t n = read(master, buffer, sizeof buffer);
+            if (n > 0) {
+                seen.append(buffer, static_cast<std::size_t>(n));
+            }
+        }
+    }
+    return seen.find(prompt) != std::string::npos;
+}
+
 bool ProcessStopped(pid_t pid) {
     std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
     std::string line;
@@ -89,15 +120,10 @@ SuspendedPrompt SuspendAtPrompt(const std::function<int()>& ask, const std::stri
     if (leader == 0) {
         close(pidPipe[0]);
         setsid();
-        const int slave = open(slaveName.c_str(), O_RDWR);
+        const int slave = TakeTerminalWithEcho(slaveName);
         if (slave < 0) {
             _exit(120);
         }
-        ioctl(slave, TIOCSCTTY, 0);
-        termios t{};
-        tcgetattr(slave, &t);
-        t.c_lflag |= ECHO;
-        tcsetattr(slave, TCSANOW, &t);
         signal(SIGTTOU, SIG_IGN);
         const pid_t job = fork();
         if (job == 0) {
@@ -118,19 +144,7 @@ SuspendedPrompt SuspendAtPrompt(const std::function<int()>& ask, const std::stri
     (void)!read(pidPipe[0], &job, sizeof job);
     close(pidPipe[0]);
     SuspendedPrompt result;
-    std::string seen;
-    Within5s([&] {
-        pollfd p{master, POLLIN, 0};
-        if (poll(&p, 1, 0) > 0) {
-            char buffer[256];
-            const ssize_t n = read(master, buffer, sizeof buffer);
-            if (n > 0) {
-                seen.append(buffer, static_cast<std::size_t>(n));
-            }
-        }
-        return seen.find(prompt) != std::string::npos;
-    });
-    result.sawPrompt = seen.find(prompt) != std::string::npos;
+    result.sawPrompt = AwaitPrompt(master, prompt);
     if (job > 0 && result.sawPrompt) {
         kill(job, SIGTSTP);
         result.stopped = Within5s([&] { return ProcessStopped(job); });
@@ -172,31 +186,14 @@ InterruptedPrompt InterruptAtPrompt(const std::function<void()>& ask, const std:
     if (child == 0) {
         close(watch);
         setsid();
-        const int slave = open(slaveName.c_str(), O_RDWR);
-        if (slave < 0) {
+        if (TakeTerminalWithEcho(slaveName) < 0) {
             _exit(120);
         }
-        ioctl(slave, TIOCSCTTY, 0);
-        termios t{};
-        tcgetattr(slave, &t);
-        t.c_lflag |= ECHO;
-        tcsetattr(slave, TCSANOW, &t);
         ask();
         _exit(0);
     }
     InterruptedPrompt result;
-    std::string seen;
-    for (int waited = 0; waited < 100 && seen.find(prompt) == std::string::npos; ++waited) {
-        pollfd p{master, POLLIN, 0};
-        if (poll(&p, 1, 100) > 0) {
-            char buffer[256];
-            const ssize_t n = read(master, buffer, sizeof buffer);
-            if (n > 0) {
-                seen.append(buffer, static_cast<std::size_t>(n));
-            }
-        }
-    }
-    result.sawPrompt = seen.find(prompt) != std::string::npos;
+    result.sawPrompt = AwaitPrompt(master, prompt);
     termios t{};
     if (tcgetattr(watch, &t) == 0) {
         result.echoWhileAsking = (t.c_lflag & ECHO) != 0;

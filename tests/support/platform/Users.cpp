@@ -62,3 +62,40 @@ unsigned GroupOf(const std::filesystem::path& path) {
 }  // namespace lkmdb7_test
 
 #endif
+
+namespace lkmdb7_test {
+
+namespace {
+
+constexpr auto kOpenToEveryone =
+    std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+    std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+    std::filesystem::perms::others_exec;
+
+}  // namespace
+
+bool GiveFileInRootsFolderToNobody(const std::filesystem::path& folder,
+                                   const std::filesystem::path& file) {
+    std::error_code error;
+    std::filesystem::permissions(folder, kOpenToEveryone, error);
+    return !error && GiveToNobody(file);
+}
+
+bool MakeNobodysFolders(const std::filesystem::path& parent,
+                        std::initializer_list<std::filesystem::path> folders) {
+    std::error_code error;
+    std::filesystem::permissions(parent, kOpenToEveryone, error);
+    for (const std::filesystem::path& folder : folders) {
+        std::filesystem::create_directory(folder, error);
+        if (error) {
+            return false;
+        }
+        std::filesystem::permissions(folder, std::filesystem::perms::owner_all, error);
+        if (error || !GiveToNobody(folder)) {
+            return false;
+        }
+    }
+    return !error;
+}
+
+}  // namespace lkmdb7_test
