@@ -32,6 +32,15 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s: the database cannot be opened\n", folder);
             return 2;
         }
+        // A crib copied from another file takes a password that does not decipher these
+        // records: they must agree before anything is shown.
+        LKMDB7::PasswordEvidence evidence =
+            LKMDB7::GatherPasswordEvidence(db, static_cast<unsigned>(db.GetVersion()), true, false);
+        evidence.cribMatches = true;  // checked above
+        if (LKMDB7::JudgePassword(evidence) != LKMDB7::PasswordVerdict::kRight) {
+            std::fprintf(stderr, "%s: the password check and the records disagree\n", folder);
+            return 2;
+        }
         for (const LKMDB7::CRecord& record : LKMDB7::Items(db.GetRecordList())) {
             if (record.IsDeleted()) {
                 continue;
